@@ -1,0 +1,104 @@
+#pragma once
+// The data core: one object that owns the lottery store, the settings record, the
+// base folder and the help file path, and that loads and saves the data files and
+// the settings file. It knows no windows: the two messages it may need are asked
+// for through the notifier.
+
+#include <cstdint>
+#include <memory>
+
+#include "core/file_io.h"
+#include "core/lottery_store.h"
+
+namespace luckyscope {
+
+struct SystemSettings {
+  char startupFile[kPathSize];
+  std::int32_t saveResults;
+  char logFile[kPathSize];
+  std::int32_t autoRunSixDigits;
+  char hitSoundFile[kPathSize];
+  char missSoundFile[kPathSize];
+  std::int32_t enterGroup;
+  std::int32_t lastTwoFirst;
+};
+
+// Kinds of data file.
+inline constexpr int kTargetFile = 0;
+inline constexpr int kWinningFile = 1;
+inline constexpr int kUnusableFile = -1;
+inline constexpr int kEmptyPath = -2;
+
+enum class CoreMessage {
+  UnusableFile,      // "選択されたファイルは使用できません。"
+  SettingsDiskFull,  // "ディスク容量不足のため、システムデータが保存できません。"
+};
+
+class CoreNotifier {
+ public:
+  virtual ~CoreNotifier() = default;
+  virtual void ShowCoreMessage(CoreMessage message) = 0;
+};
+
+class DataCore {
+ public:
+  explicit DataCore(CoreNotifier* notifier = nullptr);
+  ~DataCore();
+  DataCore(const DataCore&) = delete;
+  DataCore& operator=(const DataCore&) = delete;
+
+  void SetNotifier(CoreNotifier* notifier) { notifier_ = notifier; }
+
+  // Test seam: every later save (data files and settings file) fails at its
+  // failAtStep-th write as a full disk would; 0 turns the fault off.
+  void SetWriteFault(int failAtStep) { writeFault_.failAtStep = failAtStep; }
+
+  LotteryStore& Store() { return *store_; }
+  const LotteryStore& Store() const { return *store_; }
+
+  // Settings and base folder. The base folder is held without a trailing '/', and
+  // the root folder as the empty text, so that base + "/" + name is always a path.
+  // Until InitBaseFolder runs it is "." (the current directory).
+  int InitBaseFolder();                       // the current directory; -1: unknown, "." kept
+  int InitBaseFolder(const char* folder);     // a given folder (tests, tools); -1: too long
+  const char* BaseFolder() const { return baseFolder_; }
+  int HelpFilePath(char (&out)[kPathSize]);   // also remembered for HelpPath(); -1: too long
+  const char* HelpPath() const { return helpPath_; }
+  int ResetSettings();
+  int ResetAll();
+  int LoadSettingsFile();
+  int SaveSettingsFile();
+  int GetSettings(SystemSettings& out) const;
+  int SetSettings(const SystemSettings& in);
+
+  // Matching over the store.
+  int RunSearch();
+  int HitText(int index, int forFile, char (&out)[kTextSize]) const;
+
+  // Data files. Paths longer than 511 bytes do not fit the program's path buffers
+  // and are treated as unusable (-1) rather than cut to some other name.
+  // Readers: 0 loaded, -1 cannot open. Writers: 0 written, -1 cannot create,
+  // -2 a write failed (any earlier file of that name is left as it was), -3 empty.
+  // ResolveDataPath: 0, or -1 with an empty text when the joined path would not fit.
+  int OpenDataFile(const char* path);
+  int SaveDataFile(const char* path);
+  int ClassifyDataFile(const char* path) const;
+  int SniffCsvFile(const char* path) const;
+  int ReadTargetFile(const char* path);
+  int ReadWinningFile(const char* path);
+  int WriteTargetFile(const char* path);
+  int WriteWinningFile(const char* path);
+  int ResolveDataPath(const char* name, char (&out)[kPathSize]) const;
+
+ private:
+  void Notify(CoreMessage message) const;
+
+  std::unique_ptr<LotteryStore> store_;
+  SystemSettings settings_{};
+  char baseFolder_[kPathSize] = ".";
+  char helpPath_[kPathSize] = {};
+  CoreNotifier* notifier_ = nullptr;
+  WriteFault writeFault_;
+};
+
+}  // namespace luckyscope

@@ -1,0 +1,320 @@
+// Search-target files ("dat"), winning-number files ("ban") and comma-separated files
+// ("csv") holding either kind: classifying a path, loading a file into its table and
+// writing a table to a file.
+
+#include "core/data_files.h"
+
+#include <cstdio>
+#include <cstring>
+
+#include "core/data_core.h"
+#include "core/file_io.h"
+#include "core/text_util.h"
+
+namespace luckyscope {
+
+namespace {
+
+// Paths are held in 512-byte buffers all over the program: a longer one would have
+// to be cut into some other name, so it is refused instead.
+bool FitsPathBuffer(const char* path) {
+  return path != nullptr && strnlen(path, kPathSize) < kPathSize;
+}
+
+// First line of a csv file the program writes, so that the file opens again as the
+// same kind whatever its first record looks like. The readers skip it as a comment.
+constexpr char kTargetMarker[] = "#DAT";
+constexpr char kWinningMarker[] = "#BAN";
+
+// Splits at runs of commas; leading commas are skipped, so no token is ever empty.
+char* NextToken(char* line, char** save) { return strtok_r(line, ",", save); }
+
+}  // namespace
+
+// ---------------------------------------------------------------------------
+// Text helpers
+
+char* NextCsvField(char* line, char separator, CsvFieldState& state) {
+  char* start;
+  if (line != nullptr) {
+    start = line;
+    state.more = true;
+  } else if (state.more && state.next != nullptr) {
+    start = state.next;
+  } else {
+    return nullptr;
+  }
+  bool quoted = false;
+  if (*start == '"') {
+    ++start;
+    quoted = true;
+  }
+  char* p = start;
+  for (;; ++p) {
+    if (*p == '\0') {
+      state.more = false;
+      state.next = nullptr;
+      break;
+    }
+    if (*p == separator && !quoted) {
+      *p = '\0';
+      state.next = p + 1;
+      break;
+    }
+    if (*p == '"') quoted = !quoted;
+  }
+  if (p != start && p[-1] == '"') p[-1] = '\0';
+  return start;
+}
+
+int StripLineFeeds(char* buffer, int length) {
+  for (int i = 0; i < length; ++i) {
+    if (buffer[i] == '\n') buffer[i] = '\0';
+  }
+  return 0;
+}
+
+int ReadStrippedLine(PieceReader& reader, char (&line)[kLineBufferSize]) {
+  int n = reader.ReadPiece(line);
+  StripLineFeeds(line, n);
+  return n;
+}
+
+int DirectoryPart(const char* path, char (&out)[kPathSize]) {
+  CopyCut(out, path);
+  char* cut = nullptr;
+  for (char* p = out; *p != '\0'; ++p) {
+    if (*p == '/' || *p == '\\') cut = p;
+  }
+  if (cut == nullptr) cut = out;
+  *cut = '\0';
+  return 0;
+}
+
+bool HasCsvExtension(const char* path) {
+  return path != nullptr && EndsWithNoCase(path, ".csv");
+}
+
+// ---------------------------------------------------------------------------
+// Kinds and paths
+
+int DataCore::ClassifyDataFile(const char* path) const {
+  if (path == nullptr || path[0] == '\0') return kEmptyPath;
+  if (!FitsPathBuffer(path)) return kUnusableFile;
+  // The extension is the text from the path's last '.'; a path without one has none.
+  if (EndsWithNoCase(path, ".dat")) return kTargetFile;
+  if (EndsWithNoCase(path, ".ban")) return kWinningFile;
+  if (EndsWithNoCase(path, ".csv")) return SniffCsvFile(path);
+  return kUnusableFile;
+}
+
+int DataCore::SniffCsvFile(const char* path) const {
+  if (!FitsPathBuffer(path)) return kUnusableFile;
+  PieceReader reader;
+  if (!reader.Open(path)) return kUnusableFile;
+  char line[kLineBufferSize];
+  int n = ReadStrippedLine(reader, line);
+  reader.Close();
+  if (n == 0) return kUnusableFile;
+  if (std::strcmp(line, kTargetMarker) == 0) return kTargetFile;
+  if (std::strcmp(line, kWinningMarker) == 0) return kWinningFile;
+  // Otherwise the layout tells: three fields are a target line, a title and a count a
+  // winning line. Commas inside quotes count as well.
+  int commas = 0;
+  for (const char* p = line; *p != '\0'; ++p) commas += *p == ',';
+  if (commas == 2) return kTargetFile;
+  if (commas == 1) return kWinningFile;
+  return kUnusableFile;
+}
+
+int DataCore::ResolveDataPath(const char* name, char (&out)[kPathSize]) const {
+  out[0] = '\0';
+  if (name == nullptr || name[0] == '\0') return 0;
+  char folder[kPathSize];
+  DirectoryPart(name, folder);
+  // A name with a folder part is used as it is, and so is an absolute Linux path
+  // such as "/a.dat" (whose folder part is empty); a bare name lives in the base
+  // folder. A name whose only '\' is its first byte counts as one without a folder.
+  if (folder[0] != '\0' || name[0] == '/') {
+    if (!FitsPathBuffer(name)) return -1;
+    CopyCut(out, name);
+    return 0;
+  }
+  int n = std::snprintf(out, sizeof out, "%s/%s", baseFolder_, name);
+  if (n < 0 || n >= kPathSize) {
+    out[0] = '\0';
+    return -1;
+  }
+  return 0;
+}
+
+// ---------------------------------------------------------------------------
+// Open and save
+
+int DataCore::OpenDataFile(const char* path) {
+  char full[kPathSize];
+  ResolveDataPath(path, full);
+  int kind = ClassifyDataFile(full);
+  if (kind == kTargetFile) {
+    ReadTargetFile(full);
+  } else if (kind == kWinningFile) {
+    ReadWinningFile(full);
+  } else {
+    Notify(CoreMessage::UnusableFile);
+  }
+  return 0;
+}
+
+int DataCore::SaveDataFile(const char* path) {
+  // The path is taken as given: a save dialog always hands over a full path. A new
+  // csv name has no first line to tell its kind yet and is refused.
+  int kind = ClassifyDataFile(path);
+  if (kind == kTargetFile) {
+    WriteTargetFile(path);
+  } else if (kind == kWinningFile) {
+    WriteWinningFile(path);
+  } else {
+    Notify(CoreMessage::UnusableFile);
+  }
+  return 0;
+}
+
+// ---------------------------------------------------------------------------
+// Readers
+
+int DataCore::ReadTargetFile(const char* path) {
+  if (!FitsPathBuffer(path)) return -1;
+  PieceReader reader;
+  if (!reader.Open(path)) return -1;
+  store_->ClearTargets();
+  SearchTarget* slots = store_->TargetSlots();
+  int stored = 0;
+  char line[kLineBufferSize];
+  while (stored < kMaxTargets) {
+    if (ReadStrippedLine(reader, line) == 0) break;
+    if (line[0] == '\0' || line[0] == '#' || std::strchr(line, ',') == nullptr) continue;
+    CsvFieldState fields;
+    char* name = NextCsvField(line, ',', fields);
+    char* group = NextCsvField(nullptr, ',', fields);
+    char* number = NextCsvField(nullptr, ',', fields);
+    // A line without its number gives no target; later fields (saved results) are
+    // not read back.
+    if (number == nullptr) continue;
+    SearchTarget& slot = slots[stored++];
+    CopyCut(slot.name, name);
+    CopyCut(slot.group, group);
+    CopyCut(slot.number, number);
+  }
+  store_->SetTargetCount(stored);
+  store_->SetTargetsChanged(0);
+  return 0;
+}
+
+int DataCore::ReadWinningFile(const char* path) {
+  if (!FitsPathBuffer(path)) return -1;
+  PieceReader reader;
+  if (!reader.Open(path)) return -1;
+  store_->ClearWinningEntries();
+  WinningEntry* slots = store_->WinningSlots();
+  int stored = 0;
+  char line[kLineBufferSize];
+  WinningEntry entry;
+  while (stored < kMaxWinningEntries) {
+    if (ReadStrippedLine(reader, line) == 0) break;
+    if (line[0] == '\0' || line[0] == '#') continue;
+
+    std::memset(&entry, 0, sizeof entry);
+    char* save = nullptr;
+    char* title = NextToken(line, &save);
+    char* countText = title != nullptr ? NextToken(nullptr, &save) : nullptr;
+    if (title != nullptr) {
+      CopyCut(entry.title, title);
+    } else {
+      std::snprintf(entry.title, sizeof entry.title, "No.%05d", stored + 1);
+    }
+    int count = countText != nullptr ? ReadLenientInt(countText) : 0;
+    if (count > kMaxPairs) count = kMaxPairs;
+
+    // The count decides how many lines belong to the entry, whatever they hold.
+    int kept = 0;
+    for (int k = 0; k < count; ++k) {
+      if (ReadStrippedLine(reader, line) == 0) break;
+      if (line[0] == '\0' || line[0] == '#') continue;
+      char* pairSave = nullptr;
+      char* group = NextToken(line, &pairSave);
+      char* number = group != nullptr ? NextToken(nullptr, &pairSave) : nullptr;
+      if (number == nullptr) continue;
+      CopyCut(entry.pairs[kept].group, group);
+      CopyCut(entry.pairs[kept].number, number);
+      ++kept;
+    }
+    // An entry without a single pair is dropped; the next title line takes its slot.
+    if (kept == 0) continue;
+    entry.pairCount = kept;
+    slots[stored++] = entry;
+  }
+  store_->SetWinningCount(stored);
+  store_->SetWinningChanged(0);
+  // Hit results referred to the old winning numbers; they are not unsaved data.
+  SearchTarget* targets = store_->TargetSlots();
+  for (int i = 0; i < store_->TargetCount(); ++i) {
+    targets[i].hit = 0;
+    targets[i].hitMask = 0;
+  }
+  return 0;
+}
+
+// ---------------------------------------------------------------------------
+// Writers
+
+int DataCore::WriteTargetFile(const char* path) {
+  const int count = store_->TargetCount();
+  if (count <= 0) return -3;
+  if (!FitsPathBuffer(path)) return -1;
+  SafeFileWriter writer(&writeFault_);
+  if (!writer.Open(path)) return -1;
+  bool ok = !HasCsvExtension(path) || writer.WriteLine(kTargetMarker);
+  const bool withResults = settings_.saveResults == 1;
+  const SearchTarget* slots = store_->TargetSlots();
+  // Three quoted fields of at most 255 + 15 + 15 bytes and a quoted results field.
+  char line[2 * kTextSize + 2 * kFieldSize + 32];
+  char hits[kTextSize];
+  for (int i = 0; ok && i < count; ++i) {
+    const SearchTarget& t = slots[i];
+    int n = std::snprintf(line, sizeof line, "\"%.255s\",\"%.15s\",\"%.15s\"", t.name, t.group,
+                          t.number);
+    if (withResults && HitText(i, 1, hits) == 0 && hits[0] != '\0') {
+      std::snprintf(line + n, sizeof line - static_cast<std::size_t>(n), ",\"%.255s\"", hits);
+    }
+    ok = writer.WriteLine(line);
+  }
+  if (!ok || !writer.Commit()) return -2;
+  store_->SetTargetsChanged(0);
+  return 0;
+}
+
+int DataCore::WriteWinningFile(const char* path) {
+  const int count = store_->WinningCount();
+  if (count <= 0) return -3;
+  if (!FitsPathBuffer(path)) return -1;
+  SafeFileWriter writer(&writeFault_);
+  if (!writer.Open(path)) return -1;
+  bool ok = !HasCsvExtension(path) || writer.WriteLine(kWinningMarker);
+  const WinningEntry* slots = store_->WinningSlots();
+  char line[kTextSize + 16];
+  for (int j = 0; ok && j < count; ++j) {
+    const WinningEntry& e = slots[j];
+    int pairs = e.pairCount < 0 ? 0 : (e.pairCount > kMaxPairs ? kMaxPairs : e.pairCount);
+    std::snprintf(line, sizeof line, "%.255s,%d", e.title, pairs);
+    ok = writer.WriteLine(line);
+    for (int k = 0; ok && k < pairs; ++k) {
+      std::snprintf(line, sizeof line, "%.15s,%.15s", e.pairs[k].group, e.pairs[k].number);
+      ok = writer.WriteLine(line);
+    }
+  }
+  if (!ok || !writer.Commit()) return -2;
+  store_->SetWinningChanged(0);
+  return 0;
+}
+
+}  // namespace luckyscope

@@ -1,0 +1,98 @@
+#pragma once
+// Reading and writing of the program's text files on disk.
+//
+// PieceReader reads a file the way the data and settings readers want it: CR LF
+// arrives as LF (a lone LF ends a line too, a lone CR is an ordinary byte), and a
+// line arrives in pieces of at most kPieceLimit bytes, each NUL-terminated in a
+// kLineBufferSize buffer. Only regular files are opened, so that a folder, a pipe or
+// a device named as a data file is refused instead of hanging or reading forever.
+//
+// SafeFileWriter never truncates the file it replaces: it writes a temporary file in
+// the same folder, flushes and syncs it, and renames it over the name only when every
+// write succeeded. Until Commit() succeeds the old file stays exactly as it was.
+
+#include <sys/types.h>
+
+#include <cstddef>
+#include <string>
+
+namespace luckyscope {
+
+inline constexpr int kLineBufferSize = 1024;
+inline constexpr int kPieceLimit = 1022;
+
+class PieceReader {
+ public:
+  PieceReader() = default;
+  ~PieceReader();
+  PieceReader(const PieceReader&) = delete;
+  PieceReader& operator=(const PieceReader&) = delete;
+
+  // False when the path is empty, missing, unreadable or not a regular file.
+  bool Open(const char* path);
+  void Close();
+
+  // Reads the next piece into `out`, terminated; a piece ends after its line feed or
+  // after kPieceLimit bytes. Returns the piece's length in bytes, 0 at end of file
+  // (a read error counts as the end of the file).
+  int ReadPiece(char (&out)[kLineBufferSize]);
+
+ private:
+  int NextByte();
+  int PeekByte();
+  bool Fill();
+
+  int fd_ = -1;
+  std::size_t pos_ = 0;
+  std::size_t len_ = 0;
+  bool atEnd_ = false;
+  char buf_[64 * 1024];
+};
+
+// Test seam: makes a writer fail as a full disk would. Steps are counted per writer
+// from 1: every WriteLine() is one step and Commit() is the step after the last
+// line. failAtStep 0 never fails.
+struct WriteFault {
+  int failAtStep = 0;
+};
+
+class SafeFileWriter {
+ public:
+  explicit SafeFileWriter(const WriteFault* fault = nullptr) : fault_(fault) {}
+  ~SafeFileWriter();  // a writer that was not committed removes its temporary file
+  SafeFileWriter(const SafeFileWriter&) = delete;
+  SafeFileWriter& operator=(const SafeFileWriter&) = delete;
+
+  // Prepares to replace `path`. False when it cannot be created: an empty path, a
+  // folder that does not exist or cannot be written, an existing file that may not be
+  // written, or a name that is not a regular file (a folder, a device).
+  bool Open(const char* path);
+
+  // Appends the text and CR LF as one write; false once any write has failed (and
+  // every later call fails too).
+  bool WriteLine(const char* text);
+
+  // Flushes, syncs and renames the temporary file over the name. False when any step
+  // failed; the temporary file is then gone and the old file untouched.
+  bool Commit();
+
+  // Drops the temporary file; the old file stays as it was.
+  void Abort();
+
+ private:
+  bool Step();
+  bool Append(const char* data, std::size_t size);
+  bool Flush();
+
+  const WriteFault* fault_;
+  int steps_ = 0;
+  int fd_ = -1;
+  bool failed_ = false;
+  std::string target_;
+  std::string temp_;
+  std::string folder_;
+  std::size_t used_ = 0;
+  char buf_[64 * 1024];
+};
+
+}  // namespace luckyscope

@@ -1,0 +1,89 @@
+#pragma once
+// The one in-memory home of the program's data: the search-target table, the
+// winning-entry table, their counts and unsaved-changes flags, and the edit position.
+// All texts are NUL-terminated CP932 byte strings; sizes count bytes and include the
+// terminator. Nothing here allocates after construction.
+
+#include <cstdint>
+
+namespace luckyscope {
+
+inline constexpr int kMaxTargets = 10000;
+inline constexpr int kMaxWinningEntries = 32;
+inline constexpr int kMaxPairs = 32;
+inline constexpr int kTextSize = 256;   // names and titles: up to 255 bytes
+inline constexpr int kFieldSize = 16;   // groups and numbers: up to 15 bytes
+inline constexpr int kPathSize = 512;   // paths: up to 511 bytes
+
+struct SearchTarget {
+  char name[kTextSize];
+  char group[kFieldSize];
+  char number[kFieldSize];
+  std::uint8_t hit;       // 1 when the last search found a matching winning pair
+  std::uint32_t hitMask;  // bit j: winning entry j+1 matched in the last search
+};
+
+struct WinningPair {
+  char group[kFieldSize];
+  char number[kFieldSize];
+};
+
+struct WinningEntry {
+  char title[kTextSize];
+  std::int32_t pairCount;  // 0..32
+  WinningPair pairs[kMaxPairs];
+};
+
+// Results of the put operations.
+inline constexpr int kPutStored = 0;
+inline constexpr int kPutCleared = 1;
+inline constexpr int kPutUnchanged = 2;
+
+class LotteryStore {
+ public:
+  LotteryStore();  // zero-filled: no targets, no entries, edit position 0 until ClearTargets
+
+  int ClearTargets();
+  int ClearWinningEntries();
+
+  // Registration numbers are 1-based. Reads refuse numbers beyond the count (-1).
+  int GetTarget(int withHits, int regNo, SearchTarget& out) const;
+  int PutTarget(int regNo, const SearchTarget& rec);
+  int GetWinningEntry(int regNo, WinningEntry& out) const;
+  int PutWinningEntry(int regNo, const WinningEntry& rec);
+
+  int TargetCount() const { return targetCount_; }
+  int WinningCount() const { return winningCount_; }
+  int TargetsChanged() const { return targetsChanged_; }
+  int WinningChanged() const { return winningChanged_; }
+  int SetTargetCount(int count);
+  int SetWinningCount(int count);
+  int SetEditPosition(int index);
+  int GetEditPosition() const { return editPosition_; }
+  int CloseTargetGap(int regNo);
+  // Sets one target's hit result (hit flag 0/1 and hit mask) without touching the
+  // unsaved-changes flag: hit results are not data. Lets an editor move results along
+  // with the records it moved. -1 when regNo is outside 1..10000.
+  int SetTargetHits(int regNo, int hit, std::uint32_t hitMask);
+
+  // Direct slot access for the data core's own layers (matching and data files),
+  // which work on the tables as they stand. Windows use the operations above.
+  SearchTarget* TargetSlots() { return targets_; }
+  const SearchTarget* TargetSlots() const { return targets_; }
+  WinningEntry* WinningSlots() { return winning_; }
+  const WinningEntry* WinningSlots() const { return winning_; }
+  // Loading or saving a table's file settles its unsaved-changes flag.
+  void SetTargetsChanged(int flag) { targetsChanged_ = flag ? 1 : 0; }
+  void SetWinningChanged(int flag) { winningChanged_ = flag ? 1 : 0; }
+
+ private:
+  SearchTarget targets_[kMaxTargets];
+  std::int32_t targetCount_ = 0;
+  std::int32_t targetsChanged_ = 0;
+  WinningEntry winning_[kMaxWinningEntries];
+  std::int32_t winningCount_ = 0;
+  std::int32_t winningChanged_ = 0;
+  std::int32_t editPosition_ = 0;
+};
+
+}  // namespace luckyscope

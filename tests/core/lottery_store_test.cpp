@@ -1,0 +1,110 @@
+#include "core/lottery_store.h"
+
+#include <gtest/gtest.h>
+
+#include <cstring>
+
+#include "tests/core/store_builders.h"
+
+namespace luckyscope {
+namespace {
+
+using testing::Entry;
+using testing::NewStore;
+using testing::Target;
+
+TEST(LotteryStoreTest, GetTargetReadsOnlyNumbersWithinTheCount) {
+  auto store = NewStore();
+  SearchTarget out = Target("untouched", "", "");
+  EXPECT_EQ(store->GetTarget(1, 1, out), -1);
+  store->PutTarget(1, Target("a", "01", "123456"));
+  store->SetTargetCount(1);
+  EXPECT_EQ(store->GetTarget(1, 0, out), -1);
+  EXPECT_EQ(store->GetTarget(1, 2, out), -1);
+  EXPECT_STREQ(out.name, "untouched");
+  store->TargetSlots()[0].hitMask = 0x5;
+  ASSERT_EQ(store->GetTarget(0, 1, out), 0);
+  EXPECT_EQ(out.hitMask, 0u);
+  ASSERT_EQ(store->GetTarget(1, 1, out), 0);
+  EXPECT_EQ(out.hitMask, 0x5u);
+}
+
+TEST(LotteryStoreTest, PutTargetResultsAndChangedFlag) {
+  auto store = NewStore();
+  EXPECT_EQ(store->PutTarget(0, Target("a", "", "")), -1);
+  EXPECT_EQ(store->PutTarget(1, Target("", "", "")), kPutUnchanged);  // empty onto empty
+  EXPECT_EQ(store->PutTarget(kMaxTargets, Target("last", "01", "1")), kPutStored);
+  EXPECT_EQ(store->TargetCount(), 0);  // any slot may be written; the count stays
+  store->SetTargetsChanged(0);
+  EXPECT_EQ(store->PutTarget(kMaxTargets, Target("last", "01", "1")), kPutUnchanged);
+  EXPECT_EQ(store->TargetsChanged(), 0);
+
+  // An empty name clears group and number too; the hit results stay.
+  SearchTarget& slot = store->TargetSlots()[kMaxTargets - 1];
+  slot.hitMask = 0x80000000u;
+  EXPECT_EQ(store->PutTarget(kMaxTargets, Target("", "01", "1")), kPutCleared);
+  EXPECT_EQ(store->TargetsChanged(), 1);
+  EXPECT_STREQ(slot.number, "");
+  EXPECT_EQ(slot.hitMask, 0x80000000u);
+
+  // Fields without a terminator are cut at their width.
+  SearchTarget rec{};
+  std::memset(&rec, '9', sizeof rec);
+  ASSERT_EQ(store->PutTarget(1, rec), kPutStored);
+  EXPECT_EQ(std::strlen(store->TargetSlots()[0].name), 255u);
+  EXPECT_EQ(std::strlen(store->TargetSlots()[0].group), 15u);
+}
+
+TEST(LotteryStoreTest, PutWinningEntryResults) {
+  auto store = NewStore();
+  EXPECT_EQ(store->PutWinningEntry(33, Entry("x", {})), -1);
+  const WinningEntry first = Entry("1等", {{"*", "123456"}, {"01", "*9"}});
+  EXPECT_EQ(store->PutWinningEntry(1, first), kPutStored);
+  store->SetWinningChanged(0);
+  EXPECT_EQ(store->PutWinningEntry(1, first), kPutUnchanged);
+  EXPECT_EQ(store->WinningChanged(), 0);
+  // Same title with another pair, or fewer pairs: stored; later pairs keep their bytes.
+  EXPECT_EQ(store->PutWinningEntry(1, Entry("1等", {{"*", "123456"}, {"01", "*8"}})), kPutStored);
+  EXPECT_EQ(store->PutWinningEntry(1, Entry("1等", {{"*", "123456"}})), kPutStored);
+  EXPECT_STREQ(store->WinningSlots()[0].pairs[1].number, "*8");
+  EXPECT_EQ(store->PutWinningEntry(1, Entry("", {{"*", "1"}})), kPutCleared);
+  EXPECT_STREQ(store->WinningSlots()[0].pairs[1].number, "");
+}
+
+// Removal as the main window does it: clear the slot, close the gap, lower the count.
+void RemoveTarget(LotteryStore& store, int regNo) {
+  SearchTarget rec{};
+  ASSERT_EQ(store.GetTarget(0, regNo, rec), 0);
+  rec.name[0] = '\0';
+  ASSERT_EQ(store.PutTarget(regNo, rec), kPutCleared);
+  store.CloseTargetGap(regNo);
+  store.SetTargetCount(store.TargetCount() - 1);
+}
+
+TEST(LotteryStoreTest, RemovalSequence) {
+  auto store = NewStore();
+  store->PutTarget(1, Target("only", "", ""));
+  store->SetTargetCount(1);
+  RemoveTarget(*store, 1);
+  EXPECT_EQ(store->TargetCount(), 0);
+  EXPECT_EQ(store->TargetsChanged(), 0);
+
+  for (int r = 1; r <= 5; ++r) {
+    store->PutTarget(r, Target("t" + std::to_string(r), "", ""));
+    store->TargetSlots()[r - 1].hitMask = 1u << r;
+  }
+  store->SetTargetCount(5);
+  RemoveTarget(*store, 3);
+  const SearchTarget* slots = store->TargetSlots();
+  EXPECT_EQ(store->TargetCount(), 4);
+  EXPECT_STREQ(slots[2].name, "t4");
+  EXPECT_EQ(slots[3].hitMask, 1u << 5);
+  const SearchTarget empty{};
+  EXPECT_EQ(std::memcmp(&slots[4], &empty, sizeof empty), 0);
+
+  store->CloseTargetGap(0);  // names no slot: moves nothing
+  EXPECT_STREQ(slots[0].name, "t1");
+}
+
+}  // namespace
+}  // namespace luckyscope

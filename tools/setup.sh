@@ -1,0 +1,23 @@
+#!/usr/bin/env bash
+# Installs the Debian packages listed in tools/packages.txt that are not installed yet.
+# Needs root (or sudo) only when something is missing.
+set -euo pipefail
+here=$(cd "$(dirname "$0")" && pwd)
+mapfile -t wanted < <(grep -vE '^\s*(#|$)' "$here/packages.txt")
+missing=()
+for p in "${wanted[@]}"; do
+  if ! dpkg-query -W -f='${Status}' "$p" 2>/dev/null | grep -q 'install ok installed'; then
+    missing+=("$p")
+  fi
+done
+if [ ${#missing[@]} -eq 0 ]; then
+  exit 0
+fi
+echo "setup: installing ${missing[*]}"
+sudo_cmd=()
+if [ "$(id -u)" -ne 0 ]; then
+  command -v sudo >/dev/null || { echo "setup: run as root to install: ${missing[*]}" >&2; exit 1; }
+  sudo_cmd=(sudo)
+fi
+"${sudo_cmd[@]}" apt-get update -qq
+DEBIAN_FRONTEND=noninteractive "${sudo_cmd[@]}" apt-get install -y -qq --no-install-recommends "${missing[@]}"

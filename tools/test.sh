@@ -1,0 +1,11 @@
+#!/usr/bin/env bash
+# Sets up everything and runs all tests: packages, configure, build, ctest.
+# Usage: tools/test.sh [preset]   (preset: default or asan; default is "default")
+set -euo pipefail
+top=$(cd "$(dirname "$0")/.." && pwd)
+preset=${1:-default}
+"$top/tools/setup.sh"
+cd "$top"
+cmake --preset "$preset"
+cmake --build --preset "$preset" -j "$(nproc)"
+ctest --preset "$preset"
