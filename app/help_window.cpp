@@ -1,0 +1,151 @@
+#include "app/help_window.h"
+
+#include <QAction>
+#include <QDesktopServices>
+#include <QFileInfo>
+#include <QStringDecoder>
+#include <QTextDocument>
+#include <QToolBar>
+#include <QVBoxLayout>
+
+#include "app/cp932_codec.h"
+#include "app/ui_helpers.h"
+
+namespace luckyscope {
+namespace {
+
+constexpr char kScheme[] = "chm";
+
+// The object path inside the help file that a link names. Links of the form
+// "ms-its:file.chm::/page.html" or "mk:@MSITStore:file.chm::/page.html" point into a
+// help file; only the part after "::" is used, always in this file.
+std::string ObjectPathOf(const QUrl& url) {
+  QString path = url.path(QUrl::FullyDecoded);
+  const qsizetype inside = url.toString().indexOf(QStringLiteral("::"));
+  if (url.scheme() != QLatin1String(kScheme) && inside >= 0) {
+    path = QUrl::fromPercentEncoding(url.toString().mid(inside + 2).toUtf8());
+    const qsizetype hash = path.indexOf(u'#');
+    if (hash >= 0) path.truncate(hash);
+  }
+  return path.toStdString();
+}
+
+// Help pages declare their charset (UTF-8 or Shift_JIS as a rule); a page that names
+// none, or one Qt does not know, is taken as CP932, the code page of the program's
+// texts.
+QString DecodePage(const std::string& bytes) {
+  const QByteArrayView view(bytes.data(), static_cast<qsizetype>(bytes.size()));
+  const QByteArray head = view.first(std::min<qsizetype>(view.size(), 4096)).toByteArray().toLower();
+  const bool declares = head.contains("charset") || view.startsWith("\xEF\xBB\xBF") ||
+                        view.startsWith("\xFF\xFE") || view.startsWith("\xFE\xFF");
+  if (declares) {
+    QStringDecoder decoder = QStringDecoder::decoderForHtml(view);
+    if (decoder.isValid()) return decoder.decode(view);
+  }
+  QStringDecoder utf8(QStringDecoder::Utf8);
+  QString text = utf8.decode(view);
+  if (!utf8.hasError()) return text;
+  return FromCp932(std::string_view(bytes));
+}
+
+// The title a help file gives itself: UTF-8 from some compilers, CP932 from others.
+QString DecodeTitle(const std::string& bytes) {
+  QStringDecoder utf8(QStringDecoder::Utf8);
+  QString text = utf8.decode(QByteArrayView(bytes.data(), static_cast<qsizetype>(bytes.size())));
+  return utf8.hasError() ? FromCp932(std::string_view(bytes)) : text;
+}
+
+}  // namespace
+
+ChmBrowser::ChmBrowser(QWidget* parent) : QTextBrowser(parent) {
+  // Links are followed here: pages of the help file in this window, web and mail
+  // links in the user's browser.
+  setOpenLinks(false);
+  setOpenExternalLinks(false);
+  connect(this, &QTextBrowser::anchorClicked, this, &ChmBrowser::FollowLink);
+}
+
+void ChmBrowser::SetReader(std::shared_ptr<const ChmReader> reader) { reader_ = std::move(reader); }
+
+QUrl ChmBrowser::UrlFor(const std::string& path) {
+  QUrl url;
+  url.setScheme(QLatin1String(kScheme));
+  const QString text = QString::fromStdString(ChmReader::NormalizePath(path));
+  const qsizetype hash = text.indexOf(u'#');
+  url.setPath(hash < 0 ? text : text.left(hash));
+  if (hash >= 0) url.setFragment(text.mid(hash + 1));
+  return url;
+}
+
+void ChmBrowser::FollowLink(const QUrl& url) {
+  const QString scheme = url.scheme().toLower();
+  if (scheme == QLatin1String("http") || scheme == QLatin1String("https") || scheme == QLatin1String("mailto") ||
+      scheme == QLatin1String("ftp")) {
+    QDesktopServices::openUrl(url);
+    return;
+  }
+  if (scheme == QLatin1String(kScheme)) {
+    setSource(url);
+    return;
+  }
+  QUrl inside = UrlFor(ObjectPathOf(url));
+  if (url.hasFragment()) inside.setFragment(url.fragment());
+  setSource(inside);
+}
+
+QVariant ChmBrowser::loadResource(int type, const QUrl& name) {
+  if (!reader_) return {};
+  QUrl url = name;
+  if (url.isRelative()) {
+    const QUrl base = document()->baseUrl().isValid() && !document()->baseUrl().isEmpty() ? document()->baseUrl()
+                                                                                         : source();
+    url = base.resolved(name);
+  }
+  const std::optional<std::string> bytes = reader_->ReadObject(ObjectPathOf(url));
+  if (!bytes) return {};
+  if (type == QTextDocument::HtmlResource) return DecodePage(*bytes);
+  if (type == QTextDocument::StyleSheetResource) return DecodePage(*bytes);
+  return QByteArray(bytes->data(), static_cast<qsizetype>(bytes->size()));
+}
+
+HelpWindow::HelpWindow(QWidget* parent) : QWidget(parent, Qt::Window), browser_(new ChmBrowser(this)) {
+  setObjectName(QStringLiteral("HelpWindow"));
+  setWindowTitle(QStringLiteral("ラッキースコープ！ヘルプ"));
+  setFont(UiFont());
+  resize(640, 480);
+  // A small tool bar of the usual help-viewer moves; the labels are the program's own.
+  toolBar_ = new QToolBar(this);
+  QAction* back = toolBar_->addAction(QStringLiteral("戻る"), browser_, &QTextBrowser::backward);
+  QAction* forward = toolBar_->addAction(QStringLiteral("進む"), browser_, &QTextBrowser::forward);
+  toolBar_->addAction(QStringLiteral("ホーム"), browser_, [this] {
+    if (home_.isValid()) browser_->setSource(home_);
+  });
+  back->setEnabled(false);
+  forward->setEnabled(false);
+  connect(browser_, &QTextBrowser::backwardAvailable, back, &QAction::setEnabled);
+  connect(browser_, &QTextBrowser::forwardAvailable, forward, &QAction::setEnabled);
+  auto* layout = new QVBoxLayout(this);
+  layout->setContentsMargins(0, 0, 0, 0);
+  layout->setSpacing(0);
+  layout->addWidget(toolBar_);
+  layout->addWidget(browser_);
+}
+
+bool HelpWindow::ShowFile(const std::string& path) {
+  auto reader = std::make_shared<ChmReader>();
+  if (!reader->Open(path) || reader->DefaultTopic().empty()) return false;
+  path_ = path;
+  home_ = ChmBrowser::UrlFor(reader->DefaultTopic());
+  const QString title = DecodeTitle(reader->Title());
+  setWindowTitle(title.isEmpty() ? QFileInfo(QString::fromStdString(path)).fileName() : title);
+  browser_->SetReader(std::move(reader));
+  if (browser_->source() == home_) {
+    browser_->reload();  // the same file again (it may have been rebuilt meanwhile)
+  } else {
+    browser_->setSource(home_);
+  }
+  browser_->clearHistory();
+  return true;
+}
+
+}  // namespace luckyscope

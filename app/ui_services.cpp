@@ -1,0 +1,26 @@
+#include "app/ui_services.h"
+
+#include <QStringList>
+
+namespace luckyscope {
+
+QString ToQtFilter(const QString& filter) {
+  if (filter.trimmed().isEmpty()) return {};
+  const QStringList parts = filter.split(u'|');
+  QStringList pairs;
+  for (qsizetype i = 0; i < parts.size(); i += 2) {
+    const QString description = parts.at(i).trimmed();
+    QString patterns = i + 1 < parts.size() ? parts.at(i + 1) : QStringLiteral("*");
+    patterns.replace(u';', u' ');
+    patterns = patterns.simplified();
+    if (description.isEmpty() && patterns.isEmpty()) continue;
+    if (patterns.isEmpty()) patterns = QStringLiteral("*");
+    // The description often carries its own "(*.dat)"; Qt takes the patterns from the
+    // last parentheses, so the real ones always go last.
+    pairs.append(description.isEmpty() ? QStringLiteral("(%1)").arg(patterns)
+                                        : QStringLiteral("%1 (%2)").arg(description, patterns));
+  }
+  return pairs.join(QStringLiteral(";;"));
+}
+
+}  // namespace luckyscope

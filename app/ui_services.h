@@ -1,0 +1,76 @@
+#pragma once
+// What the windows ask of the desktop: message boxes, the open and save dialogs, the
+// help window, the web browser and the sound output. Windows reach these only through
+// UiServices, so that the program runs on the Qt implementation (QtUiServices) and the
+// window tests on a scripted one that answers like a user.
+
+#include <QString>
+#include <optional>
+#include <string>
+
+#include "checks/sound_backend.h"
+
+namespace luckyscope {
+
+// Answers of MessageBox.
+inline constexpr int kAnswerOk = 1;
+inline constexpr int kAnswerYes = 6;
+inline constexpr int kAnswerNo = 7;
+
+enum class MessageIcon { None, Question, Exclamation, Critical };
+enum class MessageButtons { Ok, YesNo };
+
+struct MessageFlags {
+  MessageIcon icon = MessageIcon::None;
+  MessageButtons buttons = MessageButtons::Ok;
+  friend bool operator==(const MessageFlags&, const MessageFlags&) = default;
+};
+
+// The three kinds of message the program shows.
+inline constexpr MessageFlags kQuestionYesNo{MessageIcon::Question, MessageButtons::YesNo};
+inline constexpr MessageFlags kExclamationOk{MessageIcon::Exclamation, MessageButtons::Ok};
+inline constexpr MessageFlags kPlainOk{MessageIcon::None, MessageButtons::Ok};
+// For errors that reach the program's entry.
+inline constexpr MessageFlags kCriticalOk{MessageIcon::Critical, MessageButtons::Ok};
+
+// What an open or save dialog is set to before each use: the default extension
+// (without the dot) and the filter in the "description|pattern|description|pattern"
+// form, e.g. "検索対象ファイル(*.dat)|*.dat". Every use also selects the first filter
+// and starts with an empty file name.
+struct FileDialogPreset {
+  QString defaultExtension;
+  QString filter;
+};
+
+// "desc|pattern|desc|pattern" -> Qt's "desc (pattern);;desc (pattern)". Several
+// patterns in one pair may be separated by ';' as on Windows; an odd last piece is
+// taken as a description for every file ("*").
+QString ToQtFilter(const QString& filter);
+
+class UiServices {
+ public:
+  virtual ~UiServices() = default;
+
+  // Modal over the program; answers kAnswerYes or kAnswerNo for YesNo (closing the
+  // box counts as No) and kAnswerOk for Ok.
+  virtual int MessageBox(const QString& text, const QString& caption, MessageFlags flags) = 0;
+
+  // The chosen file's full path as file-name bytes, or nothing when cancelled. The save
+  // dialog asks before it overwrites an existing file.
+  virtual std::optional<std::string> OpenFileDialog(const FileDialogPreset& preset) = 0;
+  virtual std::optional<std::string> SaveFileDialog(const FileDialogPreset& preset) = 0;
+
+  // Shows the help file at its default topic. A missing or damaged file is not
+  // reported: nothing opens.
+  virtual void HelpDisplayTopic(const std::string& helpFile) = 0;
+  // Closes every help window.
+  virtual void HelpCloseAll() = 0;
+
+  // Opens a web address in the user's browser; failures are not reported.
+  virtual void OpenUrl(const QString& url) = 0;
+
+  // The audio output of the sound cues.
+  virtual SoundBackend& Sound() = 0;
+};
+
+}  // namespace luckyscope

@@ -1,0 +1,240 @@
+// The UI services: the scripted implementation that window tests rely on, and the Qt
+// one driven through its real message boxes and file dialogs.
+
+#include <QApplication>
+#include <QFile>
+#include <QFileDialog>
+#include <QLineEdit>
+#include <QMessageBox>
+#include <QPushButton>
+#include <QTemporaryDir>
+#include <QTest>
+#include <QTimer>
+#include <gtest/gtest-spi.h>
+#include <gtest/gtest.h>
+
+#include <functional>
+
+#include "app/qt_ui_services.h"
+#include "tests/support/scripted_ui_services.h"
+#include "tests/support/test_application.h"
+
+namespace luckyscope {
+namespace {
+
+const FileDialogPreset kTargetSave{QStringLiteral("dat"), QStringLiteral("検索対象ファイル(*.dat)|*.dat")};
+const FileDialogPreset kOpenAll{QStringLiteral("dat"),
+                                QStringLiteral("検索対象ファイル(*.dat)|*.dat|当選番号ファイル(*.ban)|*.ban|"
+                                               "CSVファイル(*.csv)|*.csv")};
+
+TEST(ToQtFilter, ConvertsPairsAndKeepsTheRealPatternLast) {
+  EXPECT_EQ(ToQtFilter(kOpenAll.filter),
+            QStringLiteral("検索対象ファイル(*.dat) (*.dat);;当選番号ファイル(*.ban) (*.ban);;CSVファイル(*.csv) (*.csv)"));
+  // A description whose parentheses disagree with the pattern: the pattern wins.
+  EXPECT_EQ(ToQtFilter(QStringLiteral("MP3ファイル(*mp3)|*.mp3|その他ファイル(*.*)|*.*")),
+            QStringLiteral("MP3ファイル(*mp3) (*.mp3);;その他ファイル(*.*) (*.*)"));
+  EXPECT_EQ(ToQtFilter(QStringLiteral("音|*.wav;*.mp3")), QStringLiteral("音 (*.wav *.mp3)"));
+  EXPECT_EQ(ToQtFilter(QStringLiteral("すべて")), QStringLiteral("すべて (*)"));
+  EXPECT_EQ(ToQtFilter(QString()), QString());
+}
+
+// --- the scripted services ----------------------------------------------------------
+
+TEST(ScriptedUiServices, PlaysTheScriptInOrderAndRecordsEverything) {
+  ScriptedUiServices ui;
+  ui.ExpectMessage(QStringLiteral("現在の検索対象データをセーブしますか？"), QStringLiteral("ヒットメモ"))
+      .Answer(kAnswerYes);
+  ui.ExpectSaveDialog().Choose("/tmp/t/targets.dat");
+  ui.AnswerNo();
+  ui.ExpectOpenDialog().Cancel();
+
+  EXPECT_EQ(ui.MessageBox(QStringLiteral("現在の検索対象データをセーブしますか？"), QStringLiteral("ヒットメモ"),
+                          kQuestionYesNo),
+            kAnswerYes);
+  EXPECT_EQ(ui.SaveFileDialog(kTargetSave), std::optional<std::string>("/tmp/t/targets.dat"));
+  EXPECT_EQ(ui.MessageBox(QStringLiteral("q"), QStringLiteral("c"), kQuestionYesNo), kAnswerNo);
+  EXPECT_EQ(ui.OpenFileDialog(kOpenAll), std::nullopt);
+  EXPECT_EQ(ui.PendingSteps(), 0u);
+
+  ASSERT_EQ(ui.Messages().size(), 2u);
+  EXPECT_EQ(ui.Messages()[0].icon, MessageIcon::Question);
+  EXPECT_EQ(ui.Messages()[1].answer, kAnswerNo);
+  ASSERT_EQ(ui.FileDialogs().size(), 2u);
+  EXPECT_EQ(ui.FileDialogs()[0].filter, kTargetSave.filter);
+  EXPECT_EQ(ui.FileDialogs()[1].kind, FileDialogKind::Open);
+  EXPECT_EQ(ui.UnexpectedCount(), 0);
+}
+
+TEST(ScriptedUiServices, AnUnexpectedMessageFailsLoudlyAndGetsASafeAnswer) {
+  ScriptedUiServices ui;
+  int answer = 0;
+  EXPECT_NONFATAL_FAILURE(
+      answer = ui.MessageBox(QStringLiteral("データが更新されています。セーブしますか？"), QStringLiteral("ヒットメモ"),
+                             kQuestionYesNo),
+      "データが更新されています。セーブしますか？");
+  EXPECT_EQ(answer, kAnswerNo);  // never Yes: that would save or overwrite
+  EXPECT_NONFATAL_FAILURE(answer = ui.MessageBox(QStringLiteral("x"), QStringLiteral("c"), kExclamationOk),
+                          "Unexpected message box");
+  EXPECT_EQ(answer, kAnswerOk);
+  std::optional<std::string> path = "unset";
+  EXPECT_NONFATAL_FAILURE(path = ui.SaveFileDialog(kTargetSave), "Unexpected save dialog");
+  EXPECT_EQ(path, std::nullopt);
+  EXPECT_EQ(ui.UnexpectedCount(), 3);
+  EXPECT_FALSE(ui.Messages()[0].expected);
+}
+
+TEST(ScriptedUiServices, WrongTextOrKindFails) {
+  ScriptedUiServices ui;
+  ui.ExpectMessage(QStringLiteral("検索対象データを入力してください。"));
+  EXPECT_NONFATAL_FAILURE(ui.MessageBox(QStringLiteral("当選番号データを入力してください。"), QStringLiteral("ヒットメモ"),
+                                        kExclamationOk),
+                          "Expected message box");
+  ui.ExpectOpenDialog().Choose("/x.dat");
+  EXPECT_NONFATAL_FAILURE(ui.SaveFileDialog(kTargetSave), "Expected open dialog");
+  // A file dialog where the script waits for a message.
+  ui.AnswerOk();
+  EXPECT_NONFATAL_FAILURE(ui.OpenFileDialog(kOpenAll), "waited for a message box");
+  ui.DropPendingSteps();
+}
+
+TEST(ScriptedUiServices, UnusedAnswersFailWhenTheTestEnds) {
+  EXPECT_NONFATAL_FAILURE(
+      {
+        ScriptedUiServices ui;
+        ui.ExpectMessage(QStringLiteral("残念！全部はずれです。(T_T)"));
+      },
+      "残念！全部はずれです。(T_T)");
+}
+
+TEST(ScriptedUiServices, RecordsHelpUrlsAndSound) {
+  ScriptedUiServices ui;
+  ui.HelpDisplayTopic("/base/luckyscope.chm");
+  ui.HelpCloseAll();
+  ui.OpenUrl(QStringLiteral("https://example.org/luckyscope/"));
+  ASSERT_EQ(ui.HelpCalls().size(), 2u);
+  EXPECT_EQ(ui.HelpCalls()[0].helpFile, "/base/luckyscope.chm");
+  EXPECT_EQ(ui.HelpCalls()[1].kind, HelpCallKind::CloseAll);
+  EXPECT_EQ(ui.Urls().size(), 1u);
+
+  SoundBackend& sound = ui.Sound();
+  const std::int32_t a = sound.OpenByType(SoundDeviceType::WaveformAudio, "/s/hit.wav");
+  EXPECT_TRUE(sound.Play(a));
+  sound.Close(a);
+  EXPECT_FALSE(sound.Play(a));  // closed devices do not play
+  ui.Recorder().failOpens = true;
+  EXPECT_EQ(sound.OpenByFileName("/s/miss.mp3"), 0);
+  const auto& calls = ui.Recorder().Calls();
+  ASSERT_EQ(calls.size(), 5u);
+  EXPECT_EQ(calls[0].path, "/s/hit.wav");
+  EXPECT_EQ(ui.Recorder().PlayCount(), 2);
+  EXPECT_TRUE(ui.Recorder().OpenDevices().empty());
+}
+
+// --- the Qt services, driven through their real dialogs -----------------------------
+
+// Runs `step` on the next modal widget once it is up (from inside its event loop).
+void WhenModal(std::function<void(QWidget*)> step) {
+  QTimer::singleShot(0, [step = std::move(step)]() mutable {
+    QWidget* modal = QApplication::activeModalWidget();
+    if (modal == nullptr) {
+      WhenModal(std::move(step));  // not shown yet: try again
+      return;
+    }
+    step(modal);
+  });
+}
+
+class QtUiServicesTest : public ::testing::Test {
+ protected:
+  QApplication& app_ = TestApplication();
+  QtUiServices ui_{nullptr};
+};
+
+TEST_F(QtUiServicesTest, MessageBoxesShowTheirKindAndAnswerLikeTheButtons) {
+  QMessageBox::Icon icon = QMessageBox::NoIcon;
+  WhenModal([&](QWidget* w) {
+    auto* box = qobject_cast<QMessageBox*>(w);
+    ASSERT_NE(box, nullptr);
+    icon = box->icon();
+    EXPECT_EQ(box->windowTitle(), QStringLiteral("ヒットメモ"));
+    EXPECT_EQ(box->standardButtons(), QMessageBox::Yes | QMessageBox::No);
+    box->button(QMessageBox::Yes)->click();
+  });
+  EXPECT_EQ(ui_.MessageBox(QStringLiteral("セーブしますか？"), QStringLiteral("ヒットメモ"), kQuestionYesNo), kAnswerYes);
+  EXPECT_EQ(icon, QMessageBox::Question);
+
+  WhenModal([](QWidget* w) { QTest::keyClick(w, Qt::Key_Escape); });  // Esc is No
+  EXPECT_EQ(ui_.MessageBox(QStringLiteral("?"), QStringLiteral("ヒットメモ"), kQuestionYesNo), kAnswerNo);
+
+  QString text;
+  WhenModal([&](QWidget* w) {
+    auto* box = qobject_cast<QMessageBox*>(w);
+    text = box->text();
+    icon = box->icon();
+    EXPECT_EQ(box->textFormat(), Qt::PlainText);
+    QTest::keyClick(w, Qt::Key_Return);
+  });
+  EXPECT_EQ(ui_.MessageBox(QStringLiteral("2本、当たっています！(^o^)丿"), QStringLiteral("検索実行結果"), kPlainOk),
+            kAnswerOk);
+  EXPECT_EQ(text, QStringLiteral("2本、当たっています！(^o^)丿"));
+  EXPECT_EQ(icon, QMessageBox::NoIcon);
+}
+
+class QtFileDialogTest : public QtUiServicesTest {
+ protected:
+  void SetUp() override { ASSERT_TRUE(folder_.isValid()); }
+
+  // Types a name into the dialog's name field and accepts it.
+  static void TypeAndAccept(QFileDialog* dialog, const QString& name) {
+    auto* field = dialog->findChild<QLineEdit*>(QStringLiteral("fileNameEdit"));
+    ASSERT_NE(field, nullptr);
+    field->setText(name);
+    static_cast<QDialog*>(dialog)->accept();  // what the Save/Open button does
+  }
+
+  QTemporaryDir folder_;
+};
+
+TEST_F(QtFileDialogTest, SaveDialogAppliesThePresetAndAddsTheDefaultExtension) {
+  WhenModal([&](QWidget* w) {
+    auto* dialog = qobject_cast<QFileDialog*>(w);
+    ASSERT_NE(dialog, nullptr);
+    EXPECT_EQ(dialog->acceptMode(), QFileDialog::AcceptSave);
+    EXPECT_TRUE(dialog->testOption(QFileDialog::DontUseNativeDialog));
+    EXPECT_FALSE(dialog->testOption(QFileDialog::DontConfirmOverwrite));
+    EXPECT_EQ(dialog->defaultSuffix(), QStringLiteral("dat"));
+    EXPECT_EQ(dialog->nameFilters(), QStringList{QStringLiteral("検索対象ファイル(*.dat) (*.dat)")});
+    EXPECT_EQ(dialog->selectedNameFilter(), dialog->nameFilters().value(0));
+    EXPECT_TRUE(dialog->findChild<QLineEdit*>(QStringLiteral("fileNameEdit"))->text().isEmpty());
+    TypeAndAccept(dialog, folder_.filePath(QStringLiteral("当選")));  // no extension typed
+  });
+  const std::optional<std::string> path = ui_.SaveFileDialog(kTargetSave);
+  ASSERT_TRUE(path.has_value());
+  EXPECT_EQ(QFile::decodeName(QByteArray::fromStdString(*path)), folder_.filePath(QStringLiteral("当選.dat")));
+}
+
+TEST_F(QtFileDialogTest, SaveDialogAsksBeforeOverwriting) {
+  QFile existing(folder_.filePath(QStringLiteral("old.dat")));
+  ASSERT_TRUE(existing.open(QIODevice::WriteOnly));
+  existing.close();
+  bool asked = false;
+  WhenModal([&](QWidget* w) {
+    auto* dialog = qobject_cast<QFileDialog*>(w);
+    ASSERT_NE(dialog, nullptr);
+    // The overwrite question comes up inside accept(); answer it first with Yes.
+    QTimer::singleShot(0, [&] {
+      auto* box = qobject_cast<QMessageBox*>(QApplication::activeModalWidget());
+      ASSERT_NE(box, nullptr);
+      asked = true;
+      box->button(QMessageBox::Yes)->click();
+    });
+    TypeAndAccept(dialog, existing.fileName());
+  });
+  const std::optional<std::string> path = ui_.SaveFileDialog(kTargetSave);
+  EXPECT_TRUE(asked);
+  ASSERT_TRUE(path.has_value());
+  EXPECT_EQ(QFile::decodeName(QByteArray::fromStdString(*path)), existing.fileName());
+}
+
+}  // namespace
+}  // namespace luckyscope

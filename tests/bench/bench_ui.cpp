@@ -1,0 +1,157 @@
+// The window layer's figures: opening the help window on a compiled help file, and
+// filling and sorting the report list at 10,000 rows (the search-target list's size).
+// Run: build/default/tests/bench/bench_ui   (QT_QPA_PLATFORM=offscreen is set for you;
+// build test_app_ui first, which compiles the help file)
+#include <QApplication>
+#include <QCollator>
+#include <benchmark/benchmark.h>
+
+#include <string>
+#include <vector>
+
+#include "app/chm_reader.h"
+#include "app/cp932_codec.h"
+#include "app/help_window.h"
+#include "app/report_list.h"
+
+namespace {
+
+using namespace luckyscope;
+
+// The help file that the app tests compile (tests/app/help_pages) beside this program's
+// folder in the build tree.
+std::string HelpFile() {
+  return (QCoreApplication::applicationDirPath() + QStringLiteral("/../app/help_pages/with_topic.chm")).toStdString();
+}
+constexpr int kRows = 10000;
+
+void BM_ChmReaderOpen(benchmark::State& state) {
+  const std::string file = HelpFile();
+  for (auto _ : state) {
+    ChmReader reader;
+    if (!reader.Open(file)) state.SkipWithError("help file not readable");
+    benchmark::DoNotOptimize(reader.ObjectCount());
+  }
+}
+BENCHMARK(BM_ChmReaderOpen)->Unit(benchmark::kMillisecond);
+
+// From the call to a shown, laid-out first page.
+void BM_HelpWindowOpen(benchmark::State& state) {
+  const std::string file = HelpFile();
+  for (auto _ : state) {
+    HelpWindow window;
+    if (!window.ShowFile(file)) state.SkipWithError("help file not shown");
+    window.show();
+    QCoreApplication::processEvents();
+    benchmark::DoNotOptimize(window.Browser()->document()->pageCount());
+  }
+}
+BENCHMARK(BM_HelpWindowOpen)->Unit(benchmark::kMillisecond);
+
+// CP932 bytes as the store holds them: a name, a group, a number and a hit type.
+struct StoredTicket {
+  std::string name, group, number, hit;
+};
+
+std::vector<StoredTicket> MakeTickets() {
+  std::vector<StoredTicket> tickets;
+  tickets.reserve(kRows);
+  const std::string family[] = {"\x8E\x52\x93\x63", "\x93\x63\x92\x86", "\x97\xE9\x96\xD8", "Suzuki", "sato"};
+  for (int i = 0; i < kRows; ++i) {
+    tickets.push_back({family[(i * 7) % 5] + std::to_string((i * 7919) % kRows), std::to_string(10 + i % 90),
+                       std::to_string(100000 + (i * 104729) % 900000), i % 13 == 0 ? "\x82\x50\x93\x99" : ""});
+  }
+  return tickets;
+}
+
+void Fill(ReportList& list, const std::vector<StoredTicket>& tickets) {
+  list.Clear();
+  std::vector<ReportRow> rows;
+  rows.reserve(tickets.size());
+  for (std::size_t i = 0; i < tickets.size(); ++i) {
+    const StoredTicket& t = tickets[i];
+    rows.push_back({QString::number(i + 1), {FromCp932(t.name), FromCp932(t.group), FromCp932(t.number), FromCp932(t.hit)}});
+  }
+  list.AddRows(std::move(rows));
+}
+
+ReportList& MakeList() {
+  static ReportList list;
+  static bool ready = false;
+  if (!ready) {
+    list.SetColumns({{QStringLiteral("No."), 40},
+                     {QStringLiteral("名前"), 150},
+                     {QStringLiteral("組"), 50},
+                     {QStringLiteral("番号"), 72},
+                     {QStringLiteral("当たり種別"), 90}});
+    list.SetMultiSelect(true);
+    list.resize(600, 400);
+    list.show();
+    ready = true;
+  }
+  return list;
+}
+
+// Fill from CP932 bytes (conversion included), then let the view lay itself out.
+void BM_ReportListFill(benchmark::State& state) {
+  const std::vector<StoredTicket> tickets = MakeTickets();
+  ReportList& list = MakeList();
+  for (auto _ : state) {
+    Fill(list, tickets);
+    list.SelectAndFocusRow(0);
+    QCoreApplication::processEvents();
+  }
+  state.counters["rows"] = list.RowCount();
+}
+BENCHMARK(BM_ReportListFill)->Unit(benchmark::kMillisecond);
+
+// The "No." column: numeric value of the caption.
+int CompareNumber(const ReportRow& a, const ReportRow& b, int key) {
+  const int x = a.caption.toInt();
+  const int y = b.caption.toInt();
+  return x == y ? 0 : (x > y ? key : -key);
+}
+
+// Text columns: locale-aware and case-insensitive, as the main window compares them.
+int CompareCollated(const ReportRow& a, const ReportRow& b, int key) {
+  static const QCollator collator = [] {
+    QCollator c;
+    c.setCaseSensitivity(Qt::CaseInsensitive);
+    return c;
+  }();
+  const int column = key < 0 ? -key - 1 : key - 1;
+  const int result = collator.compare(a.Text(column), b.Text(column));
+  return key < 0 ? -result : result;
+}
+
+void BM_ReportListSort(benchmark::State& state) {
+  const std::vector<StoredTicket> tickets = MakeTickets();
+  ReportList& list = MakeList();
+  const bool byName = state.range(0) == 1;
+  for (auto _ : state) {
+    state.PauseTiming();
+    Fill(list, tickets);
+    list.SelectAndFocusRow(5);
+    QCoreApplication::processEvents();
+    state.ResumeTiming();
+    if (byName) {
+      list.SortRows(CompareCollated, 2);
+    } else {
+      list.SortRows(CompareNumber, -1);
+    }
+    QCoreApplication::processEvents();
+  }
+  state.SetLabel(byName ? "name column, QCollator" : "No. column, descending");
+}
+BENCHMARK(BM_ReportListSort)->Arg(0)->Arg(1)->Unit(benchmark::kMillisecond);
+
+}  // namespace
+
+int main(int argc, char** argv) {
+  if (qEnvironmentVariableIsEmpty("QT_QPA_PLATFORM")) qputenv("QT_QPA_PLATFORM", "offscreen");
+  QApplication app(argc, argv);
+  benchmark::Initialize(&argc, argv);
+  benchmark::RunSpecifiedBenchmarks();
+  benchmark::Shutdown();
+  return 0;
+}
