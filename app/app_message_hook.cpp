@@ -1,0 +1,159 @@
+#include "app/app_message_hook.h"
+
+#include <QApplication>
+#include <QComboBox>
+#include <QDropEvent>
+#include <QFile>
+#include <QKeyEvent>
+#include <QList>
+#include <QMimeData>
+#include <QUrl>
+#include <QWidget>
+#include <filesystem>
+#include <system_error>
+
+#include "app/report_list.h"
+#include "app/sdi_app_form.h"
+#include "core/data_core.h"
+
+namespace luckyscope {
+
+void AcceptDroppedFiles(ReportList* list) { list->viewport()->setAcceptDrops(true); }
+
+AppMessageHook::AppMessageHook(TSDIAppForm& form, DataCore& core, QObject* parent)
+    : QObject(parent), form_(form), core_(core) {}
+
+// Every event of the program passes here: the switch comes first so that the others
+// cost one comparison.
+bool AppMessageHook::eventFilter(QObject* watched, QEvent* event) {
+  switch (event->type()) {
+    case QEvent::KeyPress:
+      if (IsHelpKey(watched, *static_cast<const QKeyEvent*>(event))) form_.HelpItemClick();
+      return false;  // the key goes on to its window all the same
+
+    case QEvent::DragEnter:
+    case QEvent::DragMove: {
+      if (ListOf(qobject_cast<const QWidget*>(watched)) == DropTarget::None) return false;
+      // Any drag of files is welcome, as it is on the lists of a file manager; what
+      // the drop holds is judged when it falls. A move offered by the file manager is
+      // taken as a copy: the program only reads the file.
+      auto* drag = static_cast<QDragMoveEvent*>(event);
+      const QMimeData* mime = drag->mimeData();
+      if (mime != nullptr && mime->hasUrls() && (drag->possibleActions() & Qt::CopyAction) != 0) {
+        drag->setDropAction(Qt::CopyAction);
+        drag->accept();
+      } else {
+        drag->ignore();
+      }
+      return true;  // the list itself would refuse anything but its own rows
+    }
+
+    case QEvent::Drop: {
+      auto* receiver = qobject_cast<QWidget*>(watched);
+      if (ListOf(receiver) == DropTarget::None) return false;
+      auto* drop = static_cast<QDropEvent*>(event);
+      if (HandleDrop(receiver, drop) != DropTarget::None) {
+        drop->setDropAction(Qt::CopyAction);
+        drop->accept();
+      } else {
+        drop->ignore();  // the file manager learns that nothing was taken
+      }
+      return true;  // handled, whatever the handling did
+    }
+
+    default:
+      return false;
+  }
+}
+
+// F1 counts where the window system delivers it, to the window, so that one press
+// opens the help once however far the key travels among the widgets afterwards.
+// Shift and Ctrl may be held; Alt+F1 belongs to the desktop. Holding the key down
+// opens the help once, not again with every repeat.
+bool AppMessageHook::IsHelpKey(const QObject* watched, const QKeyEvent& key) const {
+  return key.key() == Qt::Key_F1 && watched->isWindowType() && !key.isAutoRepeat() &&
+         (key.modifiers() & Qt::AltModifier) == 0;
+}
+
+AppMessageHook::DropTarget AppMessageHook::ListOf(const QWidget* receiver) const {
+  if (receiver == nullptr) return DropTarget::None;
+  if (form_.ListView1() != nullptr && receiver == form_.ListView1()->viewport()) return DropTarget::WinningList;
+  if (form_.ListView2() != nullptr && receiver == form_.ListView2()->viewport()) return DropTarget::TargetList;
+  return DropTarget::None;
+}
+
+std::string AppMessageHook::DroppedFilePath(const QDropEvent& drop) {
+  const QMimeData* mime = drop.mimeData();
+  if (mime == nullptr || !mime->hasUrls()) return {};
+  const QList<QUrl> urls = mime->urls();
+  if (urls.size() != 1) return {};  // several files at once: none of them
+  const QUrl& url = urls.front();
+  if (!url.isLocalFile()) return {};
+  const QByteArray bytes = QFile::encodeName(url.toLocalFile());
+  // A path that does not fit the program's path buffer is not cut to some other
+  // name; a NUL inside it (from "%00") would name another file.
+  if (bytes.isEmpty() || bytes.size() > kPathSize - 1 || bytes.contains('\0')) return {};
+  std::string path(bytes.constData(), static_cast<std::size_t>(bytes.size()));
+  // Only a regular file (or a link to one) is read. A folder is ignored, and so are
+  // the things a Linux file manager can drag but no data file can be: a named pipe
+  // would hold the program until someone writes to it, a device never ends.
+  std::error_code error;
+  if (std::filesystem::status(std::filesystem::path(path), error).type() !=
+      std::filesystem::file_type::regular) {
+    return {};
+  }
+  return path;
+}
+
+AppMessageHook::DropTarget AppMessageHook::HandleDrop(QWidget* receiver, QDropEvent* drop) {
+  const DropTarget list = ListOf(receiver);
+  if (list == DropTarget::None) return DropTarget::None;
+  // While one of the program's dialogs is open the lists stand behind it; a drop
+  // that reached them anyway must not change the tables under the dialog.
+  if (QApplication::activeModalWidget() != nullptr) return DropTarget::None;
+
+  // 1. The program comes to the front, whatever the drop holds.
+  form_.raise();
+  form_.activateWindow();
+
+  // 2, 3. Exactly one item, a file that can be read and is no folder.
+  const std::string path = DroppedFilePath(*drop);
+  if (path.empty()) return DropTarget::None;
+
+  // 4. The control under the cursor: the drop fell on the list's rows.
+  if (!receiver->rect().contains(drop->position().toPoint())) return DropTarget::None;
+
+  // 5, 6. The kind must fit the list: winning numbers on the left, search targets on
+  // the right; a csv tells its kind by its first line.
+  const int kind = core_.ClassifyDataFile(path.c_str());
+  const int wanted = list == DropTarget::WinningList ? kWinningFile : kTargetFile;
+  if (kind != wanted) return DropTarget::None;
+
+  // The save question may wait for the user as long as it likes: the drop is finished
+  // first, so that the file manager is not left hanging in the middle of it.
+  QMetaObject::invokeMethod(
+      this, [this, list, path] { LoadDroppedFile(list, path); }, Qt::QueuedConnection);
+  return list;
+}
+
+void AppMessageHook::LoadDroppedFile(DropTarget target, const std::string& path) {
+  // Judged again: the file may have been replaced since it was dropped.
+  const int wanted = target == DropTarget::WinningList ? kWinningFile : kTargetFile;
+  if (core_.ClassifyDataFile(path.c_str()) != wanted) return;
+  if (target == DropTarget::WinningList) {
+    // A cancelled save dialog does not stop the load, as with the open command.
+    form_.AskSaveWinning();
+    core_.OpenDataFile(path.c_str());
+    // The hit results went with the old winning numbers: the targets show none.
+    form_.FillWinningList(0);
+    form_.FillSearchList(kFillShowAll, 0);
+  } else {
+    form_.AskSaveTargets();
+    core_.OpenDataFile(path.c_str());
+    form_.FillSearchList(kFillShowAll, 0);
+    // The filter shows "全表示" again; its items stay as they are.
+    form_.ComboBox1()->setCurrentIndex(0);
+  }
+}
+
+}  // namespace luckyscope

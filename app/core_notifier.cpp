@@ -1,0 +1,23 @@
+#include "app/core_notifier.h"
+
+#include <QString>
+
+#include "app/ui_services.h"
+
+namespace luckyscope {
+
+void UiCoreNotifier::ShowCoreMessage(CoreMessage message) {
+  QString text;
+  switch (message) {
+    case CoreMessage::UnusableFile:
+      text = QStringLiteral("選択されたファイルは使用できません。");
+      break;
+    case CoreMessage::SettingsDiskFull:
+      text = QStringLiteral("ディスク容量不足のため、システムデータが保存できません。");
+      break;
+  }
+  if (text.isEmpty()) return;
+  ui_.MessageBox(text, QStringLiteral("ヒットメモ"), kExclamationOk);
+}
+
+}  // namespace luckyscope

@@ -1,0 +1,749 @@
+#include "app/sdi_app_form.h"
+
+#include <QAction>
+#include <QCloseEvent>
+#include <QComboBox>
+#include <QCoreApplication>
+#include <QDialog>
+#include <QFileInfo>
+#include <QGuiApplication>
+#include <QKeyEvent>
+#include <QMenu>
+#include <QMenuBar>
+#include <QScreen>
+#include <QShowEvent>
+#include <QSplitter>
+#include <QStatusBar>
+#include <QToolBar>
+#include <QVBoxLayout>
+#include <algorithm>
+#include <functional>
+#include <vector>
+
+#include "app/app_message_hook.h"
+#include "app/cp932_codec.h"
+#include "app/list_compare.h"
+#include "app/report_list.h"
+#include "app/ui_helpers.h"
+#include "core/data_core.h"
+
+#ifndef LUCKYSCOPE_WEB_PAGE
+#define LUCKYSCOPE_WEB_PAGE "https://luckyscope.example.org/"
+#endif
+
+// Q_INIT_RESOURCE must be used outside any namespace.
+static void InitIconsResource() { Q_INIT_RESOURCE(icons); }
+
+namespace luckyscope {
+namespace {
+
+const QString kCaption = QStringLiteral("ヒットメモ");
+
+// The pictures of ImageList1, by index.
+const char* const kImageFiles[] = {
+    ":/icons/00-new.svg",          ":/icons/01-open.svg",          ":/icons/02-save.svg",
+    ":/icons/03-edit-targets.svg", ":/icons/04-edit-winning.svg",  ":/icons/05-settings.svg",
+    ":/icons/06-search.svg",       ":/icons/07-easy-check.svg",    ":/icons/08-count-check.svg",
+    ":/icons/09-help.svg",         ":/icons/10-about.svg",
+};
+
+// The main window's size. Qt sizes the window without its frame, which the window
+// manager adds; the minimum and the first size are taken as the window's own size.
+constexpr int kMinimumWidth = 586;
+constexpr int kMinimumHeight = 204;
+constexpr int kInitialWidth = 592;
+constexpr int kInitialHeight = 358;
+constexpr int kLeftColumnWidth = 153;
+
+// Ctrl+A, Ctrl+C and Ctrl+X are commands of this window; no control of it may take
+// them as its own select-all, copy or cut.
+bool IsCommandKey(const QKeyEvent* key) {
+  if ((key->modifiers() & (Qt::ControlModifier | Qt::AltModifier | Qt::MetaModifier)) != Qt::ControlModifier) {
+    return false;
+  }
+  return key->key() == Qt::Key_A || key->key() == Qt::Key_C || key->key() == Qt::Key_X;
+}
+
+}  // namespace
+
+void InitMainWindowResources() {
+  static const bool done = [] {
+    InitIconsResource();
+    return true;
+  }();
+  (void)done;
+}
+
+TSDIAppForm::TSDIAppForm(DataCore& core, UiServices& ui, QWidget* parent)
+    : QMainWindow(parent), core_(core), ui_(ui) {
+  InitMainWindowResources();
+  BuildControls();
+
+  // Construction steps, in order, once the controls exist. The first two come
+  // before the others:
+  // a. The two lists take files dropped from a file manager.
+  AcceptDroppedFiles(listView1_);
+  AcceptDroppedFiles(listView2_);
+  // b. The application-wide hook, bound to this window: F1 opens the help from every
+  //    window of the program, and it loads the files dropped on the two lists.
+  hook_ = std::make_unique<AppMessageHook>(*this, core_);
+  QCoreApplication::instance()->installEventFilter(hook_.get());
+  // 1. The menu shows the tool bar's pictures: both take them from the same actions.
+  // 2. The filter box holds "全表示" alone, selected.
+  comboBox1_->clear();
+  comboBox1_->addItem(QStringLiteral("全表示"));
+  comboBox1_->setCurrentIndex(0);
+  // 3. Nothing is playing.
+  soundCue_ = SoundCueState{};
+  // The data core is not touched here: main() starts it once every window exists.
+}
+
+TSDIAppForm::~TSDIAppForm() {
+  if (QCoreApplication* app = QCoreApplication::instance()) app->removeEventFilter(hook_.get());
+}
+
+// ---------------------------------------------------------------------------
+// Controls
+
+void TSDIAppForm::BuildControls() {
+  setObjectName(QStringLiteral("SDIAppForm"));
+  setWindowTitle(QStringLiteral("ラッキースコープ！"));
+  setWindowIcon(QIcon(QStringLiteral(":/icons/luckyscope.svg")));
+  setFont(UiFont(12));
+  // Menus and other popups are windows of their own; they take the window's font too.
+  setAttribute(Qt::WA_WindowPropagation, true);
+  // The right-click menu of the tool bar (hide/show bars) is not one of our commands.
+  setContextMenuPolicy(Qt::NoContextMenu);
+
+  for (const char* file : kImageFiles) imageList1_.append(QIcon(QString::fromLatin1(file)));
+
+  BuildActions();
+  BuildMenus();
+  BuildToolBar();
+  BuildLists();
+
+  auto* status = new QStatusBar(this);
+  status->setObjectName(QStringLiteral("StatusBar"));
+  setStatusBar(status);
+
+  setMinimumSize(kMinimumWidth, kMinimumHeight);
+  resize(kInitialWidth, kInitialHeight);
+}
+
+QAction* TSDIAppForm::MakeAction(const char* name, const QString& caption, const QString& hint, int image,
+                                 const QKeySequence& shortcut, void (TSDIAppForm::*handler)()) {
+  auto* action = new QAction(caption, this);
+  action->setObjectName(QString::fromLatin1(name));
+  SetHint(action, hint);
+  if (image >= 0) action->setIcon(imageList1_.at(image));
+  if (!shortcut.isEmpty()) action->setShortcut(shortcut);
+  // Every action is the window's own, so that its shortcut works whatever has the
+  // focus and whether or not a bar shows it.
+  addAction(action);
+  if (handler != nullptr) connect(action, &QAction::triggered, this, [this, handler] { (this->*handler)(); });
+  return action;
+}
+
+void TSDIAppForm::BuildActions() {
+  using F = TSDIAppForm;
+  const QKeySequence none;
+  MakeAction("FileNew1", QStringLiteral("新規作成(&N)"), QStringLiteral("新規|データをクリアします"), 0,
+             QKeySequence(Qt::CTRL | Qt::Key_N), &F::FileNew1Execute);
+  MakeAction("FileOpen1", QStringLiteral("開く(&O)..."), QStringLiteral("開く|ファイルを開きます"), 1,
+             QKeySequence(Qt::CTRL | Qt::Key_O), &F::FileOpen1Execute);
+  MakeAction("FileSave1", QStringLiteral("上書き保存(&S)"), QStringLiteral("保存|現在のファイルを保存します"), 2,
+             QKeySequence(Qt::CTRL | Qt::Key_S), &F::FileSave1Execute);
+  MakeAction("FileExit1", QStringLiteral("終了(&X)"), QStringLiteral("終了|ヒットメモを終了します"), -1, none,
+             &F::FileExit1Execute);
+  MakeAction("HelpAbout1", QStringLiteral("バージョン情報(&A)..."),
+             QStringLiteral("バージョン情報|バージョン情報を表示します"), 10, none, &F::HelpAbout1Execute);
+  MakeAction("EditSch1", QStringLiteral("検索対象(&D)"), QStringLiteral("検索対象編集|検索対象データを編集します"), 3,
+             QKeySequence(Qt::CTRL | Qt::Key_D), &F::EditSchItemClick);
+  MakeAction("EditAtr1", QStringLiteral("当選番号(&N)"), QStringLiteral("当選番号編集|当選番号データを編集します"), 4,
+             QKeySequence(Qt::CTRL | Qt::Key_A), &F::EditAtrItemClick);
+  MakeAction("EditSys1", QStringLiteral("システム(&S)"), QStringLiteral("システム|システムデータを編集します"), 5,
+             QKeySequence(Qt::CTRL | Qt::Key_Y), &F::EditSysItemClick);
+  MakeAction("ExecSch1", QStringLiteral("当選番号検索(&S)"), QStringLiteral("当選番号検索|当選番号を検索します"), 6,
+             QKeySequence(Qt::CTRL | Qt::Key_X), &F::ExecSchItemClick);
+  MakeAction("ExecEsy1", QStringLiteral("簡易チェック(&E)"), QStringLiteral("簡易チェック|番号の簡易チェックを行います"),
+             7, QKeySequence(Qt::CTRL | Qt::Key_E), &F::ExecEsyItemClick);
+  MakeAction("ExecChk1", QStringLiteral("本数確認(&C)"), QStringLiteral("本数確認|下１桁・下２桁の本数を確認します"), 8,
+             QKeySequence(Qt::CTRL | Qt::Key_C), &F::ExecChkItemClick);
+  MakeAction("HelpItem", QStringLiteral("ラッキースコープ！ヘルプ(&H)"),
+             QStringLiteral("ラッキースコープ！ヘルプ|ラッキースコープ！ヘルプを表示します"), 9, none, &F::HelpItemClick);
+  MakeAction("HelpWebItem", QStringLiteral("ラッキースコープ！最新情報(&I)"),
+             QStringLiteral("ラッキースコープ！最新情報|ラッキースコープ！最新情報のページにアクセスします"), -1, none,
+             &F::HelpWebItemClick);
+}
+
+void TSDIAppForm::BuildMenus() {
+  QMenuBar* bar = menuBar();
+  bar->setObjectName(QStringLiteral("MainMenu1"));
+
+  auto addMenu = [&](const char* name, const QString& caption, const QString& hint) {
+    QMenu* menu = bar->addMenu(caption);
+    menu->setObjectName(QString::fromLatin1(name));
+    menu->menuAction()->setObjectName(QString::fromLatin1(name));
+    SetHint(menu->menuAction(), hint);
+    menu->setToolTipsVisible(false);
+    return menu;
+  };
+
+  QMenu* file = addMenu("File1", QStringLiteral("ファイル(&F)"), QStringLiteral("ファイルの制御を行います"));
+  file->addAction(Action(QStringLiteral("FileNew1")));
+  file->addAction(Action(QStringLiteral("FileOpen1")));
+  // Two items carry a caption or hint of their own. They are items of their own that
+  // run their action; the shortcut stays with the action (one key, one command), and
+  // the item only shows it.
+  QAction* save = Action(QStringLiteral("FileSave1"));
+  auto* saveItem = new QAction(save->icon(),
+                               QStringLiteral("保存(&S)\t") + save->shortcut().toString(QKeySequence::NativeText), this);
+  saveItem->setObjectName(QStringLiteral("FileSaveItem"));
+  SetHint(saveItem, QStringLiteral("保存|現在のファイルを保存します"));
+  connect(saveItem, &QAction::triggered, save, &QAction::trigger);
+  file->addAction(saveItem);
+  file->addSeparator()->setObjectName(QStringLiteral("N1"));
+  QAction* exit = Action(QStringLiteral("FileExit1"));
+  auto* exitItem = new QAction(exit->text(), this);
+  exitItem->setObjectName(QStringLiteral("FileExitItem"));
+  SetHint(exitItem, QStringLiteral("終了|ラッキースコープ！を終了します"));
+  connect(exitItem, &QAction::triggered, exit, &QAction::trigger);
+  file->addAction(exitItem);
+
+  QMenu* edit = addMenu("Edit1", QStringLiteral("編集(&E)"), QStringLiteral("データを編集します"));
+  edit->addAction(Action(QStringLiteral("EditSch1")));
+  edit->addAction(Action(QStringLiteral("EditAtr1")));
+  edit->addAction(Action(QStringLiteral("EditSys1")));
+
+  QMenu* run = addMenu("Exec1", QStringLiteral("実行(&X)"), QStringLiteral("当選番号検索などを実行します"));
+  run->addAction(Action(QStringLiteral("ExecSch1")));
+  run->addAction(Action(QStringLiteral("ExecEsy1")));
+  run->addAction(Action(QStringLiteral("ExecChk1")));
+
+  QMenu* help = addMenu("Help1", QStringLiteral("ヘルプ(&H)"), QStringLiteral("ヘルプを表示します"));
+  help->addAction(Action(QStringLiteral("HelpItem")));
+  help->addAction(Action(QStringLiteral("HelpWebItem")));
+  help->addAction(Action(QStringLiteral("HelpAbout1")));
+}
+
+void TSDIAppForm::BuildToolBar() {
+  auto* bar = new QToolBar(this);
+  bar->setObjectName(QStringLiteral("ToolBar1"));
+  bar->setMovable(false);
+  bar->setFloatable(false);
+  bar->setToolButtonStyle(Qt::ToolButtonIconOnly);
+  bar->setIconSize(QSize(20, 20));
+  addToolBar(Qt::TopToolBarArea, bar);
+  for (const char* name : {"FileNew1", "FileOpen1", "FileSave1", "", "EditSch1", "EditAtr1", "EditSys1", "",
+                           "ExecSch1", "ExecEsy1", "ExecChk1"}) {
+    if (name[0] == '\0') {
+      bar->addSeparator();
+    } else {
+      bar->addAction(Action(QString::fromLatin1(name)));
+    }
+  }
+}
+
+void TSDIAppForm::BuildLists() {
+  body_ = new QSplitter(Qt::Horizontal, this);
+  body_->setObjectName(QStringLiteral("Body"));
+  body_->setChildrenCollapsible(false);
+
+  auto* panel1 = new QWidget(body_);
+  panel1->setObjectName(QStringLiteral("Panel1"));
+  auto* left = new QVBoxLayout(panel1);
+  left->setContentsMargins(0, 0, 0, 0);
+  left->setSpacing(2);
+
+  auto* panel4 = new QWidget(panel1);
+  panel4->setObjectName(QStringLiteral("Panel4"));
+  auto* top = new QVBoxLayout(panel4);
+  top->setContentsMargins(0, 0, 0, 0);
+  comboBox1_ = new QComboBox(panel4);
+  comboBox1_->setObjectName(QStringLiteral("ComboBox1"));
+  comboBox1_->setEditable(false);
+  comboBox1_->setSizeAdjustPolicy(QComboBox::AdjustToMinimumContentsLengthWithIcon);
+  comboBox1_->setMinimumContentsLength(4);
+  SetHint(comboBox1_, QStringLiteral("表示対象を選択します"));
+  top->addWidget(comboBox1_);
+  left->addWidget(panel4);
+
+  auto* panel3 = new QWidget(panel1);
+  panel3->setObjectName(QStringLiteral("Panel3"));
+  auto* bottom = new QVBoxLayout(panel3);
+  bottom->setContentsMargins(0, 0, 0, 0);
+  listView1_ = new ReportList(panel3);
+  listView1_->setObjectName(QStringLiteral("ListView1"));
+  listView1_->SetColumns({{QStringLiteral("組"), 50}, {QStringLiteral("番号"), 72}});
+  listView1_->SetMultiSelect(false);
+  listView1_->SetHeaderClickable(false);
+  SetHint(listView1_, QStringLiteral("当たり番号です"));
+  bottom->addWidget(listView1_);
+  left->addWidget(panel3, 1);
+
+  auto* panel2 = new QWidget(body_);
+  panel2->setObjectName(QStringLiteral("Panel2"));
+  auto* right = new QVBoxLayout(panel2);
+  right->setContentsMargins(0, 0, 0, 0);
+  listView2_ = new ReportList(panel2);
+  listView2_->setObjectName(QStringLiteral("ListView2"));
+  listView2_->SetColumns({{QStringLiteral("No."), 40},
+                          {QStringLiteral("名前"), 150},
+                          {QStringLiteral("組"), 50},
+                          {QStringLiteral("番号"), 72},
+                          {QStringLiteral("当たり種別"), 90}});
+  listView2_->SetMultiSelect(true);
+  listView2_->SetHeaderClickable(true);
+  listView2_->setContextMenuPolicy(Qt::CustomContextMenu);
+  SetHint(listView2_, QStringLiteral("検索対象データです[DELキーで削除できます]"));
+  right->addWidget(listView2_);
+
+  body_->addWidget(panel1);
+  body_->addWidget(panel2);
+  body_->setStretchFactor(0, 0);
+  body_->setStretchFactor(1, 1);
+  body_->setSizes({kLeftColumnWidth, kInitialWidth - kLeftColumnWidth});
+  setCentralWidget(body_);
+
+  popupMenu1_ = new QMenu(listView2_);
+  popupMenu1_->setObjectName(QStringLiteral("PopupMenu1"));
+  auto* e1 = popupMenu1_->addAction(QStringLiteral("編集(&E)"));
+  e1->setObjectName(QStringLiteral("E1"));
+  SetHint(e1, QStringLiteral("選択した登録番号のデータを編集します"));
+  connect(e1, &QAction::triggered, this, &TSDIAppForm::E1Click);
+  auto* d1 = popupMenu1_->addAction(QStringLiteral("削除(&D)"));
+  d1->setObjectName(QStringLiteral("D1"));
+  SetHint(d1, QStringLiteral("選択した登録番号のデータをすべて削除します"));
+  connect(d1, &QAction::triggered, this, &TSDIAppForm::D1Click);
+
+  connect(comboBox1_, &QComboBox::activated, this, &TSDIAppForm::ComboBox1Change);
+  connect(listView2_, &ReportList::ColumnClicked, this, &TSDIAppForm::ListView2ColumnClick);
+  connect(listView2_, &ReportList::DoubleClicked, this, [this](int) { ListView2DblClick(); });
+  connect(listView2_, &ReportList::KeyPressed, this,
+          [this](int key, Qt::KeyboardModifiers, const QString&) {
+            ListView2KeyDown(key);
+            if (key == Qt::Key_Return || key == Qt::Key_Enter) ListView2KeyPress(13);
+          });
+  connect(listView2_, &QWidget::customContextMenuRequested, this, [this](const QPoint& at) {
+    PopupMenu1Popup();
+    const QList<QAction*> items = popupMenu1_->actions();
+    if (std::any_of(items.begin(), items.end(), [](const QAction* a) { return a->isVisible(); })) {
+      popupMenu1_->popup(listView2_->viewport()->mapToGlobal(at));
+    }
+  });
+
+  for (QWidget* control : {static_cast<QWidget*>(comboBox1_), static_cast<QWidget*>(listView1_),
+                           static_cast<QWidget*>(listView2_)}) {
+    control->installEventFilter(this);
+  }
+}
+
+QAction* TSDIAppForm::Action(const QString& name) const {
+  return findChild<QAction*>(name);
+}
+
+bool TSDIAppForm::eventFilter(QObject* watched, QEvent* event) {
+  if (event->type() == QEvent::ShortcutOverride && IsCommandKey(static_cast<QKeyEvent*>(event))) {
+    // Not overridden: the key goes to the window's shortcut.
+    event->ignore();
+    return true;
+  }
+  return QMainWindow::eventFilter(watched, event);
+}
+
+// ---------------------------------------------------------------------------
+// Window events
+
+void TSDIAppForm::showEvent(QShowEvent* event) {
+  QMainWindow::showEvent(event);
+  if (shown_ || event->spontaneous()) return;
+  shown_ = true;
+  // Opened centred on the screen, the first time only.
+  if (QScreen* screen = this->screen()) {
+    QRect frame = frameGeometry();
+    frame.moveCenter(screen->availableGeometry().center());
+    move(frame.topLeft());
+  }
+  FormActivate();
+}
+
+// The window counts as activated when it first shows and whenever one of the
+// program's own dialogs closes and hands the activation back (RunDialog). Coming back
+// from another program, a message box, a file dialog or the help window does not
+// refresh the lists, so that switching windows never resets the filter box.
+void TSDIAppForm::FormActivate() {
+  // The help window needs no start-up call: it is made when it is first asked for.
+  sortKey_ = 1;
+  FillWinningList(0);
+}
+
+void TSDIAppForm::closeEvent(QCloseEvent* event) {
+  FormClose();
+  event->accept();
+}
+
+void TSDIAppForm::FormClose() {
+  if (closed_) return;  // the close sequence runs once, however the close came
+  closed_ = true;
+  if (soundCue_.state > 0) StopSoundCue(ui_.Sound(), soundCue_);
+
+  LotteryStore& store = core_.Store();
+  const bool targetsUnsaved = store.TargetsChanged() != 0 && store.TargetCount() > 0;
+  const bool winningUnsaved = store.WinningChanged() != 0 && store.WinningCount() > 0;
+  if (targetsUnsaved || winningUnsaved) {
+    if (ui_.MessageBox(QStringLiteral("データが更新されています。セーブしますか？"), kCaption, kQuestionYesNo) ==
+        kAnswerYes) {
+      if (store.TargetsChanged() != 0 && store.TargetCount() > 0) SaveWithDialog(TargetSavePreset());
+      // Asked afresh: the first save may have been a winning-number file.
+      if (store.WinningChanged() != 0 && store.WinningCount() > 0) SaveWithDialog(WinningSavePreset());
+    }
+  }
+  core_.SaveSettingsFile();
+  ui_.HelpCloseAll();
+  emit Closed();
+}
+
+// ---------------------------------------------------------------------------
+// Saving
+
+FileDialogPreset TSDIAppForm::TargetSavePreset() {
+  return {QStringLiteral("dat"), QStringLiteral("検索対象ファイル(*.dat)|*.dat")};
+}
+
+FileDialogPreset TSDIAppForm::WinningSavePreset() {
+  return {QStringLiteral("ban"), QStringLiteral("当選番号ファイル(*.ban)|*.ban")};
+}
+
+FileDialogPreset TSDIAppForm::CombinedSavePreset() {
+  return {QStringLiteral("dat"), QStringLiteral("検索対象ファイル(*.dat)|*.dat|当選番号ファイル(*.ban)|*.ban")};
+}
+
+FileDialogPreset TSDIAppForm::OpenPreset() {
+  return {QStringLiteral("dat"),
+          QStringLiteral("検索対象ファイル(*.dat)|*.dat|当選番号ファイル(*.ban)|*.ban|CSVファイル(*.csv)|*.csv")};
+}
+
+void TSDIAppForm::SaveWithDialog(const FileDialogPreset& preset) {
+  const std::optional<std::string> path = ui_.SaveFileDialog(preset);
+  if (!path) return;
+  // A path too long for the program's buffers is refused by the data core with its
+  // "unusable file" message rather than cut to some other name.
+  core_.SaveDataFile(path->c_str());
+}
+
+void TSDIAppForm::AskSaveTargets() {
+  if (core_.Store().TargetsChanged() == 0) return;
+  if (ui_.MessageBox(QStringLiteral("現在の検索対象データをセーブしますか？"), kCaption, kQuestionYesNo) == kAnswerYes) {
+    SaveWithDialog(TargetSavePreset());
+  }
+}
+
+void TSDIAppForm::AskSaveWinning() {
+  if (core_.Store().WinningChanged() == 0) return;
+  if (ui_.MessageBox(QStringLiteral("現在の当選番号データをセーブしますか？"), kCaption, kQuestionYesNo) == kAnswerYes) {
+    SaveWithDialog(WinningSavePreset());
+  }
+}
+
+// ---------------------------------------------------------------------------
+// File commands
+
+void TSDIAppForm::FileNew1Execute() {
+  LotteryStore& store = core_.Store();
+  if (store.TargetCount() > 0 || store.WinningCount() > 0) {
+    if (ui_.MessageBox(QStringLiteral("データをクリアします。よろしいですか？"), kCaption, kQuestionYesNo) !=
+        kAnswerYes) {
+      return;
+    }
+  }
+  AskSaveTargets();
+  store.ClearTargets();
+  FillSearchList(kFillShowAll, 0);
+  AskSaveWinning();
+  store.ClearWinningEntries();
+  FillWinningList(0);
+}
+
+void TSDIAppForm::FileOpen1Execute() {
+  const std::optional<std::string> path = ui_.OpenFileDialog(OpenPreset());
+  if (!path) return;
+  const int kind = core_.ClassifyDataFile(path->c_str());
+  if (kind == kTargetFile) {
+    AskSaveTargets();
+  } else if (kind == kWinningFile) {
+    AskSaveWinning();
+  }
+  core_.OpenDataFile(path->c_str());
+  FillSearchList(kFillShowAll, 0);
+  FillWinningList(0);
+}
+
+void TSDIAppForm::FileSave1Execute() {
+  const LotteryStore& store = core_.Store();
+  const int targets = store.TargetCount();
+  const int winning = store.WinningCount();
+  if (targets > 0 && winning > 0) {
+    SaveWithDialog(CombinedSavePreset());
+  } else if (targets > 0) {
+    SaveWithDialog(TargetSavePreset());
+  } else if (winning > 0) {
+    SaveWithDialog(WinningSavePreset());
+  } else {
+    ui_.MessageBox(QStringLiteral("保存するデータがありません。"), kCaption, kExclamationOk);
+  }
+}
+
+void TSDIAppForm::FileExit1Execute() { close(); }
+
+// ---------------------------------------------------------------------------
+// Dialogs
+
+int TSDIAppForm::RunDialog(QDialog* dialog) {
+  if (dialog == nullptr) return QDialog::Rejected;
+  const int result = dialog->exec();
+  // Back from one of the program's own windows: the activation refresh.
+  FormActivate();
+  return result;
+}
+
+void TSDIAppForm::EditSchItemClick() {
+  // The edit position stays as it is: the dialog opens at its own default ticket.
+  if (RunDialog(dialogs_.schEdit) == QDialog::Accepted) {
+    FillSearchList(kFillShowAll, 0);
+    comboBox1_->setCurrentIndex(0);
+  }
+  comboBox1_->setFocus(Qt::OtherFocusReason);
+}
+
+void TSDIAppForm::ListView2DblClick() {
+  if (listView2_->RowCount() == 0) return;
+  const std::vector<int> selected = listView2_->SelectedRows();
+  if (selected.size() != 1) return;
+  const int n = CaptionNumber(listView2_->Row(selected.front()));
+  if (n < 1) return;
+  LotteryStore& store = core_.Store();
+  store.SetEditPosition(n - 1);  // the dialog opens at this ticket
+  if (RunDialog(dialogs_.schEdit) == QDialog::Accepted) {
+    FillSearchList(kFillShowAll, 0);
+    comboBox1_->setCurrentIndex(0);
+  }
+  store.SetEditPosition(-1);
+}
+
+void TSDIAppForm::ListView2KeyPress(int character) {
+  if (character == 13) ListView2DblClick();
+}
+
+void TSDIAppForm::E1Click() { ListView2DblClick(); }
+
+void TSDIAppForm::EditAtrItemClick() {
+  if (RunDialog(dialogs_.atrEdit) == QDialog::Accepted) {
+    FillWinningList(0);
+    comboBox1_->setCurrentIndex(0);
+  }
+  comboBox1_->setFocus(Qt::OtherFocusReason);
+}
+
+void TSDIAppForm::EditSysItemClick() { RunDialog(dialogs_.sysEdit); }
+
+void TSDIAppForm::ShowMissing(const QString& text) { ui_.MessageBox(text, kCaption, kExclamationOk); }
+
+void TSDIAppForm::ExecEsyItemClick() {
+  if (core_.Store().WinningCount() > 0) {
+    RunDialog(dialogs_.esyCheck);
+  } else {
+    ShowMissing(QStringLiteral("当選番号データを入力してください。"));
+  }
+}
+
+void TSDIAppForm::ExecChkItemClick() {
+  if (core_.Store().TargetCount() > 0) {
+    RunDialog(dialogs_.cntCheck);
+  } else {
+    ShowMissing(QStringLiteral("検索対象データを入力してください。"));
+  }
+}
+
+// ---------------------------------------------------------------------------
+// The search
+
+void TSDIAppForm::ExecSchItemClick() {
+  SystemSettings settings;
+  core_.GetSettings(settings);
+  const LotteryStore& store = core_.Store();
+  if (store.TargetCount() == 0) {
+    ShowMissing(QStringLiteral("検索対象データを入力してください。"));
+    return;
+  }
+  if (store.WinningCount() == 0) {
+    ShowMissing(QStringLiteral("当選番号データを入力してください。"));
+    return;
+  }
+  core_.RunSearch();
+  const int filter = comboBox1_->currentIndex();
+  if (filter == 0) {
+    const int hits = FillSearchList(kFillShowAll, 0);
+    const QString text = hits > 0 ? QStringLiteral("%1本、当たっています！(^o^)丿").arg(hits)
+                                  : QStringLiteral("残念！全部はずれです。(T_T)");
+    ui_.MessageBox(text, QStringLiteral("検索実行結果"), kPlainOk);
+  } else if (filter == 1) {
+    FillSearchList(kFillHits, 0);
+  } else if (filter >= 2) {
+    FillSearchList(kFillEntryHits, filter - 2);
+  }
+  // With a filter the list and the sound tell the result; with "全表示" the message.
+  if (filter > 0) {
+    if (soundCue_.state > 0) StopSoundCue(ui_.Sound(), soundCue_);
+    const char* cue = listView2_->RowCount() > 0 ? settings.hitSoundFile : settings.missSoundFile;
+    if (cue[0] != '\0') PlaySoundCue(ui_.Sound(), cue, soundCue_);
+  }
+}
+
+// ---------------------------------------------------------------------------
+// Help
+
+std::string TSDIAppForm::HelpFileToShow() const {
+  std::string path = core_.HelpPath();
+#ifdef LUCKYSCOPE_INSTALLED_HELP
+  // An installed program started in a folder without a help file still has help.
+  if (path.empty() || !QFileInfo(QFile::decodeName(path.c_str())).isFile()) {
+    const std::string installed = LUCKYSCOPE_INSTALLED_HELP;
+    if (QFileInfo(QFile::decodeName(installed.c_str())).isFile()) path = installed;
+  }
+#endif
+  return path;
+}
+
+void TSDIAppForm::HelpItemClick() { ui_.HelpDisplayTopic(HelpFileToShow()); }
+
+QString TSDIAppForm::WebPageAddress() { return QStringLiteral(LUCKYSCOPE_WEB_PAGE); }
+
+void TSDIAppForm::HelpWebItemClick() { ui_.OpenUrl(WebPageAddress()); }
+
+void TSDIAppForm::HelpAbout1Execute() { RunDialog(dialogs_.aboutBox); }
+
+// ---------------------------------------------------------------------------
+// The lists
+
+int TSDIAppForm::FillSearchList(int mode, int k) {
+  listView2_->Clear();
+  const LotteryStore& store = core_.Store();
+  const int count = store.TargetCount();
+  QString entryTitle;
+  std::uint32_t entryBit = 0;
+  if (mode == kFillEntryHits) {
+    entryBit = std::uint32_t{1} << (static_cast<unsigned>(k) % 32u);
+    WinningEntry entry;
+    if (store.GetWinningEntry(k + 1, entry) == 0) entryTitle = FromCp932(entry.title);
+  }
+  std::vector<ReportRow> rows;
+  rows.reserve(static_cast<std::size_t>(mode == kFillShowAll ? count : count / 4));
+  int counted = 0;
+  SearchTarget target;
+  char hitText[kTextSize];
+  for (int n = 1; n <= count; ++n) {
+    if (store.GetTarget(1, n, target) != 0) continue;
+    QString hitType;
+    if (mode == kFillShowAll || mode == kFillHits) {
+      if (mode == kFillHits && target.hit == 0) continue;
+      core_.HitText(n - 1, 0, hitText);
+      hitType = FromCp932(hitText);
+      if (mode == kFillHits || hitText[0] != '\0') ++counted;
+    } else {
+      if (target.hit == 0 || (target.hitMask & entryBit) == 0) continue;
+      hitType = entryTitle;
+      ++counted;
+    }
+    rows.push_back(ReportRow{QString::number(n),
+                             {FromCp932(target.name), FromCp932(target.group), FromCp932(target.number), hitType}});
+  }
+  listView2_->AddRows(std::move(rows));
+  if (listView2_->RowCount() > 0) listView2_->SelectAndFocusRow(0);
+  return counted;
+}
+
+void TSDIAppForm::FillWinningList(int selection) {
+  comboBox1_->clear();
+  listView1_->Clear();
+  const LotteryStore& store = core_.Store();
+  const int count = store.WinningCount();
+  comboBox1_->addItem(QStringLiteral("全表示"));
+  if (count > 0) comboBox1_->addItem(QStringLiteral("当たり"));
+  bool taken = false;
+  std::vector<ReportRow> rows;
+  WinningEntry entry;
+  for (int i = 1; i <= count; ++i) {
+    if (store.GetWinningEntry(i, entry) != 0) continue;
+    comboBox1_->addItem(FromCp932(entry.title));
+    // A selection below 0 takes no entry's pairs.
+    if (selection == 0 || selection == 1 || selection == 2 + (i - 1)) {
+      taken = true;
+      const int pairs = std::clamp(entry.pairCount, 0, kMaxPairs);
+      for (int p = 0; p < pairs; ++p) {
+        rows.push_back(ReportRow{FromCp932(entry.pairs[p].group), {FromCp932(entry.pairs[p].number)}});
+      }
+    }
+  }
+  listView1_->AddRows(std::move(rows));
+  comboBox1_->setCurrentIndex(taken ? selection : 0);
+}
+
+void TSDIAppForm::ComboBox1Change(int index) {
+  FillWinningList(index);
+  const int kept = comboBox1_->currentIndex();
+  if (kept == 0) {
+    FillSearchList(kFillShowAll, 0);
+  } else if (kept == 1) {
+    FillSearchList(kFillHits, 0);
+  } else if (kept >= 2) {
+    FillSearchList(kFillEntryHits, kept - 2);
+  }
+}
+
+void TSDIAppForm::ListView2ColumnClick(int column) {
+  sortKey_ = sortKey_ == column ? -column : column;
+  listView2_->SortRows(CompareListItems, sortKey_);
+}
+
+void TSDIAppForm::ListView2KeyDown(int key) {
+  if (key == Qt::Key_Delete) DeleteSelectedTargets();
+}
+
+void TSDIAppForm::PopupMenu1Popup() {
+  const int selected = listView2_->SelectedCount();
+  Action(QStringLiteral("E1"))->setVisible(selected == 1);
+  Action(QStringLiteral("D1"))->setVisible(selected >= 1);
+}
+
+void TSDIAppForm::D1Click() { DeleteSelectedTargets(); }
+
+void TSDIAppForm::DeleteSelectedTargets() {
+  std::vector<int> numbers;
+  for (int row : listView2_->SelectedRows()) {
+    const int n = CaptionNumber(listView2_->Row(row));
+    if (n >= 1) numbers.push_back(n);
+  }
+  // From the highest number down, so that each removal leaves the numbers of the
+  // tickets still to go as their rows showed them.
+  std::sort(numbers.begin(), numbers.end(), std::greater<>());
+  numbers.erase(std::unique(numbers.begin(), numbers.end()), numbers.end());
+  LotteryStore& store = core_.Store();
+  for (int r : numbers) {
+    if (r > store.TargetCount()) continue;
+    SearchTarget target;
+    store.GetTarget(0, r, target);
+    target.name[0] = '\0';
+    store.PutTarget(r, target);
+    store.CloseTargetGap(r);
+    store.SetTargetCount(store.TargetCount() - 1);
+  }
+  ComboBox1Change(comboBox1_->currentIndex());
+  if (listView2_->RowCount() > 0) {
+    listView2_->SelectAndFocusRow(0);
+    listView2_->setFocus(Qt::OtherFocusReason);
+  } else {
+    comboBox1_->setFocus(Qt::OtherFocusReason);
+  }
+}
+
+}  // namespace luckyscope

@@ -1,0 +1,333 @@
+#include "dialogs/atr_edit_dlg.h"
+
+#include <QEvent>
+#include <QFocusEvent>
+#include <QHBoxLayout>
+#include <QKeyEvent>
+#include <QPushButton>
+#include <QShowEvent>
+#include <QVBoxLayout>
+#include <algorithm>
+#include <cstring>
+#include <string>
+#include <vector>
+
+#include "app/byte_line_edit.h"
+#include "app/cp932_codec.h"
+#include "app/report_list.h"
+#include "app/ui_helpers.h"
+#include "app/ui_services.h"
+#include "core/data_core.h"
+#include "core/matching.h"
+#include "core/text_util.h"
+#include "app/dialog_support.h"
+
+namespace luckyscope {
+
+namespace {
+
+constexpr int kRegNoChars = 2;  // 1..32
+constexpr unsigned char kBlankLimit = 0x20;  // trimmed: control characters and space
+
+// Group or number as the pair list keeps it: without blanks at either end.
+template <std::size_t N>
+void TrimField(char (&field)[N]) {
+  char trimmed[N];
+  TrimBlanks(field, trimmed, kBlankLimit);
+  std::memcpy(field, trimmed, N);
+}
+
+}  // namespace
+
+TAtrEditDlg::TAtrEditDlg(DataCore& core, UiServices& ui, QWidget* parent)
+    : QDialog(parent), core_(core), ui_(ui), entries_(new WorkEntry[kMaxWinningEntries]()) {
+  BuildControls();
+  memo1_->SetText(QStringLiteral("1"));
+}
+
+TAtrEditDlg::~TAtrEditDlg() = default;
+
+void TAtrEditDlg::BuildControls() {
+  setWindowTitle(QStringLiteral("当選番号エディット"));
+  setFont(UiFont(12));
+
+  okBtn_ = MakeDialogButton(QStringLiteral("登録"), "OKBtn", this);
+  cancelBtn_ = MakeDialogButton(QStringLiteral("キャンセル"), "CancelBtn", this);
+  button3_ = MakeDialogButton(QStringLiteral("組番号登録"), "Button3", this);
+
+  const RecordPanel panel = BuildRecordPanel(this, kRegNoChars, QStringLiteral("名称"));
+  memo1_ = panel.memo1;
+  button1_ = panel.button1;
+  button2_ = panel.button2;
+  memo2_ = panel.memo2;
+  memo3_ = panel.memo3;
+  memo4_ = panel.memo4;
+
+  listView1_ = new ReportList(panel.frame);
+  listView1_->setObjectName(QStringLiteral("ListView1"));
+  listView1_->SetColumns({{QStringLiteral("組"), 64}, {QStringLiteral("番号"), 90}});
+  listView1_->SetMultiSelect(false);
+  listView1_->SetHeaderClickable(false);
+  const QFontMetrics metrics(font());
+  listView1_->setFixedHeight(metrics.height() * 6 + 12);
+  panel.grid->addWidget(listView1_, 3, 1, 1, 3);
+
+  // "組番号登録" stands level with the group and number row.
+  auto* buttons = new QVBoxLayout;
+  buttons->addWidget(okBtn_);
+  buttons->addWidget(cancelBtn_);
+  buttons->addSpacing(metrics.height() / 3);
+  buttons->addWidget(button3_);
+  buttons->addStretch(1);
+
+  auto* top = new QHBoxLayout(this);
+  top->setContentsMargins(8, 8, 8, 8);
+  top->addWidget(panel.frame, 1);
+  top->addLayout(buttons);
+
+  SetTabChain({okBtn_, cancelBtn_, button3_, memo1_, button1_, button2_, memo2_, memo3_, memo4_,
+               listView1_});
+
+  connect(okBtn_, &QPushButton::clicked, this, &TAtrEditDlg::OKBtnClick);
+  connect(cancelBtn_, &QPushButton::clicked, this, &TAtrEditDlg::CancelBtnClick);
+  connect(button1_, &QPushButton::clicked, this, &TAtrEditDlg::Button1Click);
+  connect(button2_, &QPushButton::clicked, this, &TAtrEditDlg::Button2Click);
+  connect(button3_, &QPushButton::clicked, this, &TAtrEditDlg::Button3Click);
+  connect(listView1_, &ReportList::DoubleClicked, this, [this](int) { ListView1DblClick(); });
+  for (QWidget* watched : {static_cast<QWidget*>(memo1_), static_cast<QWidget*>(memo2_),
+                           static_cast<QWidget*>(memo3_), static_cast<QWidget*>(memo4_),
+                           static_cast<QWidget*>(listView1_)}) {
+    watched->installEventFilter(this);
+  }
+
+  SetFixedDialogFrame(*this);
+}
+
+const WinningEntry& TAtrEditDlg::WorkingEntry(int regNo) const {
+  return entries_[std::clamp(regNo, 1, kMaxWinningEntries) - 1].rec;
+}
+
+void TAtrEditDlg::showEvent(QShowEvent* event) {
+  QDialog::showEvent(event);
+  if (!event->spontaneous()) FormActivate();
+}
+
+bool TAtrEditDlg::eventFilter(QObject* watched, QEvent* event) {
+  if (event->type() == QEvent::KeyPress) {
+    const int key = static_cast<QKeyEvent*>(event)->key();
+    if (watched == memo1_) return Memo1KeyDown(key);
+    if (watched == memo2_) return Memo2KeyDown(key);
+    if (watched == memo3_) return Memo3KeyDown(key);
+    if (watched == memo4_) return Memo4KeyDown(key);
+    if (watched == listView1_) return ListView1KeyPress(key);
+  } else if (event->type() == QEvent::FocusOut && watched == memo1_) {
+    // Only a move to another control of this dialog leaves the box.
+    if (IsFocusMoveWithinWindow(static_cast<QFocusEvent*>(event)->reason())) Memo1Exit();
+  }
+  return QDialog::eventFilter(watched, event);
+}
+
+void TAtrEditDlg::FormActivate() {
+  const LotteryStore& store = core_.Store();
+  workingCount_ = std::clamp(store.WinningCount(), 0, kMaxWinningEntries);
+  std::fill_n(entries_.get(), kMaxWinningEntries, WorkEntry{});
+  for (int r = 1; r <= workingCount_; ++r) {
+    WorkEntry& entry = entries_[r - 1];
+    if (store.GetWinningEntry(r, entry.rec) != 0) continue;
+    entry.rec.pairCount = std::clamp(entry.rec.pairCount, 0, kMaxPairs);
+    entry.origin = r;
+  }
+  // Always at the free entry after the last one (the last one when all are in use).
+  ShowEntry(std::min(workingCount_ + 1, kMaxWinningEntries));
+  cancelBtn_->setFocus(Qt::OtherFocusReason);
+}
+
+void TAtrEditDlg::ShowEntry(int regNo) {
+  memo1_->SetText(QString::number(regNo));
+  memo2_->SetBytes(entries_[regNo - 1].rec.title);
+  memo3_->SetText(QString());
+  memo4_->SetText(QString());
+  FillPairList(regNo);
+}
+
+void TAtrEditDlg::FillPairList(int regNo) {
+  const WinningEntry& entry = entries_[regNo - 1].rec;
+  std::vector<ReportRow> rows;
+  rows.reserve(static_cast<std::size_t>(entry.pairCount));
+  for (int k = 0; k < entry.pairCount; ++k) {
+    rows.push_back(ReportRow{FromCp932(entry.pairs[k].group), {FromCp932(entry.pairs[k].number)}});
+  }
+  listView1_->Clear();
+  listView1_->AddRows(std::move(rows));
+}
+
+std::optional<int> TAtrEditDlg::CurrentEntry() {
+  // An emptied registration-number box names no entry: the step changes nothing and
+  // the user is asked for the number; the dialog stays open.
+  const std::optional<int> typed = ReadRegistrationNumber(*memo1_);
+  if (!typed) {
+    ReportMissingRegistrationNumber(ui_, memo1_);
+    return std::nullopt;
+  }
+  // Leaving the box has already clamped the number; the same range holds here.
+  return ClampRegistrationNumber(*typed, workingCount_, kMaxWinningEntries);
+}
+
+bool TAtrEditDlg::Commit(int& regNo, bool& deleted) {
+  deleted = false;
+  const std::optional<int> current = CurrentEntry();
+  if (!current) return false;
+  regNo = *current;
+  WinningEntry& entry = entries_[regNo - 1].rec;
+  CopyCut(entry.title, memo2_->Bytes().c_str());
+  // The list mirrors the entry's pairs: taking them back only trims them. Text left in
+  // the group and number boxes was never added and is not taken.
+  for (int k = 0; k < entry.pairCount; ++k) {
+    TrimField(entry.pairs[k].group);
+    TrimField(entry.pairs[k].number);
+  }
+
+  if (entry.title[0] == '\0') {
+    if (regNo <= workingCount_) {
+      // The entry goes with its pairs; the later ones move down one number.
+      RemoveWorkingSlot(entries_.get(), kMaxWinningEntries, workingCount_, regNo);
+      deleted = true;
+    }
+    // At the free entry the pairs stay listed: a title given later makes them an entry.
+  } else if (regNo == workingCount_ + 1 && workingCount_ < kMaxWinningEntries) {
+    ++workingCount_;  // a new entry at the free slot
+  }
+  return true;
+}
+
+bool TAtrEditDlg::CommitAndMoveNext() {
+  int n = 0;
+  bool deleted = false;
+  if (!Commit(n, deleted)) return false;
+  ShowEntry(NextWorkingSlot(n, deleted, workingCount_, kMaxWinningEntries));
+  return true;
+}
+
+void TAtrEditDlg::Button1Click() {
+  int n = 0;
+  bool deleted = false;
+  if (!Commit(n, deleted)) return;
+  ShowEntry(n > 1 ? n - 1 : 1);
+}
+
+void TAtrEditDlg::Button2Click() { CommitAndMoveNext(); }
+
+void TAtrEditDlg::Button3Click() {
+  const std::optional<int> current = CurrentEntry();
+  if (!current) return;
+  WinningEntry& entry = entries_[*current - 1].rec;
+  const std::string group = memo3_->Bytes();
+  const std::string number = memo4_->Bytes();
+  // A pair needs both halves (tested as typed, so blanks alone count).
+  if (!group.empty() && !number.empty()) {
+    if (entry.pairCount >= kMaxPairs) {
+      ui_.MessageBox(QStringLiteral("これ以上、組番号登録はできません。"),
+                     QStringLiteral("ヒットメモ"), kExclamationOk);
+    } else {
+      WinningPair pair{};
+      CopyCut(pair.group, group.c_str());
+      CopyCut(pair.number, number.c_str());
+      TrimField(pair.group);
+      TrimField(pair.number);
+      const bool listed = std::any_of(entry.pairs, entry.pairs + entry.pairCount,
+                                      [&pair](const WinningPair& p) {
+                                        return std::strcmp(p.group, pair.group) == 0 &&
+                                               std::strcmp(p.number, pair.number) == 0;
+                                      });
+      if (!listed) {
+        entry.pairs[entry.pairCount++] = pair;
+        FillPairList(*current);
+      }
+    }
+  }
+  memo3_->SetText(QString());
+  memo4_->SetText(QString());
+}
+
+void TAtrEditDlg::ListView1DblClick() {
+  const std::optional<int> current = CurrentEntry();
+  if (!current) return;
+  const std::vector<int> selected = listView1_->SelectedRows();
+  if (selected.size() != 1) return;
+  WinningEntry& entry = entries_[*current - 1].rec;
+  const int row = selected.front();
+  if (row < 0 || row >= entry.pairCount) return;
+  // The pair now lives only in the boxes until "組番号登録" adds it again.
+  memo3_->SetBytes(entry.pairs[row].group);
+  memo4_->SetBytes(entry.pairs[row].number);
+  std::copy(entry.pairs + row + 1, entry.pairs + entry.pairCount, entry.pairs + row);
+  --entry.pairCount;
+  entry.pairs[entry.pairCount] = WinningPair{};
+  FillPairList(*current);
+}
+
+bool TAtrEditDlg::ListView1KeyPress(int key) {
+  if (!IsEnterKey(key)) return false;
+  // Without a registration number the user is told and the focus goes to that box.
+  const bool numbered = !memo1_->Bytes().empty();
+  ListView1DblClick();
+  if (numbered) memo3_->setFocus(Qt::OtherFocusReason);
+  return true;
+}
+
+void TAtrEditDlg::Memo1Exit() {
+  const std::optional<int> typed = ReadRegistrationNumber(*memo1_);
+  if (!typed) return;
+  // Nothing is committed: a title typed since is dropped, and so is a pair in the boxes.
+  ShowEntry(ClampRegistrationNumber(*typed, workingCount_, kMaxWinningEntries));
+}
+
+bool TAtrEditDlg::Memo1KeyDown(int key) { return MoveFocusOnEnter(key, memo2_); }
+
+bool TAtrEditDlg::Memo2KeyDown(int key) { return MoveFocusOnEnter(key, memo3_); }
+
+bool TAtrEditDlg::Memo3KeyDown(int key) { return MoveFocusOnEnter(key, memo4_); }
+
+bool TAtrEditDlg::Memo4KeyDown(int key) { return MoveFocusOnEnter(key, button3_); }
+
+void TAtrEditDlg::OKBtnClick() {
+  // Stays open when the registration number is missing: nothing is stored.
+  if (!CommitAndMoveNext()) return;
+  WriteBack();
+  accept();
+}
+
+void TAtrEditDlg::CancelBtnClick() { reject(); }
+
+void TAtrEditDlg::WriteBack() {
+  LotteryStore& store = core_.Store();
+  // Every entry is written; an entry that did not change stays untouched. Pairs left at
+  // the free entry without a title make no entry, and are written as the empty entry
+  // they are, so that they alone do not mark the table as changed.
+  const WinningEntry empty{};
+  for (int r = 1; r <= kMaxWinningEntries; ++r) {
+    store.PutWinningEntry(r, r <= workingCount_ ? entries_[r - 1].rec : empty);
+  }
+  store.SetWinningCount(workingCount_);
+  MoveHitBits();
+}
+
+void TAtrEditDlg::MoveHitBits() {
+  // Bit j of a ticket's hit mask stands for winning entry j+1. An entry that moved
+  // down takes its bit along; a deleted entry's bit goes, and a new entry has none
+  // until the next search. (An entry changed in its place keeps its bit until then.)
+  int origins[kMaxWinningEntries] = {};
+  for (int j = 0; j < workingCount_; ++j) origins[j] = entries_[j].origin;
+  LotteryStore& store = core_.Store();
+  SearchTarget target{};
+  for (int r = 1; r <= store.TargetCount(); ++r) {
+    if (store.GetTarget(1, r, target) != 0) continue;
+    std::uint32_t mask = 0;
+    for (int j = 0; j < kMaxWinningEntries; ++j) {
+      if (origins[j] > 0 && (target.hitMask >> (origins[j] - 1) & 1u) != 0) mask |= 1u << j;
+    }
+    if (mask != target.hitMask) store.SetTargetHits(r, mask != 0 ? 1 : 0, mask);
+  }
+}
+
+}  // namespace luckyscope

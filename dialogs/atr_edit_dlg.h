@@ -1,0 +1,91 @@
+#pragma once
+// Winning-number edit dialog "当選番号エディット": the user types in, changes, browses
+// and deletes winning entries (a title and up to 32 group/number pairs each), working
+// on a private copy of the whole table that only "登録" writes back.
+
+#include <QDialog>
+#include <memory>
+#include <optional>
+
+#include "core/lottery_store.h"
+
+class QPushButton;
+
+namespace luckyscope {
+
+class ByteLineEdit;
+class DataCore;
+class ReportList;
+class UiServices;
+
+class TAtrEditDlg : public QDialog {
+  Q_OBJECT
+
+ public:
+  TAtrEditDlg(DataCore& core, UiServices& ui, QWidget* parent = nullptr);
+  ~TAtrEditDlg() override;
+
+  // Event handlers.
+  void FormActivate();
+  void OKBtnClick();
+  void CancelBtnClick();
+  void Button1Click();  // "<"
+  void Button2Click();  // ">"
+  void Button3Click();  // "組番号登録"
+  void Memo1Exit();
+  // Enter moves the focus along title, group, number and "組番号登録"; true when handled.
+  bool Memo1KeyDown(int key);
+  bool Memo2KeyDown(int key);
+  bool Memo3KeyDown(int key);
+  bool Memo4KeyDown(int key);
+  // Takes the selected pair out into the group and number boxes.
+  void ListView1DblClick();
+  // Enter in the pair list: takes the pair out and goes to the group box.
+  bool ListView1KeyPress(int key);
+
+  // The working copy, for the tests: its entry count and entry k (1..32).
+  int WorkingCount() const { return workingCount_; }
+  const WinningEntry& WorkingEntry(int regNo) const;
+
+ protected:
+  void showEvent(QShowEvent* event) override;
+  bool eventFilter(QObject* watched, QEvent* event) override;
+
+ private:
+  // One entry of the working copy and the registration number it had when the dialog
+  // was shown (0 for an entry typed since).
+  struct WorkEntry {
+    WinningEntry rec;
+    int origin;
+  };
+
+  void BuildControls();
+  void ShowEntry(int regNo);
+  void FillPairList(int regNo);
+  // The shown entry's number, or nothing (the user told) when the box is empty.
+  std::optional<int> CurrentEntry();
+  bool Commit(int& regNo, bool& deleted);
+  bool CommitAndMoveNext();
+  void WriteBack();
+  // Each ticket's hit mask names winning entries by number; after entries moved, the
+  // bits move with them.
+  void MoveHitBits();
+
+  DataCore& core_;
+  UiServices& ui_;
+  std::unique_ptr<WorkEntry[]> entries_;
+  int workingCount_ = 0;
+
+  QPushButton* okBtn_ = nullptr;
+  QPushButton* cancelBtn_ = nullptr;
+  QPushButton* button1_ = nullptr;
+  QPushButton* button2_ = nullptr;
+  QPushButton* button3_ = nullptr;
+  ByteLineEdit* memo1_ = nullptr;
+  ByteLineEdit* memo2_ = nullptr;
+  ByteLineEdit* memo3_ = nullptr;
+  ByteLineEdit* memo4_ = nullptr;
+  ReportList* listView1_ = nullptr;
+};
+
+}  // namespace luckyscope

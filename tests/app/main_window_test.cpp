@@ -1,0 +1,665 @@
+// The main window's flows as a user meets them: start and close with the save
+// question, the file commands, the filter box and the lists, sorting and deleting, the
+// search with its messages and sound cues, and the ways into the dialogs. Everything the
+// window shows or asks goes through the scripted UI services.
+
+#include <QApplication>
+#include <QComboBox>
+#include <QDialog>
+#include <QDir>
+#include <QFile>
+#include <QHeaderView>
+#include <QMenu>
+#include <QSignalSpy>
+#include <QTemporaryDir>
+#include <QTest>
+#include <QTimer>
+#include <functional>
+#include <gtest/gtest.h>
+#include <memory>
+#include <string>
+#include <vector>
+
+#include "app/core_notifier.h"
+#include "app/cp932_codec.h"
+#include "app/report_list.h"
+#include "app/sdi_app_form.h"
+#include "app/startup.h"
+#include "core/data_core.h"
+#include "core/text_util.h"
+#include "tests/core/file_test_util.h"
+#include "tests/core/store_builders.h"
+#include "tests/support/scripted_ui_services.h"
+#include "tests/support/test_application.h"
+
+namespace luckyscope {
+namespace {
+
+const QString kCaption = QStringLiteral("ヒットメモ");
+const QString kSaveTargets = QStringLiteral("現在の検索対象データをセーブしますか？");
+const QString kSaveWinning = QStringLiteral("現在の当選番号データをセーブしますか？");
+const QString kCloseQuestion = QStringLiteral("データが更新されています。セーブしますか？");
+const QString kNoTargets = QStringLiteral("検索対象データを入力してください。");
+const QString kNoWinning = QStringLiteral("当選番号データを入力してください。");
+
+std::string Cp(const char* utf8) { return ToCp932(QString::fromUtf8(utf8)); }
+
+// A dialog that closes itself with a fixed result as soon as it shows, and runs a
+// check while it is up.
+class ScriptedDialog : public QDialog {
+ public:
+  explicit ScriptedDialog(int result) : result_(result) {}
+  int shows = 0;
+  std::function<void()> whileShown;
+
+ protected:
+  void showEvent(QShowEvent* event) override {
+    QDialog::showEvent(event);
+    ++shows;
+    if (whileShown) whileShown();
+    QTimer::singleShot(0, this, [this] { done(result_); });
+  }
+
+ private:
+  int result_;
+};
+
+class MainWindowTest : public ::testing::Test {
+ protected:
+  void SetUp() override {
+    TestApplication();
+    ASSERT_TRUE(dir_.isValid());
+    base_ = QFile::encodeName(dir_.path()).toStdString();
+    core_.InitBaseFolder(base_.c_str());
+    char help[kPathSize];
+    core_.HelpFilePath(help);
+    core_.ResetAll();
+    form_ = std::make_unique<TSDIAppForm>(core_, ui_);
+    form_->SetDialogs({&about_, &schEdit_, &atrEdit_, &sysEdit_, &esyCheck_, &cntCheck_});
+  }
+
+  void TearDown() override {
+    // Closing never asks in these tests unless a test scripted it.
+    form_.reset();
+    EXPECT_EQ(ui_.UnexpectedCount(), 0);
+  }
+
+  LotteryStore& Store() { return core_.Store(); }
+  std::string Path(const char* name) const { return base_ + "/" + name; }
+
+  void WriteFile(const char* name, const std::string& bytes) { testing::PutFile(Path(name), bytes); }
+  std::string ReadFile(const char* name) const { return testing::GetFile(Path(name)); }
+
+  void AddTarget(const char* name, const char* group, const char* number) {
+    const int n = Store().TargetCount() + 1;
+    Store().PutTarget(n, testing::Target(Cp(name), group, number));
+    Store().SetTargetCount(n);
+  }
+  void AddEntry(const char* title, std::initializer_list<std::pair<std::string, std::string>> pairs) {
+    const int n = Store().WinningCount() + 1;
+    Store().PutWinningEntry(n, testing::Entry(Cp(title), pairs));
+    Store().SetWinningCount(n);
+  }
+
+  // Three tickets and two winning entries: ticket 1 hits 1等, ticket 3 hits 2等.
+  void LoadSample() {
+    AddTarget("山田", "01", "123456");
+    AddTarget("佐藤", "02", "222222");
+    AddTarget("鈴木", "03", "333333");
+    AddEntry("1等", {{"01", "123456"}});
+    AddEntry("2等", {{"*", "*33"}, {"09", "999999"}});
+    Store().SetTargetsChanged(0);
+    Store().SetWinningChanged(0);
+  }
+
+  QStringList Column(const ReportList* list, int column) const {
+    QStringList out;
+    for (int r = 0; r < list->RowCount(); ++r) out << list->Text(r, column);
+    return out;
+  }
+  QStringList ComboItems() const {
+    QStringList out;
+    for (int i = 0; i < form_->ComboBox1()->count(); ++i) out << form_->ComboBox1()->itemText(i);
+    return out;
+  }
+  QString TargetName(int regNo) {
+    SearchTarget t;
+    if (Store().GetTarget(1, regNo, t) != 0) return QStringLiteral("<none>");
+    return FromCp932(t.name);
+  }
+
+  void SelectRows(std::initializer_list<int> rows) {
+    ReportList* list = form_->ListView2();
+    list->ClearSelection();
+    for (int r : rows) {
+      list->selectionModel()->select(list->Model()->index(r, 0),
+                                     QItemSelectionModel::Select | QItemSelectionModel::Rows);
+    }
+  }
+
+  // A sound file of the kind the sound cues recognise (a WAVE header).
+  std::string WaveFile(const char* name) {
+    WriteFile(name, std::string("RIFF\x24\0\0\0WAVEfmt ", 16));
+    return Path(name);
+  }
+  void SetSounds(const std::string& hit, const std::string& miss) {
+    SystemSettings s;
+    core_.GetSettings(s);
+    CopyCut(s.hitSoundFile, hit.c_str());
+    CopyCut(s.missSoundFile, miss.c_str());
+    core_.SetSettings(s);
+  }
+  std::vector<std::string> OpenedSounds() {
+    std::vector<std::string> out;
+    for (const auto& call : ui_.Recorder().Calls()) {
+      if (call.kind == RecordingSoundBackend::Call::OpenByType ||
+          call.kind == RecordingSoundBackend::Call::OpenByFileName) {
+        out.push_back(call.path);
+      }
+    }
+    return out;
+  }
+
+  // The application exists before any widget member is made.
+  struct ApplicationFirst {
+    ApplicationFirst() { TestApplication(); }
+  } application_;
+  QTemporaryDir dir_;
+  std::string base_;
+  ScriptedUiServices ui_;
+  UiCoreNotifier notifier_{ui_};
+  DataCore core_{&notifier_};
+  ScriptedDialog about_{QDialog::Accepted};
+  ScriptedDialog schEdit_{QDialog::Accepted};
+  ScriptedDialog atrEdit_{QDialog::Accepted};
+  ScriptedDialog sysEdit_{QDialog::Accepted};
+  ScriptedDialog esyCheck_{QDialog::Accepted};
+  ScriptedDialog cntCheck_{QDialog::Accepted};
+  std::unique_ptr<TSDIAppForm> form_;
+};
+
+// ---------------------------------------------------------------------------
+// Start and close
+
+TEST_F(MainWindowTest, FirstStartReportsTheMissingSettingsAndTheCloseWritesThem) {
+  ui_.ExpectMessage(QStringLiteral("システムデータファイルが異常です。"), kCaption);
+  StartDataCore(core_, ui_, base_.c_str());
+  EXPECT_EQ(ui_.Messages().at(0).icon, MessageIcon::Exclamation);
+  EXPECT_EQ(ReadFile("luckyscope.dat"), "<missing>");
+
+  form_->close();  // nothing unsaved: no question
+  EXPECT_EQ(ui_.Messages().size(), 1u);
+  EXPECT_EQ(ReadFile("luckyscope.dat"), "[SYSTDATA]\r\n\r\n0\r\n\r\n0\r\n[SYSTDATA2]\r\n0\r\n0\r\n");  // 8 lines
+  ASSERT_FALSE(ui_.HelpCalls().empty());
+  EXPECT_EQ(ui_.HelpCalls().back().kind, HelpCallKind::CloseAll);
+}
+
+TEST_F(MainWindowTest, StartUpFileFillsTheTableButTheListWaitsForARefill) {
+  WriteFile("t.dat", "\"a\",\"1\",\"11\"\r\n\"b\",\"2\",\"22\"\r\n");
+  WriteFile("luckyscope.dat", "[SYSTDATA]\r\nt.dat\r\n0\r\n\r\n0\r\n[SYSTDATA2]\r\n0\r\n0\r\n");
+  StartDataCore(core_, ui_, base_.c_str());
+  EXPECT_TRUE(ui_.Messages().empty());
+  EXPECT_EQ(Store().TargetCount(), 2);
+  form_->FormActivate();  // the first showing refreshes only the winning numbers
+  EXPECT_EQ(form_->ListView2()->RowCount(), 0);
+  form_->ComboBox1Change(0);
+  EXPECT_EQ(Column(form_->ListView2(), 1), (QStringList{"a", "b"}));
+  form_->FormClose();
+}
+
+TEST_F(MainWindowTest, CloseWithUnsavedTargetsAsksOnceAndOffersOnlyTheTargetSave) {
+  LoadSample();
+  AddTarget("新人", "04", "444444");  // targets unsaved, winning numbers saved
+  ui_.ExpectMessage(kCloseQuestion, kCaption).Answer(kAnswerYes);
+  ui_.ExpectSaveDialog().Choose(Path("out.dat"));
+  form_->close();
+  ASSERT_EQ(ui_.FileDialogs().size(), 1u);
+  EXPECT_EQ(ui_.FileDialogs()[0].defaultExtension, QStringLiteral("dat"));
+  EXPECT_EQ(ui_.FileDialogs()[0].filter, QStringLiteral("検索対象ファイル(*.dat)|*.dat"));
+  EXPECT_EQ(ui_.Messages()[0].icon, MessageIcon::Question);
+  EXPECT_EQ(ui_.Messages()[0].buttons, MessageButtons::YesNo);
+  EXPECT_NE(ReadFile("out.dat").find(Cp("新人")), std::string::npos);
+  EXPECT_NE(ReadFile("luckyscope.dat"), "<missing>");
+}
+
+TEST_F(MainWindowTest, CloseWithBothTablesUnsavedOffersTwoSavesTargetsFirst) {
+  AddTarget("a", "1", "1");
+  AddEntry("1等", {{"1", "1"}});
+  ui_.ExpectMessage(kCloseQuestion).Answer(kAnswerYes);
+  ui_.ExpectSaveDialog().Cancel();  // the close goes on
+  ui_.ExpectSaveDialog().Choose(Path("w.ban"));
+  form_->FormClose();
+  ASSERT_EQ(ui_.FileDialogs().size(), 2u);
+  EXPECT_EQ(ui_.FileDialogs()[0].defaultExtension, QStringLiteral("dat"));
+  EXPECT_EQ(ui_.FileDialogs()[1].defaultExtension, QStringLiteral("ban"));
+  EXPECT_EQ(ReadFile("w.ban"), "1\x93\x99,1\r\n1,1\r\n");
+}
+
+TEST_F(MainWindowTest, CloseAnsweredNoSavesNoDataButStillWritesTheSettings) {
+  AddTarget("a", "1", "1");
+  AddEntry("1等", {{"1", "1"}});
+  Store().SetWinningCount(0);  // changed but empty: no reason to ask on its own
+  Store().SetWinningChanged(1);
+  ui_.ExpectMessage(kCloseQuestion).Answer(kAnswerNo);
+  form_->FormClose();
+  EXPECT_TRUE(ui_.FileDialogs().empty());
+  EXPECT_NE(ReadFile("luckyscope.dat"), "<missing>");
+}
+
+TEST_F(MainWindowTest, ClosingStopsAPlayingCue) {
+  LoadSample();
+  SetSounds(WaveFile("hit.wav"), "");
+  form_->FillWinningList(1);  // "当たり"
+  form_->ExecSchItemClick();
+  ASSERT_EQ(form_->SoundCue().state, kSoundCueOpen);
+  form_->FormClose();
+  EXPECT_EQ(form_->SoundCue().state, kSoundCueIdle);
+  EXPECT_TRUE(ui_.Recorder().OpenDevices().empty());
+}
+
+// ---------------------------------------------------------------------------
+// File commands
+
+TEST_F(MainWindowTest, NewAsksOnlyWhenThereIsDataAndNoKeepsIt) {
+  form_->FileNew1Execute();  // empty tables: cleared at once
+  EXPECT_TRUE(ui_.Messages().empty());
+  LoadSample();
+  ui_.ExpectMessage(QStringLiteral("データをクリアします。よろしいですか？")).Answer(kAnswerNo);
+  form_->FileNew1Execute();
+  EXPECT_EQ(Store().TargetCount(), 3);
+  EXPECT_EQ(Store().WinningCount(), 2);
+}
+
+TEST_F(MainWindowTest, NewAnsweredYesWithACancelledSaveClearsAllTheSame) {
+  LoadSample();
+  AddTarget("新人", "04", "444444");
+  form_->ComboBox1Change(0);
+  ui_.ExpectMessage(QStringLiteral("データをクリアします。よろしいですか？"), kCaption).Answer(kAnswerYes);
+  ui_.ExpectMessage(kSaveTargets, kCaption).Answer(kAnswerYes);
+  ui_.ExpectSaveDialog().Cancel();
+  form_->FileNew1Execute();
+  EXPECT_EQ(Store().TargetCount(), 0);
+  EXPECT_EQ(Store().WinningCount(), 0);
+  EXPECT_EQ(form_->ListView2()->RowCount(), 0);
+  EXPECT_EQ(form_->ListView1()->RowCount(), 0);
+}
+
+TEST_F(MainWindowTest, OpeningAWinningFileAsksOnlyAboutUnsavedWinningNumbers) {
+  LoadSample();
+  AddTarget("新人", "04", "444444");  // only the targets are unsaved
+  form_->FillWinningList(3);          // a title is picked
+  WriteFile("w.ban", Cp("特賞,1\r\n*,*4\r\n"));
+  ui_.ExpectOpenDialog().Choose(Path("w.ban"));
+  form_->FileOpen1Execute();
+  EXPECT_TRUE(ui_.Messages().empty());
+  const RecordedFileDialog& open = ui_.FileDialogs().at(0);
+  EXPECT_EQ(open.kind, FileDialogKind::Open);
+  EXPECT_EQ(open.defaultExtension, QStringLiteral("dat"));
+  EXPECT_EQ(open.filter,
+            QStringLiteral("検索対象ファイル(*.dat)|*.dat|当選番号ファイル(*.ban)|*.ban|CSVファイル(*.csv)|*.csv"));
+  EXPECT_EQ(open.filterIndex, 1);
+  EXPECT_TRUE(open.fileName.isEmpty());
+  // The filter is back at "全表示" and every ticket is listed.
+  EXPECT_EQ(ComboItems(), (QStringList{"全表示", "当たり", "特賞"}));
+  EXPECT_EQ(form_->ComboBox1()->currentIndex(), 0);
+  EXPECT_EQ(form_->ListView2()->RowCount(), 4);
+  EXPECT_EQ(Column(form_->ListView1(), 1), QStringList{"*4"});
+}
+
+TEST_F(MainWindowTest, OpeningAnUnusableFileIsReportedAndChangesNothing) {
+  LoadSample();
+  WriteFile("notes.txt", "hello");
+  ui_.ExpectOpenDialog().Choose(Path("notes.txt"));
+  ui_.ExpectMessage(QStringLiteral("選択されたファイルは使用できません。"), kCaption);
+  form_->FileOpen1Execute();
+  EXPECT_EQ(ui_.Messages().at(0).icon, MessageIcon::Exclamation);
+  EXPECT_EQ(Store().TargetCount(), 3);
+  ui_.ExpectOpenDialog().Cancel();
+  form_->FileOpen1Execute();
+  EXPECT_EQ(Store().TargetCount(), 3);
+}
+
+TEST_F(MainWindowTest, SaveOffersThePresetThatFitsWhatIsThere) {
+  ui_.ExpectMessage(QStringLiteral("保存するデータがありません。"), kCaption);
+  form_->FileSave1Execute();
+
+  AddEntry("1等", {{"1", "1"}});
+  ui_.ExpectSaveDialog().Choose(Path("only.ban"));
+  form_->FileSave1Execute();
+  EXPECT_EQ(ui_.FileDialogs().back().defaultExtension, QStringLiteral("ban"));
+  EXPECT_EQ(ui_.FileDialogs().back().filter, QStringLiteral("当選番号ファイル(*.ban)|*.ban"));
+  EXPECT_NE(ReadFile("only.ban"), "<missing>");
+  EXPECT_EQ(Store().WinningChanged(), 0);
+
+  AddTarget("a", "1", "1");
+  ui_.ExpectSaveDialog().Choose(Path("both.dat"));
+  form_->FileSave1Execute();
+  EXPECT_EQ(ui_.FileDialogs().back().defaultExtension, QStringLiteral("dat"));
+  EXPECT_EQ(ui_.FileDialogs().back().filter,
+            QStringLiteral("検索対象ファイル(*.dat)|*.dat|当選番号ファイル(*.ban)|*.ban"));
+  EXPECT_EQ(ReadFile("both.dat"), "\"a\",\"1\",\"1\"\r\n");  // one command, one table
+
+  Store().ClearWinningEntries();
+  ui_.ExpectSaveDialog().Cancel();
+  form_->FileSave1Execute();
+  EXPECT_EQ(ui_.FileDialogs().back().filter, QStringLiteral("検索対象ファイル(*.dat)|*.dat"));
+}
+
+// ---------------------------------------------------------------------------
+// Filter box and lists
+
+TEST_F(MainWindowTest, EachFilterListsItsTicketsAndPairs) {
+  form_->FormActivate();
+  EXPECT_EQ(ComboItems(), QStringList{QStringLiteral("全表示")});
+  LoadSample();
+  core_.RunSearch();
+  form_->FormActivate();
+  EXPECT_EQ(ComboItems(), (QStringList{"全表示", "当たり", "1等", "2等"}));
+  EXPECT_EQ(Column(form_->ListView1(), 0), (QStringList{"01", "*", "09"}));
+
+  EXPECT_EQ(form_->FillSearchList(kFillShowAll, 0), 2);  // only tickets with a hit count
+  EXPECT_EQ(Column(form_->ListView2(), 4), (QStringList{"1等", "", "2等"}));
+
+  form_->ComboBox1Change(1);
+  EXPECT_EQ(Column(form_->ListView2(), 0), (QStringList{"1", "3"}));
+  EXPECT_EQ(form_->ListView1()->RowCount(), 3);
+
+  form_->ComboBox1Change(3);  // "2等"
+  EXPECT_EQ(form_->ComboBox1()->currentIndex(), 3);
+  EXPECT_EQ(Column(form_->ListView1(), 1), (QStringList{"*33", "999999"}));
+  EXPECT_EQ(Column(form_->ListView2(), 1), QStringList{"鈴木"});
+  EXPECT_EQ(Column(form_->ListView2(), 4), QStringList{"2等"});
+  EXPECT_EQ(form_->ListView2()->FocusedRow(), 0);
+  EXPECT_EQ(form_->ListView2()->SelectedRows(), std::vector<int>{0});
+}
+
+TEST_F(MainWindowTest, EntryHitsShowTheFullTitleWhereTheHitTypeIsCut) {
+  std::string longTitle(200, 'T');
+  AddTarget("a", "1", "1");
+  AddEntry(longTitle.c_str(), {{"1", "1"}});
+  AddEntry("second", {{"*", "*"}});
+  core_.RunSearch();
+  form_->FormActivate();
+  form_->FillSearchList(kFillShowAll, 0);
+  // Two hits: each title cut to 256 / 2 - 2 bytes.
+  EXPECT_EQ(form_->ListView2()->Text(0, 4), QString(126, u'T') + QStringLiteral(" second"));
+  form_->ComboBox1Change(2);
+  EXPECT_EQ(form_->ListView2()->Text(0, 4), QString::fromStdString(longTitle));
+}
+
+TEST_F(MainWindowTest, SortingByNumberAndByNameIgnoringLetterCase) {
+  AddTarget("charlie", "1", "1");
+  AddTarget("Beta", "2", "2");
+  AddTarget("alpha", "3", "3");
+  form_->FormActivate();
+  form_->ComboBox1Change(0);
+  form_->show();
+  QHeaderView* header = form_->ListView2()->header();
+  const auto clickHeader = [&](int column) {
+    QTest::mouseClick(header->viewport(), Qt::LeftButton, {},
+                      QPoint(header->sectionViewportPosition(column) + 5, header->height() / 2));
+  };
+  clickHeader(0);  // "No." is already ascending: the first click sorts descending
+  EXPECT_EQ(Column(form_->ListView2(), 0), (QStringList{"3", "2", "1"}));
+  EXPECT_EQ(form_->SortKey(), -1);
+  clickHeader(1);
+  EXPECT_EQ(Column(form_->ListView2(), 1), (QStringList{"alpha", "Beta", "charlie"}));
+  clickHeader(1);
+  EXPECT_EQ(Column(form_->ListView2(), 1), (QStringList{"charlie", "Beta", "alpha"}));
+  form_->ListView2ColumnClick(3);  // another column always starts ascending
+  EXPECT_EQ(form_->SortKey(), 3);
+  // A refill stands in registration order again.
+  form_->ComboBox1Change(0);
+  EXPECT_EQ(Column(form_->ListView2(), 0), (QStringList{"1", "2", "3"}));
+}
+
+TEST_F(MainWindowTest, DeletingRowsPickedInASortedListRemovesExactlyThoseTickets) {
+  AddTarget("c-ticket", "01", "123456");  // 1, hits 1等
+  AddTarget("a-ticket", "02", "222222");  // 2
+  AddTarget("b-ticket", "03", "333333");  // 3, hits 2等
+  AddTarget("d-ticket", "04", "444444");  // 4
+  AddEntry("1等", {{"01", "123456"}});
+  AddEntry("2等", {{"*", "*33"}});
+  core_.RunSearch();
+  form_->FormActivate();
+  form_->ComboBox1Change(0);
+  form_->ListView2ColumnClick(2);  // a, b, c, d
+  SelectRows({0, 2});              // a-ticket (2) and c-ticket (1)
+  form_->PopupMenu1Popup();        // two rows: only "削除(&D)"
+  EXPECT_FALSE(form_->Action(QStringLiteral("E1"))->isVisible());
+  EXPECT_TRUE(form_->Action(QStringLiteral("D1"))->isVisible());
+  form_->D1Click();
+  ASSERT_EQ(Store().TargetCount(), 2);
+  EXPECT_EQ(TargetName(1), QStringLiteral("b-ticket"));
+  EXPECT_EQ(TargetName(2), QStringLiteral("d-ticket"));
+  SearchTarget t;
+  Store().GetTarget(1, 1, t);
+  EXPECT_EQ(t.hit, 1);  // the hit result moved with its ticket
+  EXPECT_EQ(t.hitMask, 2u);
+  EXPECT_EQ(Store().TargetsChanged(), 1);
+  EXPECT_EQ(Column(form_->ListView2(), 0), (QStringList{"1", "2"}));
+  EXPECT_EQ(Column(form_->ListView2(), 4), (QStringList{"2等", ""}));
+}
+
+TEST_F(MainWindowTest, DeletingTheLastTicketEmptiesTheListAndFocusesTheFilter) {
+  AddTarget("only", "1", "1");
+  form_->FormActivate();
+  form_->ComboBox1Change(0);
+  form_->show();
+  QApplication::setActiveWindow(form_.get());
+  form_->ListView2()->setFocus();
+  SelectRows({0});
+  QTest::keyClick(form_->ListView2(), Qt::Key_Delete, Qt::ShiftModifier);  // modifiers do not matter
+  EXPECT_EQ(Store().TargetCount(), 0);
+  EXPECT_EQ(Store().TargetsChanged(), 0);
+  EXPECT_EQ(form_->ListView2()->RowCount(), 0);
+  EXPECT_TRUE(form_->ComboBox1()->hasFocus());
+}
+
+TEST_F(MainWindowTest, DeleteWithNothingSelectedOnlyRefillsTheLists) {
+  LoadSample();
+  core_.RunSearch();
+  form_->FormActivate();
+  form_->ComboBox1Change(1);
+  form_->ListView2()->ClearSelection();
+  form_->PopupMenu1Popup();
+  EXPECT_FALSE(form_->Action(QStringLiteral("E1"))->isVisible());
+  EXPECT_FALSE(form_->Action(QStringLiteral("D1"))->isVisible());
+  form_->ListView2KeyDown(Qt::Key_Delete);
+  EXPECT_EQ(Store().TargetCount(), 3);
+  EXPECT_EQ(Column(form_->ListView2(), 0), (QStringList{"1", "3"}));  // still the hits
+}
+
+// ---------------------------------------------------------------------------
+// The search
+
+TEST_F(MainWindowTest, SearchWithoutDataAsksForTheTargetsFirst) {
+  ui_.ExpectMessage(kNoTargets, kCaption);
+  form_->ExecSchItemClick();
+  AddTarget("a", "1", "1");
+  ui_.ExpectMessage(kNoWinning, kCaption);
+  form_->ExecSchItemClick();
+  EXPECT_EQ(ui_.Messages().size(), 2u);
+  EXPECT_EQ(ui_.Messages()[0].icon, MessageIcon::Exclamation);
+}
+
+TEST_F(MainWindowTest, SearchInShowAllModeReportsTheCountAndPlaysNothing) {
+  LoadSample();
+  SetSounds(WaveFile("hit.wav"), WaveFile("miss.wav"));
+  form_->FormActivate();
+  ui_.ExpectMessage(QStringLiteral("2本、当たっています！(^o^)丿"), QStringLiteral("検索実行結果"));
+  form_->ExecSchItemClick();
+  EXPECT_EQ(ui_.Messages().at(0).icon, MessageIcon::None);
+  EXPECT_EQ(ui_.Messages().at(0).buttons, MessageButtons::Ok);
+  EXPECT_EQ(form_->ListView2()->RowCount(), 3);
+  EXPECT_TRUE(ui_.Recorder().Calls().empty());
+
+  Store().ClearWinningEntries();
+  AddEntry("末等", {{"*", "000000"}});
+  ui_.ExpectMessage(QStringLiteral("残念！全部はずれです。(T_T)"), QStringLiteral("検索実行結果"));
+  form_->ExecSchItemClick();
+}
+
+TEST_F(MainWindowTest, SearchWithTheHitsFilterAndNoHitPlaysTheMissSoundSilently) {
+  AddTarget("a", "1", "1");
+  AddEntry("1等", {{"9", "9"}});
+  const std::string miss = WaveFile("miss.wav");
+  SetSounds(WaveFile("hit.wav"), miss);
+  form_->FillWinningList(1);
+  form_->ExecSchItemClick();
+  EXPECT_TRUE(ui_.Messages().empty());
+  EXPECT_EQ(form_->ListView2()->RowCount(), 0);
+  EXPECT_EQ(OpenedSounds(), std::vector<std::string>{miss});
+  EXPECT_EQ(ui_.Recorder().PlayCount(), 1);
+}
+
+TEST_F(MainWindowTest, SearchWithATitleChoosesTheSoundByThatEntryAlone) {
+  LoadSample();  // ticket 1 hits 1等, ticket 3 hits 2等
+  AddEntry("3等", {{"*", "000000"}});
+  const std::string hit = WaveFile("hit.wav");
+  const std::string miss = WaveFile("miss.wav");
+  SetSounds(hit, miss);
+  form_->FillWinningList(4);  // "3等": nobody
+  form_->ExecSchItemClick();
+  EXPECT_EQ(OpenedSounds(), std::vector<std::string>{miss});
+  const std::int32_t first = form_->SoundCue().device;
+
+  ui_.Recorder().ClearCalls();
+  form_->FillWinningList(3);  // "2等": ticket 3
+  form_->ExecSchItemClick();
+  EXPECT_EQ(Column(form_->ListView2(), 0), QStringList{"3"});
+  EXPECT_EQ(OpenedSounds(), std::vector<std::string>{hit});
+  // The cue still playing was stopped before the new one started.
+  ASSERT_FALSE(ui_.Recorder().Calls().empty());
+  EXPECT_EQ(ui_.Recorder().Calls().front().kind, RecordingSoundBackend::Call::Close);
+  EXPECT_EQ(ui_.Recorder().Calls().front().device, first);
+}
+
+// ---------------------------------------------------------------------------
+// Dialogs, help and keys
+
+TEST_F(MainWindowTest, TheSearchTargetDialogOpensAtTheTicketOfTheRow) {
+  LoadSample();
+  form_->FormActivate();
+  form_->ComboBox1Change(0);
+  form_->show();
+  int positionWhileShown = -99;
+  schEdit_.whileShown = [&] { positionWhileShown = Store().GetEditPosition(); };
+
+  SelectRows({1});
+  QTest::keyClick(form_->ListView2(), Qt::Key_Return);
+  EXPECT_EQ(schEdit_.shows, 1);
+  EXPECT_EQ(positionWhileShown, 1);
+  EXPECT_EQ(Store().GetEditPosition(), -1);
+
+  form_->ListView2ColumnClick(1);  // sorted descending: row 0 is ticket 3
+  SelectRows({0});
+  const QRect row = form_->ListView2()->visualRect(form_->ListView2()->Model()->index(0, 1));
+  QTest::mouseDClick(form_->ListView2()->viewport(), Qt::LeftButton, {}, row.center());
+  EXPECT_EQ(schEdit_.shows, 2);
+  EXPECT_EQ(positionWhileShown, 2);
+  // After OK the list is refilled in registration order.
+  EXPECT_EQ(Column(form_->ListView2(), 0), (QStringList{"1", "2", "3"}));
+
+  SelectRows({0, 1});  // two rows: nothing opens
+  form_->ListView2DblClick();
+  form_->E1Click();
+  EXPECT_EQ(schEdit_.shows, 2);
+}
+
+TEST_F(MainWindowTest, EditCommandsRefillOnlyAfterOk) {
+  LoadSample();
+  core_.RunSearch();
+  form_->FormActivate();
+  form_->ComboBox1Change(1);  // the hits
+  ScriptedDialog cancelled{QDialog::Rejected};
+  form_->SetDialogs({&about_, &cancelled, &cancelled, &sysEdit_, &esyCheck_, &cntCheck_});
+  form_->EditSchItemClick();
+  EXPECT_EQ(form_->ListView2()->RowCount(), 2);  // cancelled: the hits stay listed
+  EXPECT_EQ(cancelled.shows, 1);
+
+  form_->SetDialogs({&about_, &schEdit_, &atrEdit_, &sysEdit_, &esyCheck_, &cntCheck_});
+  form_->EditSchItemClick();
+  EXPECT_EQ(form_->ListView2()->RowCount(), 3);
+  EXPECT_EQ(form_->ComboBox1()->currentIndex(), 0);
+
+  AddEntry("3等", {{"*", "*"}});
+  form_->EditAtrItemClick();
+  EXPECT_EQ(form_->ComboBox1()->count(), 5);
+  EXPECT_EQ(form_->ListView1()->RowCount(), 4);
+  form_->EditSysItemClick();
+  EXPECT_EQ(sysEdit_.shows, 1);
+  form_->HelpAbout1Execute();
+  EXPECT_EQ(about_.shows, 1);
+}
+
+TEST_F(MainWindowTest, TheCheckToolsNeedTheirData) {
+  ui_.ExpectMessage(kNoWinning, kCaption);
+  form_->ExecEsyItemClick();
+  ui_.ExpectMessage(kNoTargets, kCaption);
+  form_->ExecChkItemClick();
+  EXPECT_EQ(esyCheck_.shows + cntCheck_.shows, 0);
+
+  AddEntry("1等", {{"1", "1"}});  // the easy check needs no targets
+  form_->ExecEsyItemClick();
+  EXPECT_EQ(esyCheck_.shows, 1);
+  AddTarget("a", "1", "1");
+  form_->ExecChkItemClick();
+  EXPECT_EQ(cntCheck_.shows, 1);
+}
+
+TEST_F(MainWindowTest, CommandKeysWorkWhateverControlHasTheFocus) {
+  LoadSample();
+  form_->FormActivate();
+  form_->ComboBox1Change(0);
+  form_->show();
+  SelectRows({0, 1, 2});
+
+  // Offscreen, the window does not get the activation back after a modal dialog: give
+  // it back before each key, as the window manager would.
+  const auto press = [&](QWidget* control, Qt::Key key) {
+    QApplication::setActiveWindow(form_.get());
+    control->setFocus();
+    QTest::keyClick(control, key, Qt::ControlModifier);
+  };
+  press(form_->ListView2(), Qt::Key_A);
+  EXPECT_EQ(atrEdit_.shows, 1);
+  press(form_->ListView2(), Qt::Key_C);
+  EXPECT_EQ(cntCheck_.shows, 1);
+  ui_.ExpectMessage(QStringLiteral("2本、当たっています！(^o^)丿"));
+  press(form_->ListView2(), Qt::Key_X);
+  EXPECT_EQ(ui_.Messages().size(), 1u);
+  press(form_->ListView1(), Qt::Key_A);
+  EXPECT_EQ(atrEdit_.shows, 2);
+  press(form_->ListView1(), Qt::Key_D);
+  EXPECT_EQ(schEdit_.shows, 1);
+  press(form_->ComboBox1(), Qt::Key_E);
+  EXPECT_EQ(esyCheck_.shows, 1);
+  press(form_->ComboBox1(), Qt::Key_Y);
+  EXPECT_EQ(sysEdit_.shows, 1);
+}
+
+TEST_F(MainWindowTest, HelpMenuOpensTheHelpFileAndTheWebPage) {
+  WriteFile("luckyscope.chm", "ITSF");
+  form_->Action(QStringLiteral("HelpItem"))->trigger();
+  ASSERT_EQ(ui_.HelpCalls().size(), 1u);
+  EXPECT_EQ(ui_.HelpCalls()[0].kind, HelpCallKind::DisplayTopic);
+  EXPECT_EQ(ui_.HelpCalls()[0].helpFile, Path("luckyscope.chm"));
+  form_->Action(QStringLiteral("HelpWebItem"))->trigger();
+  ASSERT_EQ(ui_.Urls().size(), 1u);
+  EXPECT_EQ(ui_.Urls()[0], TSDIAppForm::WebPageAddress());
+  EXPECT_TRUE(ui_.Urls()[0].startsWith(QStringLiteral("http")));
+}
+
+TEST_F(MainWindowTest, MenuItemsWithTheirOwnCaptionRunTheirCommand) {
+  ui_.ExpectMessage(QStringLiteral("保存するデータがありません。"));
+  form_->Action(QStringLiteral("FileSaveItem"))->trigger();
+  form_->show();
+  QSignalSpy closed(form_.get(), &TSDIAppForm::Closed);
+  form_->Action(QStringLiteral("FileExitItem"))->trigger();
+  EXPECT_EQ(closed.count(), 1);
+  EXPECT_FALSE(form_->isVisible());
+}
+
+}  // namespace
+}  // namespace luckyscope

@@ -1,0 +1,92 @@
+#pragma once
+// Shared by the easy check and count check tests: a data core in a temporary folder,
+// winning entries and tickets in a line each, and typing at whatever has the focus.
+
+#include <gtest/gtest.h>
+
+#include <QApplication>
+#include <QTemporaryDir>
+#include <QTest>
+#include <QWidget>
+#include <cstring>
+#include <fstream>
+#include <initializer_list>
+#include <sstream>
+#include <string>
+#include <utility>
+#include <vector>
+
+#include "app/cp932_codec.h"
+#include "core/data_core.h"
+#include "tests/support/test_application.h"
+
+// Readable QStrings in failure messages.
+inline void PrintTo(const QString& text, std::ostream* os) { *os << '"' << text.toStdString() << '"'; }
+
+namespace luckyscope::testing {
+
+inline std::string Cp(const QString& text) { return ToCp932(text); }
+
+// Appends a winning entry with its group/number pairs.
+inline void AddWinning(DataCore& core, const std::string& title,
+                       std::initializer_list<std::pair<const char*, const char*>> pairs) {
+  WinningEntry entry{};
+  std::strncpy(entry.title, title.c_str(), kTextSize - 1);
+  for (const auto& [group, number] : pairs) {
+    WinningPair& pair = entry.pairs[entry.pairCount++];
+    std::strncpy(pair.group, group, kFieldSize - 1);
+    std::strncpy(pair.number, number, kFieldSize - 1);
+  }
+  LotteryStore& store = core.Store();
+  const int regNo = store.WinningCount() + 1;
+  store.PutWinningEntry(regNo, entry);
+  store.SetWinningCount(regNo);
+}
+
+inline void AddTicket(DataCore& core, const char* name, const char* group, const char* number) {
+  SearchTarget target{};
+  std::strncpy(target.name, name, kTextSize - 1);
+  std::strncpy(target.group, group, kFieldSize - 1);
+  std::strncpy(target.number, number, kFieldSize - 1);
+  LotteryStore& store = core.Store();
+  const int regNo = store.TargetCount() + 1;
+  store.PutTarget(regNo, target);
+  store.SetTargetCount(regNo);
+}
+
+// Types ASCII text key by key into the widget that has the focus at each key, as a
+// user at the keyboard does.
+inline void Type(const char* text) {
+  for (const char* p = text; *p != '\0'; ++p) {
+    QWidget* focus = QApplication::focusWidget();
+    ASSERT_NE(focus, nullptr) << "no focus for key " << *p;
+    QTest::keyClick(focus, *p);
+  }
+}
+
+inline void Press(Qt::Key key) {
+  QWidget* focus = QApplication::focusWidget();
+  ASSERT_NE(focus, nullptr);
+  QTest::keyClick(focus, key);
+}
+
+inline QString FocusName() {
+  QWidget* focus = QApplication::focusWidget();
+  return focus != nullptr ? focus->objectName() : QString();
+}
+
+// Shows a window and makes it the active one, so that it gets the keyboard focus
+// offscreen.
+inline void ShowActive(QWidget& window) {
+  window.show();
+  QApplication::setActiveWindow(&window);
+}
+
+inline std::string ReadFile(const std::string& path) {
+  std::ifstream in(path, std::ios::binary);
+  std::ostringstream out;
+  out << in.rdbuf();
+  return out.str();
+}
+
+}  // namespace luckyscope::testing

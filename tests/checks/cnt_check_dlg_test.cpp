@@ -1,0 +1,136 @@
+// The count check: counts by last digit and last two digits, the tickets behind a
+// count, sorting them by a header click, and the keys that close it.
+
+#include "checks/cnt_check_dlg.h"
+
+#include <QComboBox>
+#include <QHeaderView>
+#include <QTimer>
+
+#include "app/report_list.h"
+#include "tests/checks/check_test_support.h"
+#include "tests/support/scripted_ui_services.h"
+
+namespace luckyscope {
+namespace {
+
+using namespace luckyscope::testing;
+
+class CntCheckTest : public ::testing::Test {
+ protected:
+  ReportList* List(const char* name) { return dlg_.findChild<ReportList*>(name); }
+  QComboBox* Combo() { return dlg_.findChild<QComboBox*>("ComboBox1"); }
+
+  // The rows of a list, each as "caption|sub|sub".
+  std::vector<QString> Rows(const char* name) {
+    std::vector<QString> rows;
+    ReportList* list = List(name);
+    for (int r = 0; r < list->RowCount(); ++r) {
+      QStringList texts;
+      for (int c = 0; c < list->ColumnCount(); ++c) texts << list->Text(r, c);
+      rows.push_back(texts.join('|'));
+    }
+    return rows;
+  }
+
+  void ClickHeader(int column) {
+    QHeaderView* header = List("ListView2")->header();
+    const int x = header->sectionViewportPosition(column - 1) + header->sectionSize(column - 1) / 2;
+    QTest::mouseClick(header->viewport(), Qt::LeftButton, {}, QPoint(x, header->height() / 2));
+  }
+
+  QApplication& app_ = TestApplication();  // before any widget
+  DataCore core_;
+  ScriptedUiServices ui_;
+  TCntCheckDlg dlg_{core_, ui_};
+};
+
+TEST_F(CntCheckTest, LastDigitCountsAndTheTicketsBehindThem) {
+  AddTicket(core_, Cp("山田").c_str(), "01", "1230");
+  AddTicket(core_, "b", "02", "4560");
+  AddTicket(core_, "c", "03", "5");
+  AddTicket(core_, "d", "04", "12345a");
+  ShowActive(dlg_);
+  EXPECT_EQ(FocusName(), "ListView1");
+  const std::vector<QString> counts = Rows("ListView1");
+  ASSERT_EQ(counts.size(), 10u);
+  EXPECT_EQ(counts[0], "0|    2本");
+  EXPECT_EQ(counts[5], "5|    1本") << "12345a has no valid last digit";
+  EXPECT_EQ(counts[9], "9|    0本");
+  EXPECT_EQ(List("ListView1")->SelectedRows(), std::vector<int>{0});
+  EXPECT_EQ(Rows("ListView2"), (std::vector<QString>{"1|1230|01|山田", "2|4560|02|b"}));
+  EXPECT_EQ(List("ListView2")->FocusedRow(), 0);
+
+  for (int row = 1; row <= 5; ++row) Press(Qt::Key_Down);  // every pick refills the ticket list
+  EXPECT_EQ(Rows("ListView2"), std::vector<QString>{"3|5|03|c"});
+  Press(Qt::Key_Down);
+  EXPECT_TRUE(Rows("ListView2").empty()) << "a count of 0 lists nothing";
+}
+
+TEST_F(CntCheckTest, LastTwoDigitsAndTheTailRule) {
+  for (const char* number : {"5", "107", "12345a", "9a", "1 7", "200", "X99"}) AddTicket(core_, "n", "g", number);
+  ShowActive(dlg_);
+  Combo()->setFocus();
+  Press(Qt::Key_Down);  // "下２桁表示"
+  const std::vector<QString> counts = Rows("ListView1");
+  ASSERT_EQ(counts.size(), 100u);
+  EXPECT_EQ(counts[0], "00|    1本");
+  EXPECT_EQ(counts[5], "05|    1本") << "5a counts as 5";
+  EXPECT_EQ(counts[7], "07|    1本") << "107 counts, \" 7\" does not";
+  EXPECT_EQ(counts[99], "99|    1本");
+  int total = 0;
+  for (const QString& row : counts) total += row.section('|', 1).chopped(1).trimmed().toInt();
+  EXPECT_EQ(total, 4) << "5 (too short), 9a and \" 7\" are not counted";
+  EXPECT_EQ(FocusName(), "ListView1");
+  EXPECT_EQ(Rows("ListView2"), std::vector<QString>{"6|200|g|n"});
+
+  // The view is kept for the next showing; going back rebuilds the last-digit view.
+  dlg_.hide();
+  ShowActive(dlg_);
+  EXPECT_EQ(List("ListView1")->RowCount(), 100);
+  Combo()->setCurrentIndex(0);
+  EXPECT_EQ(List("ListView1")->RowCount(), 10);
+  EXPECT_EQ(List("ListView1")->SelectedRows(), std::vector<int>{0});
+  EXPECT_EQ(Rows("ListView2"), std::vector<QString>{"6|200|g|n"});
+}
+
+TEST_F(CntCheckTest, HeaderClicksSortTheTicketList) {
+  AddTicket(core_, "b", "2", "300");
+  AddTicket(core_, "A", "1", "100");
+  AddTicket(core_, "c", "3", "200");
+  ShowActive(dlg_);
+  auto numbers = [&] {
+    QStringList texts;
+    for (int r = 0; r < List("ListView2")->RowCount(); ++r) texts << List("ListView2")->Text(r, 0);
+    return texts.join(',');
+  };
+  ClickHeader(1);
+  EXPECT_EQ(numbers(), "3,2,1") << "the first click on No. sorts descending";
+  ClickHeader(2);
+  EXPECT_EQ(numbers(), "2,3,1");
+  ClickHeader(2);
+  EXPECT_EQ(numbers(), "1,3,2");
+  ClickHeader(4);
+  EXPECT_EQ(numbers(), "2,1,3") << "names without regard to case";
+  EXPECT_EQ(dlg_.DetailSortKey(), 4);
+
+  dlg_.hide();
+  ShowActive(dlg_);
+  EXPECT_EQ(numbers(), "1,2,3") << "a fill comes in registration order";
+  EXPECT_EQ(dlg_.DetailSortKey(), 1);
+}
+
+TEST_F(CntCheckTest, EnterAndEscClose) {
+  AddTicket(core_, "n", "g", "1");
+  for (Qt::Key key : {Qt::Key_Return, Qt::Key_Escape}) {
+    QTimer::singleShot(0, [&] {
+      QApplication::setActiveWindow(&dlg_);
+      Press(key);
+    });
+    EXPECT_EQ(dlg_.exec(), QDialog::Rejected);
+    EXPECT_FALSE(dlg_.isVisible());
+  }
+}
+
+}  // namespace
+}  // namespace luckyscope
