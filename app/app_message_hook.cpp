@@ -34,9 +34,9 @@ bool AppMessageHook::eventFilter(QObject* watched, QEvent* event) {
     case QEvent::DragEnter:
     case QEvent::DragMove: {
       if (ListOf(qobject_cast<const QWidget*>(watched)) == DropTarget::None) return false;
-      // Any drag of files is welcome, as it is on the lists of a file manager; what
-      // the drop holds is judged when it falls. A move offered by the file manager is
-      // taken as a copy: the program only reads the file.
+      // Any drag that carries files is welcome, so the cursor shows that the list
+      // takes files; what the drop holds is judged when it falls. A move offered by
+      // the file manager is taken as a copy: the program only reads the file.
       auto* drag = static_cast<QDragMoveEvent*>(event);
       const QMimeData* mime = drag->mimeData();
       if (mime != nullptr && mime->hasUrls() && (drag->possibleActions() & Qt::CopyAction) != 0) {
@@ -70,7 +70,7 @@ bool AppMessageHook::eventFilter(QObject* watched, QEvent* event) {
 // opens the help once however far the key travels among the widgets afterwards.
 // Shift and Ctrl may be held; Alt+F1 belongs to the desktop. Holding the key down
 // opens the help once, not again with every repeat.
-bool AppMessageHook::IsHelpKey(const QObject* watched, const QKeyEvent& key) const {
+bool AppMessageHook::IsHelpKey(const QObject* watched, const QKeyEvent& key) {
   return key.key() == Qt::Key_F1 && watched->isWindowType() && !key.isAutoRepeat() &&
          (key.modifiers() & Qt::AltModifier) == 0;
 }

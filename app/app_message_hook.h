@@ -33,6 +33,7 @@ class AppMessageHook final : public QObject {
 
   bool eventFilter(QObject* watched, QEvent* event) override;
 
+ private:
   // What a drop came to, decided while the drop is delivered.
   enum class DropTarget { None, WinningList, TargetList };
 
@@ -47,8 +48,7 @@ class AppMessageHook final : public QObject {
   // exactly one local file of at most 511 bytes of path that is a regular file.
   static std::string DroppedFilePath(const QDropEvent& drop);
 
- private:
-  bool IsHelpKey(const QObject* watched, const QKeyEvent& key) const;
+  static bool IsHelpKey(const QObject* watched, const QKeyEvent& key);
   DropTarget ListOf(const QWidget* receiver) const;
   void LoadDroppedFile(DropTarget target, const std::string& path);
 
