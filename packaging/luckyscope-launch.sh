@@ -1,0 +1,37 @@
+#!/bin/sh
+# Starts LuckyScope from the desktop's menu in a folder of the user's own.
+#
+# The program keeps its settings file (luckyscope.dat) in the folder it is started in,
+# and looks for bare data-file names there too. A menu entry starts programs in no
+# particular folder, so this launcher gives the program one:
+# ${XDG_DATA_HOME:-~/.local/share}/luckyscope, made on first use. To work in another
+# folder, run `luckyscope` from a terminal in that folder instead.
+set -eu
+
+# XDG_DATA_HOME counts only when it is an absolute path.
+case "${XDG_DATA_HOME:-}" in
+  /*) data_home=$XDG_DATA_HOME ;;
+  *)
+    if [ -z "${HOME:-}" ]; then
+      echo "luckyscope-launch: HOME is not set, so there is no folder to start LuckyScope in." >&2
+      exit 1
+    fi
+    data_home=$HOME/.local/share
+    ;;
+esac
+folder=$data_home/luckyscope
+
+if [ ! -d "$folder" ]; then
+  mkdir -p "$folder"
+  # A new folder gets the settings file with every setting at its default, exactly as
+  # the program writes it, so that the first start does not report a missing file.
+  printf '[SYSTDATA]\r\n\r\n0\r\n\r\n0\r\n[SYSTDATA2]\r\n0\r\n0\r\n' >"$folder/luckyscope.dat"
+fi
+cd "$folder"
+
+# The program installed beside this launcher; failing that, the one on the PATH.
+here=$(dirname -- "$0")
+if [ -x "$here/luckyscope" ]; then
+  exec "$here/luckyscope" "$@"
+fi
+exec luckyscope "$@"
