@@ -2,6 +2,8 @@
 // with the settings and the start-up file, the event loop, and the way out.
 
 #include <QIcon>
+#include <QLibraryInfo>
+#include <QTranslator>
 #include <QString>
 #include <cstdio>
 #include <cstdlib>
@@ -44,6 +46,17 @@ std::string NoDisplayMessage() {
 constexpr int kFailedExitCode = 3;
 
 const QString kCaption = QStringLiteral("ヒットメモ");
+
+// The program speaks Japanese whatever the session's language is, so Qt's own texts in
+// the message boxes and file dialogs ("はい", "いいえ", "キャンセル", "ファイル名") are
+// Japanese too. Without the translation files (package qt6-translations-l10n) Qt's
+// English texts remain; nothing else changes.
+void InstallJapaneseQtTexts(QApplication& app) {
+  static QTranslator translator;
+  if (translator.load(QStringLiteral("qtbase_ja"), QLibraryInfo::path(QLibraryInfo::TranslationsPath))) {
+    app.installTranslator(&translator);
+  }
+}
 
 // Steps 2 to 6 of the start-up: everything that runs while the lock is held.
 int RunProgram(LuckyScopeApplication& app) {
@@ -105,6 +118,7 @@ int main(int argc, char* argv[]) {
 
   ExitCleanlyWithoutDisplay(noDisplay.c_str());
   LuckyScopeApplication app(argc, argv);
+  InstallJapaneseQtTexts(app);
 
   if (locked != SingleInstanceLock::Result::Acquired) {
     if (locked == SingleInstanceLock::Result::Failed) std::fprintf(stderr, "luckyscope: %s\n", lock.Error().c_str());
