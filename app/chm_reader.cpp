@@ -169,6 +169,194 @@ bool ReadInChild(const std::string& path, std::map<std::string, std::string>& ob
   return ParseStream(stream, objects);
 }
 
+// --- the container's structure ----------------------------------------------------
+// A help file is an ITSF header, a directory (an ITSP header and fixed-size chunks:
+// PMGL chunks list the objects, PMGI chunks index them), and a content area whose
+// section 0 is stored and section 1 is LZX-compressed, described by a control-data
+// object and a reset table. chmlib takes every size, offset and page number there at
+// its word; these checks hold each of them to the file and to what chmlib can handle.
+
+constexpr std::uint32_t kChunkLimit = 64u * 1024;   // directory chunks are 4 KiB in practice
+constexpr std::uint64_t kNameLimit = 512;           // chmlib's longest object name
+constexpr std::uint64_t kLzxFrame = 0x8000;         // the compressed section's block size
+constexpr std::uint64_t kLzxSlack = 6144;           // chmlib's room for a block's overhead
+
+constexpr char kContentName[] = "::DataSpace/Storage/MSCompressed/Content";
+constexpr char kControlName[] = "::DataSpace/Storage/MSCompressed/ControlData";
+constexpr char kResetTableName[] =
+    "::DataSpace/Storage/MSCompressed/Transform/{7FC28940-9D31-11D0-9B27-00A0C91E9C7C}/InstanceData/ResetTable";
+
+class LittleEndian {
+ public:
+  explicit LittleEndian(std::string_view data) : data_(data) {}
+  bool Has(std::uint64_t at, std::uint64_t size) const { return at <= data_.size() && size <= data_.size() - at; }
+  std::uint64_t Get(std::uint64_t at, int bytes) const {
+    std::uint64_t value = 0;
+    for (int i = bytes - 1; i >= 0; --i) value = value << 8 | static_cast<unsigned char>(data_[at + static_cast<std::uint64_t>(i)]);
+    return value;
+  }
+  std::uint32_t U32(std::uint64_t at) const { return static_cast<std::uint32_t>(Get(at, 4)); }
+  std::int32_t I32(std::uint64_t at) const { return static_cast<std::int32_t>(U32(at)); }
+  std::uint64_t U64(std::uint64_t at) const { return Get(at, 8); }
+  bool Tag(std::uint64_t at, const char (&tag)[5]) const { return Has(at, 4) && data_.compare(at, 4, tag) == 0; }
+
+ private:
+  std::string_view data_;
+};
+
+// A variable-length number of a directory entry: 7 bits a byte, the high bit says
+// another byte follows; at most 9 bytes, all inside the entry area.
+bool ReadEncInt(std::string_view area, std::size_t& at, std::uint64_t& out) {
+  out = 0;
+  for (int i = 0; i < 9 && at < area.size(); ++i) {
+    const auto byte = static_cast<unsigned char>(area[at++]);
+    out = out << 7 | (byte & 0x7Fu);
+    if ((byte & 0x80u) == 0) return true;
+  }
+  return false;
+}
+
+bool ReadName(std::string_view area, std::size_t& at, std::string& name) {
+  std::uint64_t length = 0;
+  if (!ReadEncInt(area, at, length) || length > kNameLimit || length > area.size() - at) return false;
+  name.assign(area.substr(at, static_cast<std::size_t>(length)));
+  at += static_cast<std::size_t>(length);
+  return true;
+}
+
+struct DirectoryEntry {
+  std::uint64_t section = 0;
+  std::uint64_t offset = 0;
+  std::uint64_t length = 0;
+};
+
+struct Chunk {
+  bool listing = false;               // PMGL; otherwise PMGI
+  std::int32_t next = -1;             // PMGL: the next listing chunk
+  std::vector<std::uint64_t> pages;   // PMGI: the chunks it points to
+};
+
+// The entries of one chunk; false when any entry runs past the chunk's used area.
+bool ParseChunk(std::string_view chunk, std::uint32_t pageCount, Chunk& out,
+                std::multimap<std::string, DirectoryEntry>& entries) {
+  const LittleEndian le(chunk);
+  const bool listing = le.Tag(0, "PMGL");
+  if (!listing && !le.Tag(0, "PMGI")) return false;
+  const std::size_t header = listing ? 0x14 : 0x08;
+  if (chunk.size() < header) return false;
+  const std::uint32_t freeSpace = le.U32(4);
+  if (freeSpace > chunk.size() - header) return false;
+  const std::string_view area = chunk.substr(0, chunk.size() - freeSpace);
+  out.listing = listing;
+  if (listing) out.next = le.I32(0x10);
+  std::size_t at = header;
+  std::string name;
+  while (at < area.size()) {
+    if (!ReadName(area, at, name)) return false;
+    if (listing) {
+      DirectoryEntry entry;
+      if (!ReadEncInt(area, at, entry.section) || !ReadEncInt(area, at, entry.offset) ||
+          !ReadEncInt(area, at, entry.length) || entry.section > 1) {
+        return false;
+      }
+      entries.emplace(Lower(name), entry);
+    } else {
+      std::uint64_t page = 0;
+      if (!ReadEncInt(area, at, page) || page >= pageCount) return false;
+      out.pages.push_back(page);
+    }
+  }
+  return true;
+}
+
+// The compressed section: LZX control data and the reset table whose block bounds
+// chmlib reads into fixed buffers.
+bool CheckCompressedSection(const LittleEndian& file, std::uint64_t dataOffset,
+                            const std::multimap<std::string, DirectoryEntry>& entries) {
+  const auto find = [&](const char* name, DirectoryEntry& out) {
+    const auto range = entries.equal_range(Lower(name));
+    const auto count = std::distance(range.first, range.second);
+    if (count == 1) out = range.first->second;
+    return count;
+  };
+  DirectoryEntry content, control, resetTable;
+  const auto contents = find(kContentName, content);
+  const auto controls = find(kControlName, control);
+  const auto tables = find(kResetTableName, resetTable);
+  // chmlib reads none of it unless all three are there; then each must be unique and
+  // stored, since which duplicate chmlib finds depends on its index.
+  if (contents == 0 || controls == 0 || tables == 0) return true;  // compressed objects then read as missing
+  if (contents != 1 || controls != 1 || tables != 1) return false;
+  if (content.section != 0 || control.section != 0 || resetTable.section != 0) return false;
+  const auto stored = [&](const DirectoryEntry& e, std::uint64_t need) {
+    return e.length >= need && e.offset <= UINT64_MAX - dataOffset && file.Has(dataOffset + e.offset, e.length);
+  };
+
+  // Control data: "LZXC", version 1 or 2 (version 2 counts in 32 KiB units).
+  if (!stored(control, 0x1C)) return false;
+  const std::uint64_t c = dataOffset + control.offset;
+  if (!file.Tag(c + 4, "LZXC")) return false;
+  const std::uint32_t version = file.U32(c + 8);
+  if (version != 1 && version != 2) return false;
+  std::uint64_t resetInterval = file.U32(c + 12);
+  std::uint64_t windowSize = file.U32(c + 16);
+  const std::uint64_t windowsPerReset = file.U32(c + 20);
+  if (version == 2) {
+    resetInterval *= 0x8000;
+    windowSize *= 0x8000;
+  }
+  // chmlib computes in 32 bits: every figure must fit there, and the block count per
+  // reset must not come out as 0 (it divides by it).
+  if (windowSize < (1u << 15) || windowSize > (1u << 21) || (windowSize & (windowSize - 1)) != 0) return false;
+  if (resetInterval == 0 || resetInterval > UINT32_MAX || resetInterval % (windowSize / 2) != 0) return false;
+  const std::uint64_t perReset = resetInterval / (windowSize / 2) * windowsPerReset;
+  if (perReset == 0 || perReset > INT32_MAX) return false;
+
+  // Reset table: where each compressed block starts.
+  if (!stored(resetTable, 0x28)) return false;
+  const std::uint64_t t = dataOffset + resetTable.offset;
+  const std::uint64_t blockCount = file.U32(t + 4);
+  const std::uint64_t tableOffset = file.U32(t + 12);
+  const std::uint64_t uncompressed = file.U64(t + 16);
+  const std::uint64_t compressed = file.U64(t + 24);
+  const std::uint64_t blockLength = file.U64(t + 32);
+  if (blockLength != kLzxFrame || blockCount == 0) return false;
+  if (tableOffset > resetTable.length || blockCount > (resetTable.length - tableOffset) / 8) return false;
+  if (uncompressed > blockCount * blockLength || compressed > content.length || !stored(content, compressed)) return false;
+  std::uint64_t previous = 0;
+  for (std::uint64_t b = 0; b < blockCount; ++b) {
+    const std::uint64_t start = file.U64(t + tableOffset + b * 8);
+    const std::uint64_t end = b + 1 < blockCount ? file.U64(t + tableOffset + (b + 1) * 8) : compressed;
+    if (start < previous || start > end || end > compressed || end - start > blockLength + kLzxSlack) return false;
+    previous = start;
+  }
+  for (const auto& [name, entry] : entries) {
+    if (entry.section == 1 && (entry.offset > uncompressed || entry.length > uncompressed - entry.offset)) return false;
+  }
+  return true;
+}
+
+bool ReadFileBytes(const std::string& path, std::string& out) {
+  const int fd = ::open(path.c_str(), O_RDONLY | O_CLOEXEC | O_NONBLOCK);
+  if (fd < 0) return false;
+  struct stat st {};
+  bool ok = ::fstat(fd, &st) == 0 && S_ISREG(st.st_mode) && st.st_size > 0 &&
+            static_cast<std::uint64_t>(st.st_size) <= ChmReader::kMaxTotalBytes;
+  if (ok) {
+    out.resize(static_cast<std::size_t>(st.st_size));
+    std::size_t got = 0;
+    while (got < out.size()) {
+      const ssize_t n = ::read(fd, out.data() + got, out.size() - got);
+      if (n < 0 && errno == EINTR) continue;
+      if (n <= 0) break;
+      got += static_cast<std::size_t>(n);
+    }
+    ok = got == out.size();
+  }
+  ::close(fd);
+  return ok;
+}
+
 bool IsRegularFile(const std::string& path) {
   struct stat st {};
   return !path.empty() && ::stat(path.c_str(), &st) == 0 && S_ISREG(st.st_mode) && st.st_size > 0;
@@ -190,7 +378,8 @@ void ChmReader::Clear() {
 
 bool ChmReader::Open(const std::string& path) {
   Clear();
-  if (!IsRegularFile(path)) return false;
+  std::string bytes;
+  if (!IsRegularFile(path) || !ReadFileBytes(path, bytes) || !CheckLayout(bytes)) return false;
   std::map<std::string, std::string> objects;
   if (!ReadInChild(path, objects)) return false;
   Adopt(std::move(objects));
@@ -199,7 +388,8 @@ bool ChmReader::Open(const std::string& path) {
 
 bool ChmReader::OpenInProcess(const std::string& path) {
   Clear();
-  if (!IsRegularFile(path)) return false;
+  std::string bytes;
+  if (!IsRegularFile(path) || !ReadFileBytes(path, bytes) || !CheckLayout(bytes)) return false;
   std::map<std::string, std::string> objects;
   if (!ReadWithChmlib(path, objects)) return false;
   Adopt(std::move(objects));
@@ -251,6 +441,65 @@ std::optional<std::string> ChmReader::ReadObject(std::string_view path) const {
   const std::string key = Lower(NormalizePath(path));
   if (auto found = objects_.find(key); found != objects_.end()) return found->second;
   return std::nullopt;
+}
+
+bool ChmReader::CheckLayout(std::string_view bytes) {
+  const LittleEndian file(bytes);
+  // ITSF header: version 2 or 3 (3 adds the content offset).
+  if (!file.Tag(0, "ITSF") || !file.Has(0, 0x58)) return false;
+  const std::uint32_t version = file.U32(4);
+  if ((version != 2 && version != 3) || (version == 3 && !file.Has(0, 0x60))) return false;
+  const std::uint64_t dirOffset = file.U64(0x48);
+  const std::uint64_t dirLength = file.U64(0x50);
+  if (!file.Has(dirOffset, dirLength)) return false;
+  const std::uint64_t dataOffset = version == 3 ? file.U64(0x58) : dirOffset + dirLength;
+  if (!file.Has(dataOffset, 0)) return false;
+
+  // ITSP header, then the chunks.
+  if (dirLength < 0x54 || !file.Tag(dirOffset, "ITSP") || file.U32(dirOffset + 4) != 1) return false;
+  const std::uint64_t headerLength = file.U32(dirOffset + 8);
+  const std::uint32_t chunkLength = file.U32(dirOffset + 0x10);
+  const std::int32_t indexRoot = file.I32(dirOffset + 0x1C);
+  const std::int32_t indexHead = file.I32(dirOffset + 0x20);
+  const std::uint32_t chunkCount = file.U32(dirOffset + 0x2C);
+  if (headerLength < 0x54 || headerLength > dirLength) return false;
+  if (chunkLength < 0x20 || chunkLength > kChunkLimit || chunkCount == 0) return false;
+  if (chunkCount > (dirLength - headerLength) / chunkLength) return false;
+  const auto inRange = [&](std::int64_t page) { return page >= 0 && page < static_cast<std::int64_t>(chunkCount); };
+  if (!inRange(indexHead) || (indexRoot != -1 && !inRange(indexRoot))) return false;
+
+  std::vector<Chunk> chunks(chunkCount);
+  std::multimap<std::string, DirectoryEntry> entries;
+  for (std::uint32_t i = 0; i < chunkCount; ++i) {
+    const std::uint64_t at = dirOffset + headerLength + static_cast<std::uint64_t>(i) * chunkLength;
+    if (!ParseChunk(bytes.substr(static_cast<std::size_t>(at), chunkLength), chunkCount, chunks[i], entries)) return false;
+  }
+  // The listing chain that enumeration follows: listing chunks only, no page twice.
+  std::vector<bool> seen(chunkCount, false);
+  for (std::int64_t page = indexHead; page != -1; page = chunks[static_cast<std::size_t>(page)].next) {
+    if (!inRange(page) || seen[static_cast<std::size_t>(page)] || !chunks[static_cast<std::size_t>(page)].listing) return false;
+    seen[static_cast<std::size_t>(page)] = true;
+  }
+  // The index that lookups descend: no way round in a circle from the root.
+  std::vector<int> state(chunkCount, 0);  // 0 new, 1 on the path, 2 done
+  std::vector<std::pair<std::uint64_t, std::size_t>> path{{indexRoot == -1 ? indexHead : indexRoot, 0}};
+  state[path.back().first] = 1;
+  while (!path.empty()) {
+    auto& [page, next] = path.back();
+    const Chunk& chunk = chunks[static_cast<std::size_t>(page)];
+    if (next == chunk.pages.size()) {
+      state[static_cast<std::size_t>(page)] = 2;
+      path.pop_back();
+      continue;
+    }
+    const std::uint64_t child = chunk.pages[next++];
+    if (state[static_cast<std::size_t>(child)] == 1) return false;
+    if (state[static_cast<std::size_t>(child)] == 0) {
+      state[static_cast<std::size_t>(child)] = 1;
+      path.emplace_back(child, 0);
+    }
+  }
+  return CheckCompressedSection(file, dataOffset, entries);
 }
 
 std::optional<std::string> ChmReader::SystemRecord(std::string_view system, int code) {

@@ -4,10 +4,11 @@
 //
 // chmlib does not survive every damaged file (a few flipped bytes can make it read
 // through a wild pointer), and the help file is whatever lies in the user's folder.
-// Open() therefore lets chmlib read the file in a short-lived child process and takes
-// the objects back through a pipe; a crash or a hang there only means "no help file".
-// OpenInProcess() is the same reading without that guard, for the child itself and
-// for fuzzing.
+// Both opens first check the file's structure themselves (CheckLayout), which turns
+// away the damage that chmlib trusts blindly. Open() then lets chmlib read the file in
+// a short-lived child process and takes the objects back through a pipe, so that what
+// is left (damaged compressed data) only means "no help file". OpenInProcess() is the
+// same reading without the child, for the child itself and for fuzzing.
 
 #include <cstddef>
 #include <map>
@@ -41,6 +42,13 @@ class ChmReader {
   // do); a leading '/' may be left out. Nothing when there is no such object.
   std::optional<std::string> ReadObject(std::string_view path) const;
   std::size_t ObjectCount() const { return objects_.size(); }
+
+  // Whether the container's structure is sound enough to hand the file to chmlib:
+  // headers, directory chunks and their entries, the chunk chain and index (no cycles),
+  // and the compressed section's control data and reset table, all within the file.
+  // chmlib trusts these fields; a few damaged bytes there make it divide by zero,
+  // allocate gigabytes or loop forever. Both opens refuse a file that fails it.
+  static bool CheckLayout(std::string_view file);
 
   // Pieces of the reading, public for tests and fuzzing.
   // Record `code` of a "/#SYSTEM" object (record 2 = default topic, 3 = title,

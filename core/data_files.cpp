@@ -29,6 +29,12 @@ constexpr char kWinningMarker[] = "#BAN";
 // Splits at runs of commas; leading commas are skipped, so no token is ever empty.
 char* NextToken(char* line, char** save) { return strtok_r(line, ",", save); }
 
+// A winning-number line that starts with '#' reads as a comment: a title or group
+// that starts with '#' would be lost on the next load, and its pair lines read as
+// title lines. Such a line is written with a leading comma, which the reader skips,
+// so the text loads back as it was; every other line is written as it always was.
+const char* CommentGuard(const char* text) { return text[0] == '#' ? "," : ""; }
+
 }  // namespace
 
 // ---------------------------------------------------------------------------
@@ -301,14 +307,15 @@ int DataCore::WriteWinningFile(const char* path) {
   if (!writer.Open(path)) return -1;
   bool ok = !HasCsvExtension(path) || writer.WriteLine(kWinningMarker);
   const WinningEntry* slots = store_->WinningSlots();
-  char line[kTextSize + 16];
+  char line[kTextSize + 17];
   for (int j = 0; ok && j < count; ++j) {
     const WinningEntry& e = slots[j];
     int pairs = e.pairCount < 0 ? 0 : (e.pairCount > kMaxPairs ? kMaxPairs : e.pairCount);
-    std::snprintf(line, sizeof line, "%.255s,%d", e.title, pairs);
+    std::snprintf(line, sizeof line, "%s%.255s,%d", CommentGuard(e.title), e.title, pairs);
     ok = writer.WriteLine(line);
     for (int k = 0; ok && k < pairs; ++k) {
-      std::snprintf(line, sizeof line, "%.15s,%.15s", e.pairs[k].group, e.pairs[k].number);
+      std::snprintf(line, sizeof line, "%s%.15s,%.15s", CommentGuard(e.pairs[k].group), e.pairs[k].group,
+                    e.pairs[k].number);
       ok = writer.WriteLine(line);
     }
   }

@@ -1,0 +1,252 @@
+// The program in a hostile folder: a base folder it may not write, a start-up file it
+// cannot read, a log file in a missing folder or on a full disk, sound files that are
+// folders or pipes. Each time it goes on, says only what it is meant to say, and
+// neither crashes nor hangs. The data core and the real windows run offscreen, started
+// the way main() starts them.
+
+#include <sys/stat.h>
+#include <unistd.h>
+
+#include <QComboBox>
+#include <QString>
+#include <gtest/gtest.h>
+#include <memory>
+#include <string>
+#include <vector>
+
+#include "app/byte_line_edit.h"
+#include "app/core_notifier.h"
+#include "app/cp932_codec.h"
+#include "app/report_list.h"
+#include "app/sdi_app_form.h"
+#include "app/startup.h"
+#include "checks/esy_check_dlg.h"
+#include "core/data_core.h"
+#include "core/text_util.h"
+#include "tests/core/file_test_util.h"
+#include "tests/core/store_builders.h"
+#include "tests/support/scripted_ui_services.h"
+#include "tests/support/test_application.h"
+#include "tests/system/small_mount.h"
+
+namespace luckyscope::testing {
+namespace {
+
+const QString kCaption = QStringLiteral("ヒットメモ");
+const QString kBadSettings = QStringLiteral("システムデータファイルが異常です。");
+const QString kUnusable = QStringLiteral("選択されたファイルは使用できません。");
+const QString kLogFailed = QStringLiteral("ログファイルの書き込みに失敗しました。");
+const std::string kDefaults = "[SYSTDATA]\r\n\r\n0\r\n\r\n0\r\n[SYSTDATA2]\r\n0\r\n0\r\n";
+
+std::string Settings(const std::string& startup, const std::string& log, const std::string& hit = "",
+                     const std::string& miss = "") {
+  return "[SYSTDATA]\r\n" + startup + "\r\n0\r\n" + log + "\r\n0\r\n[SNDFILE]\r\n" + hit + "\r\n" + miss +
+         "\r\n[SYSTDATA2]\r\n0\r\n0\r\n";
+}
+
+class HostileFolder : public ::testing::Test {
+ protected:
+  void SetUp() override {
+    char pattern[] = "/tmp/luckyscope-env-XXXXXX";
+    ASSERT_NE(::mkdtemp(pattern), nullptr);
+    top_ = pattern;
+    base_ = top_;
+  }
+  void TearDown() override {
+    esy_.reset();  // a child of the main window: goes first
+    form_.reset();
+    mount_.reset();
+    std::system(("rm -rf '" + top_ + "'").c_str());
+  }
+
+  // Builds the windows and starts the data core in `base`, as main() does.
+  void Start(const std::string& base) {
+    base_ = base;
+    form_ = std::make_unique<TSDIAppForm>(core_, ui_);
+    esy_ = std::make_unique<TEsyCheckDlg>(core_, ui_, form_->SoundCue(), form_.get());
+    TSDIAppForm::Dialogs dialogs;
+    dialogs.esyCheck = esy_.get();
+    form_->SetDialogs(dialogs);
+    StartDataCore(core_, ui_, base_.c_str());
+  }
+
+  // Starts in the temporary folder with a settings file of defaults: no message.
+  void StartWithDefaults() {
+    PutFile(top_ + "/luckyscope.dat", kDefaults);
+    Start(top_);
+  }
+
+  std::string In(const std::string& name) const { return base_ + "/" + name; }
+  LotteryStore& Store() { return core_.Store(); }
+  QStringList Texts() const {
+    QStringList out;
+    for (const RecordedMessage& m : ui_.Messages()) out << m.text;
+    return out;
+  }
+  int SoundOpens() {
+    int n = 0;
+    for (const auto& call : ui_.Recorder().Calls()) {
+      n += call.kind == RecordingSoundBackend::Call::OpenByType || call.kind == RecordingSoundBackend::Call::OpenByFileName;
+    }
+    return n;
+  }
+
+  // One full easy check of the typed number: the verdict it showed.
+  QString EasyCheck(const char* number) {
+    esy_->FormActivate();
+    esy_->findChild<ByteLineEdit*>("Memo2")->setText(QString::fromLatin1(number));
+    esy_->OKBtnClick();
+    return esy_->findChild<ByteLineEdit*>("Memo3")->text();
+  }
+  void AddSample() {
+    Store().PutTarget(1, Target("t", "01", "123456"));
+    Store().SetTargetCount(1);
+    Store().PutWinningEntry(1, Entry("1", {{"*", "123456"}}));
+    Store().SetWinningCount(1);
+  }
+
+  struct ApplicationFirst {
+    ApplicationFirst() { TestApplication(); }
+  } application_;
+  std::string top_, base_;
+  std::unique_ptr<SmallMount> mount_;
+  ScriptedUiServices ui_;
+  UiCoreNotifier notifier_{ui_};
+  DataCore core_{&notifier_};
+  std::unique_ptr<TSDIAppForm> form_;
+  std::unique_ptr<TEsyCheckDlg> esy_;
+};
+
+TEST_F(HostileFolder, AReadOnlyBaseFolderRunsButKeepsEverythingAsItWas) {
+  mount_ = std::make_unique<SmallMount>(top_ + "/ro", "1m");
+  if (!mount_->Ok()) GTEST_SKIP() << "cannot mount a tmpfs here: " << mount_->Error();
+  const std::string base = mount_->Path();
+  PutFile(base + "/t.dat", "\"a\",\"01\",\"123456\"\r\n");
+  PutFile(base + "/w.ban", "1,1\r\n*,123456\r\n");
+  const std::string settings = Settings("t.dat", "check.log");
+  PutFile(base + "/luckyscope.dat", settings);
+  ASSERT_TRUE(mount_->ReadOnly(true));
+
+  Start(base);
+  EXPECT_EQ(Store().TargetCount(), 1);  // the start-up file still loads
+  ui_.ExpectOpenDialog().Choose(In("w.ban"));
+  form_->FileOpen1Execute();
+  EXPECT_EQ(Store().WinningCount(), 1);
+  // The easy check judges and counts, but its log cannot be made: no message.
+  EXPECT_EQ(EasyCheck("123456"), QStringLiteral("* 123456 当たり！ 1"));
+  EXPECT_EQ(esy_->LogCounter(), 1);
+  // A save into the folder writes nothing and says nothing.
+  ui_.ExpectSaveDialog().Choose(In("new.dat"));
+  form_->SaveWithDialog(TSDIAppForm::TargetSavePreset());
+  // Unsaved data at the close: the question, a save that fails silently, and the
+  // settings file that cannot be replaced.
+  Store().SetTargetsChanged(1);
+  ui_.ExpectMessage(QStringLiteral("データが更新されています。セーブしますか？")).Answer(kAnswerYes);
+  ui_.ExpectSaveDialog().Choose(In("t.dat"));
+  form_->close();
+  EXPECT_EQ(Texts(), QStringList{QStringLiteral("データが更新されています。セーブしますか？")});
+  EXPECT_EQ(GetFile(base + "/luckyscope.dat"), settings);
+  EXPECT_EQ(GetFile(base + "/t.dat"), "\"a\",\"01\",\"123456\"\r\n");
+  EXPECT_EQ(ListFolder(base), (std::vector<std::string>{"luckyscope.dat", "t.dat", "w.ban"}));
+  EXPECT_EQ(ui_.UnexpectedCount(), 0);
+  ASSERT_TRUE(mount_->ReadOnly(false));
+}
+
+TEST_F(HostileFolder, AnEmptyReadOnlyBaseFolderShowsOnlyTheSettingsMessage) {
+  mount_ = std::make_unique<SmallMount>(top_ + "/ro", "64k");
+  if (!mount_->Ok()) GTEST_SKIP() << "cannot mount a tmpfs here: " << mount_->Error();
+  ASSERT_TRUE(mount_->ReadOnly(true));
+  ui_.ExpectMessage(kBadSettings, kCaption);
+  Start(mount_->Path());
+  form_->close();
+  EXPECT_EQ(Texts(), QStringList{kBadSettings});
+  EXPECT_TRUE(ListFolder(mount_->Path()).empty());
+  ASSERT_TRUE(mount_->ReadOnly(false));
+}
+
+TEST_F(HostileFolder, AStartUpFileThatCannotBeReadLeavesTheTablesEmpty) {
+  // A folder, a pipe with no writer and a name under a plain file: none opens, none
+  // hangs, and a search-target or winning-number name says nothing.
+  ASSERT_EQ(::mkdir(In("folder.dat").c_str(), 0755), 0);
+  ASSERT_EQ(::mkfifo(In("pipe.ban").c_str(), 0644), 0);
+  PutFile(In("plain"), "x");
+  for (const std::string& name : std::vector<std::string>{"folder.dat", "pipe.ban", "plain/t.dat", In("missing.dat")}) {
+    PutFile(In("luckyscope.dat"), Settings(name, ""));
+    core_.ResetAll();
+    ui_.ClearRecords();
+    StartDataCore(core_, ui_, base_.c_str());
+    EXPECT_EQ(Store().TargetCount() + Store().WinningCount(), 0) << name;
+    EXPECT_TRUE(ui_.Messages().empty()) << name;
+  }
+  // A csv name has no kind when its first line cannot be read: the unusable message.
+  ASSERT_EQ(::mkdir(In("folder.csv").c_str(), 0755), 0);
+  PutFile(In("luckyscope.dat"), Settings("folder.csv", ""));
+  ui_.ExpectMessage(kUnusable, kCaption);
+  Start(base_);
+  EXPECT_EQ(Texts(), QStringList{kUnusable});
+  EXPECT_EQ(ui_.UnexpectedCount(), 0);
+}
+
+TEST_F(HostileFolder, ALogThatCannotBeOpenedIsSkippedSilently) {
+  ASSERT_EQ(::mkdir(In("logdir").c_str(), 0755), 0);
+  StartWithDefaults();
+  AddSample();
+  int expected = 0;
+  for (const std::string& log : std::vector<std::string>{"missing/sub/check.log", "logdir", In("gone/check.log")}) {
+    SystemSettings s{};
+    SetField(s.logFile, log);
+    core_.SetSettings(s);
+    EXPECT_EQ(EasyCheck("123456"), QStringLiteral("* 123456 当たり！ 1")) << log;
+    EXPECT_EQ(EasyCheck("000000"), QStringLiteral("* 000000 はずれ！")) << log;
+    expected += 2;
+    EXPECT_EQ(esy_->LogCounter(), expected) << log;
+  }
+  EXPECT_TRUE(ui_.Messages().empty());
+  EXPECT_FALSE(Exists(In("missing")));
+  EXPECT_FALSE(Exists(In("gone")));
+}
+
+TEST_F(HostileFolder, ALogOnAFullDiskIsReportedAndTheCheckGoesOn) {
+  mount_ = std::make_unique<SmallMount>(top_ + "/full", "64k");
+  if (!mount_->Ok()) GTEST_SKIP() << "cannot mount a tmpfs here: " << mount_->Error();
+  StartWithDefaults();
+  AddSample();
+  mount_->Fill("filler");
+  SystemSettings s{};
+  SetField(s.logFile, mount_->Path() + "/check.log");
+  core_.SetSettings(s);
+  ui_.ExpectMessage(kLogFailed, kCaption);
+  EXPECT_EQ(EasyCheck("123456"), QStringLiteral("* 123456 当たり！ 1"));
+  EXPECT_EQ(Texts(), QStringList{kLogFailed});
+  EXPECT_EQ(esy_->LogCounter(), 1);
+  EXPECT_EQ(ui_.UnexpectedCount(), 0);
+}
+
+TEST_F(HostileFolder, SoundFilesThatAreFoldersOrPipesStaySilent) {
+  ASSERT_EQ(::mkdir(In("hit.wav").c_str(), 0755), 0);
+  ASSERT_EQ(::mkfifo(In("miss.wav").c_str(), 0644), 0);
+  StartWithDefaults();
+  AddSample();
+  SystemSettings s{};
+  SetField(s.hitSoundFile, In("hit.wav"));
+  SetField(s.missSoundFile, In("miss.wav"));
+  core_.SetSettings(s);
+  form_->FillWinningList(0);
+  // The search with a filter tells its result by sound: a hit, then a miss.
+  form_->ComboBox1()->setCurrentIndex(1);
+  form_->ComboBox1Change(1);
+  form_->ExecSchItemClick();
+  EXPECT_EQ(form_->ListView2()->RowCount(), 1);
+  Store().PutTarget(1, Target("t", "01", "999999"));
+  form_->ExecSchItemClick();
+  EXPECT_EQ(form_->ListView2()->RowCount(), 0);
+  // The easy check's cues too.
+  EXPECT_EQ(EasyCheck("123456"), QStringLiteral("* 123456 当たり！ 1"));
+  EXPECT_EQ(EasyCheck("000000"), QStringLiteral("* 000000 はずれ！"));
+  EXPECT_EQ(SoundOpens(), 0);
+  EXPECT_EQ(form_->SoundCue().state, kSoundCueIdle);
+  EXPECT_TRUE(ui_.Messages().empty());
+}
+
+}  // namespace
+}  // namespace luckyscope::testing
