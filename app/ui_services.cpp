@@ -16,9 +16,16 @@ QString ToQtFilter(const QString& filter) {
     if (description.isEmpty() && patterns.isEmpty()) continue;
     if (patterns.isEmpty()) patterns = QStringLiteral("*");
     // The description often carries its own "(*.dat)"; Qt takes the patterns from the
-    // last parentheses, so the real ones always go last.
-    pairs.append(description.isEmpty() ? QStringLiteral("(%1)").arg(patterns)
-                                        : QStringLiteral("%1 (%2)").arg(description, patterns));
+    // last parentheses, so the real ones always go last, unless the description already
+    // ends with exactly them (then they would only show twice).
+    const QString wrapped = QStringLiteral("(%1)").arg(patterns);
+    if (description.isEmpty()) {
+      pairs.append(wrapped);
+    } else if (description.endsWith(wrapped)) {
+      pairs.append(description);
+    } else {
+      pairs.append(QStringLiteral("%1 %2").arg(description, wrapped));
+    }
   }
   return pairs.join(QStringLiteral(";;"));
 }
