@@ -209,9 +209,7 @@ class HookTest : public ::testing::Test {
     return n;
   }
 
-  struct ApplicationFirst {
-    ApplicationFirst() { TestApplication(); }
-  } application_;
+  ApplicationFirst application_;
   QTemporaryDir dir_;
   std::string base_;
   ScriptedUiServices ui_;

@@ -161,9 +161,7 @@ class MainWindowTest : public ::testing::Test {
   }
 
   // The application exists before any widget member is made.
-  struct ApplicationFirst {
-    ApplicationFirst() { TestApplication(); }
-  } application_;
+  ApplicationFirst application_;
   QTemporaryDir dir_;
   std::string base_;
   ScriptedUiServices ui_;

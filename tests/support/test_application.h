@@ -8,4 +8,9 @@ namespace luckyscope {
 
 QApplication& TestApplication();
 
+// A fixture's first member: the application exists before any widget member is made.
+struct ApplicationFirst {
+  ApplicationFirst() { TestApplication(); }
+};
+
 }  // namespace luckyscope

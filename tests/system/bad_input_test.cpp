@@ -131,9 +131,7 @@ class BadInput : public ::testing::Test {
     }
   }
 
-  struct ApplicationFirst {
-    ApplicationFirst() { TestApplication(); }
-  } application_;
+  ApplicationFirst application_;
   QTemporaryDir dir_;
   std::string base_;
   ScriptedUiServices ui_;

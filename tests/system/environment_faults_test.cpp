@@ -105,9 +105,7 @@ class HostileFolder : public ::testing::Test {
     Store().SetWinningCount(1);
   }
 
-  struct ApplicationFirst {
-    ApplicationFirst() { TestApplication(); }
-  } application_;
+  ApplicationFirst application_;
   std::string top_, base_;
   std::unique_ptr<SmallMount> mount_;
   ScriptedUiServices ui_;
