@@ -8,7 +8,7 @@
 #include <QShowEvent>
 #include <QVBoxLayout>
 
-#include "app/ui_helpers.h"
+#include "ui/ui_helpers.h"
 
 namespace luckyscope {
 namespace {

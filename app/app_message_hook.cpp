@@ -12,7 +12,7 @@
 #include <filesystem>
 #include <system_error>
 
-#include "app/report_list.h"
+#include "ui/report_list.h"
 #include "app/sdi_app_form.h"
 #include "core/data_core.h"
 

@@ -21,10 +21,10 @@
 #include <vector>
 
 #include "app/app_message_hook.h"
-#include "app/cp932_codec.h"
-#include "app/list_compare.h"
-#include "app/report_list.h"
-#include "app/ui_helpers.h"
+#include "ui/cp932_codec.h"
+#include "ui/list_compare.h"
+#include "ui/report_list.h"
+#include "ui/ui_helpers.h"
 #include "core/data_core.h"
 
 #ifndef LUCKYSCOPE_WEB_PAGE

@@ -9,8 +9,8 @@
 #include <QMainWindow>
 #include <memory>
 
-#include "app/ui_services.h"
-#include "checks/sound_cue.h"
+#include "ui/ui_services.h"
+#include "sound/sound_cue.h"
 
 class QAction;
 class QComboBox;

@@ -2,7 +2,7 @@
 
 #include <QString>
 
-#include "app/ui_services.h"
+#include "ui/ui_services.h"
 #include "core/data_core.h"
 
 namespace luckyscope {

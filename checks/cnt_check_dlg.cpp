@@ -10,13 +10,13 @@
 #include <cstring>
 #include <vector>
 
-#include "app/cp932_codec.h"
-#include "app/list_compare.h"
-#include "app/report_list.h"
-#include "app/ui_helpers.h"
+#include "ui/cp932_codec.h"
+#include "ui/list_compare.h"
+#include "ui/report_list.h"
+#include "ui/ui_helpers.h"
 #include "core/data_core.h"
 #include "core/text_util.h"
-#include "app/dialog_support.h"
+#include "ui/dialog_support.h"
 
 namespace luckyscope {
 namespace {

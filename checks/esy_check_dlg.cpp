@@ -11,14 +11,14 @@
 #include <QShowEvent>
 #include <QVBoxLayout>
 
-#include "app/byte_line_edit.h"
-#include "app/cp932_codec.h"
-#include "app/ui_helpers.h"
-#include "app/ui_services.h"
+#include "ui/byte_line_edit.h"
+#include "ui/cp932_codec.h"
+#include "ui/ui_helpers.h"
+#include "ui/ui_services.h"
 #include "checks/easy_check.h"
 #include "core/matching.h"
 #include "core/text_util.h"
-#include "app/dialog_support.h"
+#include "ui/dialog_support.h"
 
 namespace luckyscope {
 namespace {

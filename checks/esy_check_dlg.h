@@ -10,7 +10,7 @@
 #include <string>
 #include <string_view>
 
-#include "checks/sound_cue.h"
+#include "sound/sound_cue.h"
 #include "core/data_core.h"
 
 class QCheckBox;

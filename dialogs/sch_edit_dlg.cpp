@@ -10,12 +10,12 @@
 #include <algorithm>
 #include <cstring>
 
-#include "app/byte_line_edit.h"
-#include "app/ui_helpers.h"
-#include "app/ui_services.h"
+#include "ui/byte_line_edit.h"
+#include "ui/ui_helpers.h"
+#include "ui/ui_services.h"
 #include "core/data_core.h"
 #include "core/text_util.h"
-#include "app/dialog_support.h"
+#include "ui/dialog_support.h"
 
 namespace luckyscope {
 

@@ -10,10 +10,10 @@
 #include <QVBoxLayout>
 #include <string>
 
-#include "app/byte_line_edit.h"
-#include "app/ui_helpers.h"
+#include "ui/byte_line_edit.h"
+#include "ui/ui_helpers.h"
 #include "core/text_util.h"
-#include "app/dialog_support.h"
+#include "ui/dialog_support.h"
 
 namespace luckyscope {
 

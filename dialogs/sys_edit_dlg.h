@@ -6,7 +6,7 @@
 
 #include <QDialog>
 
-#include "app/ui_services.h"
+#include "ui/ui_services.h"
 #include "core/data_core.h"
 
 class QCheckBox;

@@ -32,8 +32,8 @@
 
 #include "app/about_box.h"
 #include "app/core_notifier.h"
-#include "app/cp932_codec.h"
-#include "app/report_list.h"
+#include "ui/cp932_codec.h"
+#include "ui/report_list.h"
 #include "app/sdi_app_form.h"
 #include "checks/cnt_check_dlg.h"
 #include "checks/esy_check_dlg.h"

@@ -14,7 +14,7 @@
 #include <string>
 
 #include "app/about_box.h"
-#include "app/list_compare.h"
+#include "ui/list_compare.h"
 #include "app/single_instance.h"
 #include "tests/support/test_application.h"
 

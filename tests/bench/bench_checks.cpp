@@ -11,7 +11,7 @@
 #include <cstring>
 #include <random>
 
-#include "app/qt_ui_services.h"
+#include "ui/qt_ui_services.h"
 #include "checks/cnt_check_dlg.h"
 #include "core/data_core.h"
 

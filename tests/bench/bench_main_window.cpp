@@ -17,8 +17,8 @@
 #include <string>
 
 #include "app/core_notifier.h"
-#include "app/cp932_codec.h"
-#include "app/report_list.h"
+#include "ui/cp932_codec.h"
+#include "ui/report_list.h"
 #include "app/sdi_app_form.h"
 #include "core/data_core.h"
 #include "core/text_util.h"

@@ -7,9 +7,9 @@
 #include <cstdio>
 #include <string>
 
-#include "checks/gst_sound_backend.h"
-#include "checks/sound_cue.h"
-#include "tests/checks/sound_files.h"
+#include "sound/gst_sound_backend.h"
+#include "sound/sound_cue.h"
+#include "tests/sound/sound_files.h"
 
 namespace {
 

@@ -1,7 +1,7 @@
 // The window layer's figures: opening the help window on a compiled help file, and
 // filling and sorting the report list at 10,000 rows (the search-target list's size).
 // Run: build/default/tests/bench/bench_ui   (QT_QPA_PLATFORM=offscreen is set for you;
-// build test_app_ui first, which compiles the help file)
+// build test_ui first, which compiles the help file)
 #include <QApplication>
 #include <QCollator>
 #include <benchmark/benchmark.h>
@@ -9,19 +9,19 @@
 #include <string>
 #include <vector>
 
-#include "app/chm_reader.h"
-#include "app/cp932_codec.h"
-#include "app/help_window.h"
-#include "app/report_list.h"
+#include "ui/chm_reader.h"
+#include "ui/cp932_codec.h"
+#include "ui/help_window.h"
+#include "ui/report_list.h"
 
 namespace {
 
 using namespace luckyscope;
 
-// The help file that the app tests compile (tests/app/help_pages) beside this program's
+// The help file that the ui tests compile (tests/ui/help_pages) beside this program's
 // folder in the build tree.
 std::string HelpFile() {
-  return (QCoreApplication::applicationDirPath() + QStringLiteral("/../app/help_pages/with_topic.chm")).toStdString();
+  return (QCoreApplication::applicationDirPath() + QStringLiteral("/../ui/help_pages/with_topic.chm")).toStdString();
 }
 constexpr int kRows = 10000;
 

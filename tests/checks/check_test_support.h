@@ -16,7 +16,7 @@
 #include <utility>
 #include <vector>
 
-#include "app/cp932_codec.h"
+#include "ui/cp932_codec.h"
 #include "core/data_core.h"
 #include "tests/support/test_application.h"
 

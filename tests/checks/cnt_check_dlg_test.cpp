@@ -7,7 +7,7 @@
 #include <QHeaderView>
 #include <QTimer>
 
-#include "app/report_list.h"
+#include "ui/report_list.h"
 #include "tests/checks/check_test_support.h"
 #include "tests/support/scripted_ui_services.h"
 

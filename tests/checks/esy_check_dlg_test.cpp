@@ -6,7 +6,7 @@
 #include <QCheckBox>
 #include <QTimer>
 
-#include "app/byte_line_edit.h"
+#include "ui/byte_line_edit.h"
 #include "checks/easy_check.h"
 #include "tests/checks/check_test_support.h"
 #include "tests/support/scripted_ui_services.h"

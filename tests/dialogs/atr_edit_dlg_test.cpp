@@ -6,7 +6,7 @@
 
 #include <gtest/gtest.h>
 
-#include "app/report_list.h"
+#include "ui/report_list.h"
 #include "dialog_test_util.h"
 #include "tests/support/scripted_ui_services.h"
 

@@ -13,8 +13,8 @@
 #include <string>
 #include <vector>
 
-#include "app/byte_line_edit.h"
-#include "app/cp932_codec.h"
+#include "ui/byte_line_edit.h"
+#include "ui/cp932_codec.h"
 #include "core/data_core.h"
 #include "tests/core/store_builders.h"
 #include "tests/support/test_application.h"

@@ -7,7 +7,7 @@
 #include <string>
 #include <string_view>
 
-#include "app/chm_reader.h"
+#include "ui/chm_reader.h"
 #include "tests/fuzz/fuzz_support.h"
 
 using namespace luckyscope;

@@ -5,7 +5,7 @@
 #include <cstdint>
 #include <cstring>
 
-#include "checks/sound_cue.h"
+#include "sound/sound_cue.h"
 #include "tests/fuzz/fuzz_support.h"
 
 using namespace luckyscope;

@@ -19,7 +19,7 @@
 #include <string>
 #include <vector>
 
-#include "app/ui_services.h"
+#include "ui/ui_services.h"
 
 namespace luckyscope {
 

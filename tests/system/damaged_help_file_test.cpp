@@ -10,7 +10,7 @@
 #include <gtest/gtest.h>
 #include <string>
 
-#include "app/chm_reader.h"
+#include "ui/chm_reader.h"
 
 #ifndef LUCKYSCOPE_CHM_CORPUS
 #error "LUCKYSCOPE_CHM_CORPUS must name the folder of the help file fuzz corpus"

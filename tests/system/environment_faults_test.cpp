@@ -14,10 +14,10 @@
 #include <string>
 #include <vector>
 
-#include "app/byte_line_edit.h"
+#include "ui/byte_line_edit.h"
 #include "app/core_notifier.h"
-#include "app/cp932_codec.h"
-#include "app/report_list.h"
+#include "ui/cp932_codec.h"
+#include "ui/report_list.h"
 #include "app/sdi_app_form.h"
 #include "app/startup.h"
 #include "checks/esy_check_dlg.h"

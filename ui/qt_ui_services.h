@@ -6,7 +6,7 @@
 #include <QPointer>
 #include <memory>
 
-#include "app/ui_services.h"
+#include "ui/ui_services.h"
 
 class QWidget;
 

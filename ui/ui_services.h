@@ -8,7 +8,7 @@
 #include <optional>
 #include <string>
 
-#include "checks/sound_backend.h"
+#include "sound/sound_backend.h"
 
 namespace luckyscope {
 

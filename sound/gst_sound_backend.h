@@ -11,7 +11,7 @@
 #include <memory>
 #include <string>
 
-#include "checks/sound_backend.h"
+#include "sound/sound_backend.h"
 
 namespace luckyscope {
 

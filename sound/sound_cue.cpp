@@ -1,4 +1,4 @@
-#include "checks/sound_cue.h"
+#include "sound/sound_cue.h"
 
 #include <fcntl.h>
 #include <sys/stat.h>

@@ -13,9 +13,9 @@
 #include <QTextFragment>
 #include <gtest/gtest.h>
 
-#include "app/chm_reader.h"
-#include "app/help_window.h"
-#include "app/qt_ui_services.h"
+#include "ui/chm_reader.h"
+#include "ui/help_window.h"
+#include "ui/qt_ui_services.h"
 #include "tests/support/test_application.h"
 
 namespace luckyscope {

@@ -7,8 +7,8 @@
 #include <set>
 #include <string>
 
-#include "checks/sound_cue.h"
-#include "tests/checks/sound_files.h"
+#include "sound/sound_cue.h"
+#include "tests/sound/sound_files.h"
 
 namespace luckyscope {
 namespace {

@@ -1,4 +1,4 @@
-#include "app/chm_reader.h"
+#include "ui/chm_reader.h"
 
 #include <chm_lib.h>
 #include <fcntl.h>

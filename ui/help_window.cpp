@@ -1,4 +1,4 @@
-#include "app/help_window.h"
+#include "ui/help_window.h"
 
 #include <QAction>
 #include <QDesktopServices>
@@ -8,8 +8,8 @@
 #include <QToolBar>
 #include <QVBoxLayout>
 
-#include "app/cp932_codec.h"
-#include "app/ui_helpers.h"
+#include "ui/cp932_codec.h"
+#include "ui/ui_helpers.h"
 
 namespace luckyscope {
 namespace {

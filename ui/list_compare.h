@@ -2,7 +2,7 @@
 // The sort comparison of the report lists (the main window's search-target list and
 // the count check's list).
 
-#include "app/report_list.h"
+#include "ui/report_list.h"
 
 namespace luckyscope {
 

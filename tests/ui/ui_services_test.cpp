@@ -15,7 +15,7 @@
 
 #include <functional>
 
-#include "app/qt_ui_services.h"
+#include "ui/qt_ui_services.h"
 #include "tests/support/scripted_ui_services.h"
 #include "tests/support/test_application.h"
 

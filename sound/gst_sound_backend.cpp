@@ -1,4 +1,4 @@
-#include "checks/gst_sound_backend.h"
+#include "sound/gst_sound_backend.h"
 
 #include <gst/gst.h>
 #include <sys/stat.h>

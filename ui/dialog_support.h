@@ -6,7 +6,7 @@
 #include <initializer_list>
 #include <optional>
 
-#include "app/byte_line_edit.h"
+#include "ui/byte_line_edit.h"
 
 class QDialog;
 class QFrame;

@@ -1,4 +1,4 @@
-#include "app/dialog_support.h"
+#include "ui/dialog_support.h"
 
 #include <QDialog>
 #include <QFontMetrics>
@@ -13,8 +13,8 @@
 #include <algorithm>
 #include <string>
 
-#include "app/byte_line_edit.h"
-#include "app/ui_services.h"
+#include "ui/byte_line_edit.h"
+#include "ui/ui_services.h"
 #include "core/lottery_store.h"
 #include "core/text_util.h"
 

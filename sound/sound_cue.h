@@ -8,7 +8,7 @@
 #include <array>
 #include <cstdint>
 
-#include "checks/sound_backend.h"
+#include "sound/sound_backend.h"
 
 namespace luckyscope {
 

@@ -1,4 +1,4 @@
-#include "app/qt_ui_services.h"
+#include "ui/qt_ui_services.h"
 
 #include <QApplication>
 #include <QDesktopServices>
@@ -7,7 +7,7 @@
 #include <QMessageBox>
 #include <QUrl>
 
-#include "app/help_window.h"
+#include "ui/help_window.h"
 
 namespace luckyscope {
 namespace {

@@ -1,10 +1,10 @@
-#include "app/byte_line_edit.h"
+#include "ui/byte_line_edit.h"
 
 #include <QEvent>
 #include <QFile>
 #include <QValidator>
 
-#include "app/cp932_codec.h"
+#include "ui/cp932_codec.h"
 
 namespace luckyscope {
 namespace {

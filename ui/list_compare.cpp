@@ -1,4 +1,4 @@
-#include "app/list_compare.h"
+#include "ui/list_compare.h"
 
 #include <QCollator>
 #include <QLocale>

@@ -9,7 +9,7 @@
 #include <memory>
 #include <string>
 
-#include "app/chm_reader.h"
+#include "ui/chm_reader.h"
 
 class QToolBar;
 

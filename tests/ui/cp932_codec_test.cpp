@@ -5,7 +5,7 @@
 
 #include <string>
 
-#include "app/cp932_codec.h"
+#include "ui/cp932_codec.h"
 
 namespace luckyscope {
 namespace {

@@ -8,7 +8,7 @@
 #include <QTest>
 #include <gtest/gtest.h>
 
-#include "app/report_list.h"
+#include "ui/report_list.h"
 #include "tests/support/test_application.h"
 
 namespace luckyscope {

@@ -1,4 +1,4 @@
-#include "app/cp932_codec.h"
+#include "ui/cp932_codec.h"
 
 #include <QStringDecoder>
 #include <QStringEncoder>

@@ -8,8 +8,8 @@
 #include <QTest>
 #include <gtest/gtest.h>
 
-#include "app/byte_line_edit.h"
-#include "app/cp932_codec.h"
+#include "ui/byte_line_edit.h"
+#include "ui/cp932_codec.h"
 #include "tests/support/test_application.h"
 
 namespace luckyscope {
