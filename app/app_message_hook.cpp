@@ -1,5 +1,8 @@
 #include "app/app_message_hook.h"
 
+#include <filesystem>
+#include <system_error>
+
 #include <QApplication>
 #include <QComboBox>
 #include <QDropEvent>
@@ -9,12 +12,10 @@
 #include <QMimeData>
 #include <QUrl>
 #include <QWidget>
-#include <filesystem>
-#include <system_error>
 
-#include "ui/report_list.h"
 #include "app/sdi_app_form.h"
 #include "core/data_core.h"
+#include "ui/report_list.h"
 
 namespace luckyscope {
 
@@ -98,8 +99,7 @@ std::string AppMessageHook::DroppedFilePath(const QDropEvent& drop) {
   // the things a Linux file manager can drag but no data file can be: a named pipe
   // would hold the program until someone writes to it, a device never ends.
   std::error_code error;
-  if (std::filesystem::status(std::filesystem::path(path), error).type() !=
-      std::filesystem::file_type::regular) {
+  if (std::filesystem::status(std::filesystem::path(path), error).type() != std::filesystem::file_type::regular) {
     return {};
   }
   return path;

@@ -5,8 +5,9 @@
 // and a file dropped from a file manager on one of the main window's two lists is
 // loaded into the table that list shows.
 
-#include <QObject>
 #include <string>
+
+#include <QObject>
 
 class QDropEvent;
 class QEvent;

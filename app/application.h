@@ -3,8 +3,9 @@
 // message box instead of tearing the program down, and a desktop that cannot be
 // reached ends the program with a plain explanation instead of a crash.
 
-#include <QApplication>
 #include <functional>
+
+#include <QApplication>
 
 namespace luckyscope {
 

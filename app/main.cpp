@@ -1,31 +1,32 @@
 // The program's entry: one copy at a time, the seven windows, the data core started
 // with the settings and the start-up file, the event loop, and the way out.
 
-#include <QIcon>
-#include <QLibraryInfo>
-#include <QTranslator>
-#include <QString>
 #include <cstdio>
 #include <cstdlib>
-#include <string>
 #include <exception>
 #include <memory>
+#include <string>
+
+#include <QIcon>
+#include <QLibraryInfo>
+#include <QString>
+#include <QTranslator>
 
 #include "app/about_box.h"
 #include "app/application.h"
 #include "app/core_notifier.h"
-#include "ui/qt_ui_services.h"
 #include "app/sdi_app_form.h"
 #include "app/single_instance.h"
 #include "app/startup.h"
-#include "ui/ui_helpers.h"
 #include "checks/cnt_check_dlg.h"
 #include "checks/esy_check_dlg.h"
-#include "sound/gst_sound_backend.h"
 #include "core/data_core.h"
 #include "dialogs/atr_edit_dlg.h"
 #include "dialogs/sch_edit_dlg.h"
 #include "dialogs/sys_edit_dlg.h"
+#include "sound/gst_sound_backend.h"
+#include "ui/qt_ui_services.h"
+#include "ui/ui_helpers.h"
 
 namespace {
 

@@ -1,5 +1,9 @@
 #include "app/sdi_app_form.h"
 
+#include <algorithm>
+#include <functional>
+#include <vector>
+
 #include <QAction>
 #include <QCloseEvent>
 #include <QComboBox>
@@ -16,16 +20,13 @@
 #include <QStatusBar>
 #include <QToolBar>
 #include <QVBoxLayout>
-#include <algorithm>
-#include <functional>
-#include <vector>
 
 #include "app/app_message_hook.h"
+#include "core/data_core.h"
 #include "ui/cp932_codec.h"
 #include "ui/list_compare.h"
 #include "ui/report_list.h"
 #include "ui/ui_helpers.h"
-#include "core/data_core.h"
 
 #ifndef LUCKYSCOPE_WEB_PAGE
 #define LUCKYSCOPE_WEB_PAGE "https://luckyscope.example.org/"
@@ -41,10 +42,9 @@ const QString kCaption = QStringLiteral("ヒットメモ");
 
 // The pictures of ImageList1, by index.
 const char* const kImageFiles[] = {
-    ":/icons/00-new.svg",          ":/icons/01-open.svg",          ":/icons/02-save.svg",
-    ":/icons/03-edit-targets.svg", ":/icons/04-edit-winning.svg",  ":/icons/05-settings.svg",
-    ":/icons/06-search.svg",       ":/icons/07-easy-check.svg",    ":/icons/08-count-check.svg",
-    ":/icons/09-help.svg",         ":/icons/10-about.svg",
+    ":/icons/00-new.svg",          ":/icons/01-open.svg",     ":/icons/02-save.svg",   ":/icons/03-edit-targets.svg",
+    ":/icons/04-edit-winning.svg", ":/icons/05-settings.svg", ":/icons/06-search.svg", ":/icons/07-easy-check.svg",
+    ":/icons/08-count-check.svg",  ":/icons/09-help.svg",     ":/icons/10-about.svg",
 };
 
 // The main window's size. Qt sizes the window without its frame, which the window
@@ -74,8 +74,7 @@ void InitMainWindowResources() {
   (void)done;
 }
 
-TSDIAppForm::TSDIAppForm(DataCore& core, UiServices& ui, QWidget* parent)
-    : QMainWindow(parent), core_(core), ui_(ui) {
+TSDIAppForm::TSDIAppForm(DataCore& core, UiServices& ui, QWidget* parent) : QMainWindow(parent), core_(core), ui_(ui) {
   InitMainWindowResources();
   BuildControls();
 
@@ -165,12 +164,14 @@ void TSDIAppForm::BuildActions() {
              QKeySequence(Qt::CTRL | Qt::Key_Y), &F::EditSysItemClick);
   MakeAction("ExecSch1", QStringLiteral("当選番号検索(&S)"), QStringLiteral("当選番号検索|当選番号を検索します"), 6,
              QKeySequence(Qt::CTRL | Qt::Key_X), &F::ExecSchItemClick);
-  MakeAction("ExecEsy1", QStringLiteral("簡易チェック(&E)"), QStringLiteral("簡易チェック|番号の簡易チェックを行います"),
-             7, QKeySequence(Qt::CTRL | Qt::Key_E), &F::ExecEsyItemClick);
+  MakeAction("ExecEsy1", QStringLiteral("簡易チェック(&E)"),
+             QStringLiteral("簡易チェック|番号の簡易チェックを行います"), 7, QKeySequence(Qt::CTRL | Qt::Key_E),
+             &F::ExecEsyItemClick);
   MakeAction("ExecChk1", QStringLiteral("本数確認(&C)"), QStringLiteral("本数確認|下１桁・下２桁の本数を確認します"), 8,
              QKeySequence(Qt::CTRL | Qt::Key_C), &F::ExecChkItemClick);
   MakeAction("HelpItem", QStringLiteral("ラッキースコープ！ヘルプ(&H)"),
-             QStringLiteral("ラッキースコープ！ヘルプ|ラッキースコープ！ヘルプを表示します"), 9, none, &F::HelpItemClick);
+             QStringLiteral("ラッキースコープ！ヘルプ|ラッキースコープ！ヘルプを表示します"), 9, none,
+             &F::HelpItemClick);
   MakeAction("HelpWebItem", QStringLiteral("ラッキースコープ！最新情報(&I)"),
              QStringLiteral("ラッキースコープ！最新情報|ラッキースコープ！最新情報のページにアクセスします"), -1, none,
              &F::HelpWebItemClick);
@@ -196,8 +197,8 @@ void TSDIAppForm::BuildMenus() {
   // run their action; the shortcut stays with the action (one key, one command), and
   // the item only shows it.
   QAction* save = Action(QStringLiteral("FileSave1"));
-  auto* saveItem = new QAction(save->icon(),
-                               QStringLiteral("保存(&S)\t") + save->shortcut().toString(QKeySequence::NativeText), this);
+  auto* saveItem = new QAction(
+      save->icon(), QStringLiteral("保存(&S)\t") + save->shortcut().toString(QKeySequence::NativeText), this);
   saveItem->setObjectName(QStringLiteral("FileSaveItem"));
   SetHint(saveItem, QStringLiteral("保存|現在のファイルを保存します"));
   connect(saveItem, &QAction::triggered, save, &QAction::trigger);
@@ -234,8 +235,8 @@ void TSDIAppForm::BuildToolBar() {
   bar->setToolButtonStyle(Qt::ToolButtonIconOnly);
   bar->setIconSize(QSize(20, 20));
   addToolBar(Qt::TopToolBarArea, bar);
-  for (const char* name : {"FileNew1", "FileOpen1", "FileSave1", "", "EditSch1", "EditAtr1", "EditSys1", "",
-                           "ExecSch1", "ExecEsy1", "ExecChk1"}) {
+  for (const char* name : {"FileNew1", "FileOpen1", "FileSave1", "", "EditSch1", "EditAtr1", "EditSys1", "", "ExecSch1",
+                           "ExecEsy1", "ExecChk1"}) {
     if (name[0] == '\0') {
       bar->addSeparator();
     } else {
@@ -319,11 +320,10 @@ void TSDIAppForm::BuildLists() {
   connect(comboBox1_, &QComboBox::activated, this, &TSDIAppForm::ComboBox1Change);
   connect(listView2_, &ReportList::ColumnClicked, this, &TSDIAppForm::ListView2ColumnClick);
   connect(listView2_, &ReportList::DoubleClicked, this, [this](int) { ListView2DblClick(); });
-  connect(listView2_, &ReportList::KeyPressed, this,
-          [this](int key, Qt::KeyboardModifiers, const QString&) {
-            ListView2KeyDown(key);
-            if (key == Qt::Key_Return || key == Qt::Key_Enter) ListView2KeyPress(13);
-          });
+  connect(listView2_, &ReportList::KeyPressed, this, [this](int key, Qt::KeyboardModifiers, const QString&) {
+    ListView2KeyDown(key);
+    if (key == Qt::Key_Return || key == Qt::Key_Enter) ListView2KeyPress(13);
+  });
   connect(listView2_, &QWidget::customContextMenuRequested, this, [this](const QPoint& at) {
     PopupMenu1Popup();
     const QList<QAction*> items = popupMenu1_->actions();
@@ -332,15 +332,13 @@ void TSDIAppForm::BuildLists() {
     }
   });
 
-  for (QWidget* control : {static_cast<QWidget*>(comboBox1_), static_cast<QWidget*>(listView1_),
-                           static_cast<QWidget*>(listView2_)}) {
+  for (QWidget* control :
+       {static_cast<QWidget*>(comboBox1_), static_cast<QWidget*>(listView1_), static_cast<QWidget*>(listView2_)}) {
     control->installEventFilter(this);
   }
 }
 
-QAction* TSDIAppForm::Action(const QString& name) const {
-  return findChild<QAction*>(name);
-}
+QAction* TSDIAppForm::Action(const QString& name) const { return findChild<QAction*>(name); }
 
 bool TSDIAppForm::eventFilter(QObject* watched, QEvent* event) {
   if (event->type() == QEvent::ShortcutOverride && IsCommandKey(static_cast<QKeyEvent*>(event))) {
@@ -433,14 +431,16 @@ void TSDIAppForm::SaveWithDialog(const FileDialogPreset& preset) {
 
 void TSDIAppForm::AskSaveTargets() {
   if (core_.Store().TargetsChanged() == 0) return;
-  if (ui_.MessageBox(QStringLiteral("現在の検索対象データをセーブしますか？"), kCaption, kQuestionYesNo) == kAnswerYes) {
+  if (ui_.MessageBox(QStringLiteral("現在の検索対象データをセーブしますか？"), kCaption, kQuestionYesNo) ==
+      kAnswerYes) {
     SaveWithDialog(TargetSavePreset());
   }
 }
 
 void TSDIAppForm::AskSaveWinning() {
   if (core_.Store().WinningChanged() == 0) return;
-  if (ui_.MessageBox(QStringLiteral("現在の当選番号データをセーブしますか？"), kCaption, kQuestionYesNo) == kAnswerYes) {
+  if (ui_.MessageBox(QStringLiteral("現在の当選番号データをセーブしますか？"), kCaption, kQuestionYesNo) ==
+      kAnswerYes) {
     SaveWithDialog(WinningSavePreset());
   }
 }

@@ -5,12 +5,13 @@
 // sound cue state, runs the file, edit, run and help commands, and opens the dialogs,
 // which main() creates and hands in after construction.
 
-#include <QList>
-#include <QMainWindow>
 #include <memory>
 
-#include "ui/ui_services.h"
+#include <QList>
+#include <QMainWindow>
+
 #include "sound/sound_cue.h"
+#include "ui/ui_services.h"
 
 class QAction;
 class QComboBox;

@@ -1,13 +1,12 @@
 #include "app/single_instance.h"
 
+#include <cerrno>
+#include <cstdlib>
+#include <cstring>
 #include <fcntl.h>
 #include <sys/file.h>
 #include <sys/stat.h>
 #include <unistd.h>
-
-#include <cerrno>
-#include <cstdlib>
-#include <cstring>
 #include <utility>
 
 namespace luckyscope {

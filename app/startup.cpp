@@ -2,8 +2,8 @@
 
 #include <QString>
 
-#include "ui/ui_services.h"
 #include "core/data_core.h"
+#include "ui/ui_services.h"
 
 namespace luckyscope {
 

@@ -1,5 +1,8 @@
 #include "checks/cnt_check_dlg.h"
 
+#include <cstring>
+#include <vector>
+
 #include <QComboBox>
 #include <QGridLayout>
 #include <QGroupBox>
@@ -7,16 +10,14 @@
 #include <QPushButton>
 #include <QShowEvent>
 #include <QVBoxLayout>
-#include <cstring>
-#include <vector>
 
+#include "core/data_core.h"
+#include "core/text_util.h"
 #include "ui/cp932_codec.h"
+#include "ui/dialog_support.h"
 #include "ui/list_compare.h"
 #include "ui/report_list.h"
 #include "ui/ui_helpers.h"
-#include "core/data_core.h"
-#include "core/text_util.h"
-#include "ui/dialog_support.h"
 
 namespace luckyscope {
 namespace {
@@ -162,7 +163,8 @@ void TCntCheckDlg::ListView1SelectItem(int row) {
   for (int regNo = 1; regNo <= store.TargetCount(); ++regNo) {
     if (store.GetTarget(0, regNo, target) != 0) continue;
     if (TailValue(target.number, digits) != row) continue;
-    rows.push_back({QString::number(regNo), {FromCp932(target.number), FromCp932(target.group), FromCp932(target.name)}});
+    rows.push_back(
+        {QString::number(regNo), {FromCp932(target.number), FromCp932(target.group), FromCp932(target.name)}});
   }
   listView2_->AddRows(std::move(rows));
   if (listView2_->RowCount() > 0) listView2_->SelectAndFocusRow(0);

@@ -5,8 +5,9 @@
 // model), which fill 10,000 rows in one step and sort with the main window's
 // comparison.
 
-#include <QDialog>
 #include <array>
+
+#include <QDialog>
 
 class QComboBox;
 class QGroupBox;

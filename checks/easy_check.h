@@ -12,9 +12,9 @@
 namespace luckyscope {
 
 struct EasyVerdict {
-  int matches = 0;             // matching pairs over all winning entries
-  std::uint32_t entries = 0;   // bit j: winning entry j+1 has at least one matching pair
-  bool sureHit = false;        // last-two-digits step: a matching pair such as *12
+  int matches = 0;            // matching pairs over all winning entries
+  std::uint32_t entries = 0;  // bit j: winning entry j+1 has at least one matching pair
+  bool sureHit = false;       // last-two-digits step: a matching pair such as *12
 };
 
 // Every pair of every winning entry, in registration order: the group (value) against

@@ -11,14 +11,14 @@
 #include <QShowEvent>
 #include <QVBoxLayout>
 
-#include "ui/byte_line_edit.h"
-#include "ui/cp932_codec.h"
-#include "ui/ui_helpers.h"
-#include "ui/ui_services.h"
 #include "checks/easy_check.h"
 #include "core/matching.h"
 #include "core/text_util.h"
+#include "ui/byte_line_edit.h"
+#include "ui/cp932_codec.h"
 #include "ui/dialog_support.h"
+#include "ui/ui_helpers.h"
+#include "ui/ui_services.h"
 
 namespace luckyscope {
 namespace {

@@ -4,14 +4,15 @@
 // log. Made for working through a stack of postcards at the keyboard: after every
 // verdict the boxes are emptied and the focus waits for the next ticket.
 
-#include <QColor>
-#include <QDialog>
 #include <functional>
 #include <string>
 #include <string_view>
 
-#include "sound/sound_cue.h"
+#include <QColor>
+#include <QDialog>
+
 #include "core/data_core.h"
+#include "sound/sound_cue.h"
 
 class QCheckBox;
 class QPushButton;

@@ -4,8 +4,7 @@
 
 namespace luckyscope {
 
-DataCore::DataCore(CoreNotifier* notifier)
-    : store_(std::make_unique<LotteryStore>()), notifier_(notifier) {}
+DataCore::DataCore(CoreNotifier* notifier) : store_(std::make_unique<LotteryStore>()), notifier_(notifier) {}
 
 DataCore::~DataCore() = default;
 

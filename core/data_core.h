@@ -59,10 +59,10 @@ class DataCore {
   // Settings and base folder. The base folder is held without a trailing '/', and
   // the root folder as the empty text, so that base + "/" + name is always a path.
   // Until InitBaseFolder runs it is "." (the current directory).
-  int InitBaseFolder();                       // the current directory; -1: unknown, "." kept
-  int InitBaseFolder(const char* folder);     // a given folder (tests, tools); -1: too long
+  int InitBaseFolder();                    // the current directory; -1: unknown, "." kept
+  int InitBaseFolder(const char* folder);  // a given folder (tests, tools); -1: too long
   const char* BaseFolder() const { return baseFolder_; }
-  int HelpFilePath(char (&out)[kPathSize]);   // also remembered for HelpPath(); -1: too long
+  int HelpFilePath(char (&out)[kPathSize]);  // also remembered for HelpPath(); -1: too long
   const char* HelpPath() const { return helpPath_; }
   int ResetSettings();
   int ResetAll();

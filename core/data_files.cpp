@@ -17,9 +17,7 @@ namespace {
 
 // Paths are held in 512-byte buffers all over the program: a longer one would have
 // to be cut into some other name, so it is refused instead.
-bool FitsPathBuffer(const char* path) {
-  return path != nullptr && strnlen(path, kPathSize) < kPathSize;
-}
+bool FitsPathBuffer(const char* path) { return path != nullptr && strnlen(path, kPathSize) < kPathSize; }
 
 // First line of a csv file the program writes, so that the file opens again as the
 // same kind whatever its first record looks like. The readers skip it as a comment.
@@ -97,9 +95,7 @@ int DirectoryPart(const char* path, char (&out)[kPathSize]) {
   return 0;
 }
 
-bool HasCsvExtension(const char* path) {
-  return path != nullptr && EndsWithNoCase(path, ".csv");
-}
+bool HasCsvExtension(const char* path) { return path != nullptr && EndsWithNoCase(path, ".csv"); }
 
 // ---------------------------------------------------------------------------
 // Kinds and paths
@@ -287,8 +283,7 @@ int DataCore::WriteTargetFile(const char* path) {
   char hits[kTextSize];
   for (int i = 0; ok && i < count; ++i) {
     const SearchTarget& t = slots[i];
-    int n = std::snprintf(line, sizeof line, "\"%.255s\",\"%.15s\",\"%.15s\"", t.name, t.group,
-                          t.number);
+    int n = std::snprintf(line, sizeof line, "\"%.255s\",\"%.15s\",\"%.15s\"", t.name, t.group, t.number);
     if (withResults && HitText(i, 1, hits) == 0 && hits[0] != '\0') {
       std::snprintf(line + n, sizeof line - static_cast<std::size_t>(n), ",\"%.255s\"", hits);
     }

@@ -1,14 +1,13 @@
 #include "core/file_io.h"
 
-#include <fcntl.h>
-#include <sys/stat.h>
-#include <unistd.h>
-
 #include <cerrno>
 #include <climits>
 #include <cstdio>
 #include <cstdlib>
 #include <cstring>
+#include <fcntl.h>
+#include <sys/stat.h>
+#include <unistd.h>
 
 namespace luckyscope {
 
@@ -162,8 +161,7 @@ bool SafeFileWriter::Open(const char* path) {
   mode_t mode = exists ? (st.st_mode & 07777) : (0644 & ~CurrentUmask());
   ::fchmod(fd_, mode);
   // (An ordinary user may not give a file away: the new file is then their own.)
-  if (exists && (st.st_uid != ::geteuid() || st.st_gid != ::getegid()) &&
-      ::fchown(fd_, st.st_uid, st.st_gid) != 0) {
+  if (exists && (st.st_uid != ::geteuid() || st.st_gid != ::getegid()) && ::fchown(fd_, st.st_uid, st.st_gid) != 0) {
     errno = 0;
   }
   return true;

@@ -11,10 +11,9 @@
 // the same folder, flushes and syncs it, and renames it over the name only when every
 // write succeeded. Until Commit() succeeds the old file stays exactly as it was.
 
-#include <sys/types.h>
-
 #include <cstddef>
 #include <string>
+#include <sys/types.h>
 
 namespace luckyscope {
 

@@ -53,8 +53,7 @@ int LotteryStore::PutTarget(int regNo, const SearchTarget& rec) {
   CopyCut(name, rec.name);
   CopyCut(group, rec.group);
   CopyCut(number, rec.number);
-  if (SameText(slot.name, name) && SameText(slot.group, group) &&
-      SameText(slot.number, number)) {
+  if (SameText(slot.name, name) && SameText(slot.group, group) && SameText(slot.number, number)) {
     return kPutUnchanged;
   }
   targetsChanged_ = 1;
@@ -95,8 +94,7 @@ int LotteryStore::PutWinningEntry(int regNo, const WinningEntry& rec) {
   }
   bool same = SameText(slot.title, title) && slot.pairCount == count;
   for (int k = 0; same && k < count; ++k) {
-    same = SameText(slot.pairs[k].group, pairs[k].group) &&
-           SameText(slot.pairs[k].number, pairs[k].number);
+    same = SameText(slot.pairs[k].group, pairs[k].group) && SameText(slot.pairs[k].number, pairs[k].number);
   }
   if (same) return kPutUnchanged;
   winningChanged_ = 1;

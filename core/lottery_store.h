@@ -11,9 +11,9 @@ namespace luckyscope {
 inline constexpr int kMaxTargets = 10000;
 inline constexpr int kMaxWinningEntries = 32;
 inline constexpr int kMaxPairs = 32;
-inline constexpr int kTextSize = 256;   // names and titles: up to 255 bytes
-inline constexpr int kFieldSize = 16;   // groups and numbers: up to 15 bytes
-inline constexpr int kPathSize = 512;   // paths: up to 511 bytes
+inline constexpr int kTextSize = 256;  // names and titles: up to 255 bytes
+inline constexpr int kFieldSize = 16;  // groups and numbers: up to 15 bytes
+inline constexpr int kPathSize = 512;  // paths: up to 511 bytes
 
 struct SearchTarget {
   char name[kTextSize];

@@ -26,8 +26,7 @@ int CountOccurrences(const char* text, const char* separator) {
   if (text == nullptr || separator == nullptr) return 0;
   const std::size_t sepLen = std::strlen(separator);
   int count = 0;
-  for (const char* p = FindText(text, separator); p != nullptr;
-       p = FindText(p + sepLen, separator)) {
+  for (const char* p = FindText(text, separator); p != nullptr; p = FindText(p + sepLen, separator)) {
     ++count;
   }
   return count;
@@ -99,9 +98,7 @@ int MatchPattern(const char* value, const char* pattern, int& result) {
     const std::size_t suffixLen = std::strlen(suffix);
     bool failed = false;
     if (prefixLen > 0 && std::strncmp(value, prefix, prefixLen) != 0) failed = true;
-    if (suffixLen > 0 &&
-        (valueLen < suffixLen ||
-         std::memcmp(value + valueLen - suffixLen, suffix, suffixLen) != 0)) {
+    if (suffixLen > 0 && (valueLen < suffixLen || std::memcmp(value + valueLen - suffixLen, suffix, suffixLen) != 0)) {
       failed = true;
     }
     if (!failed) result = 0;

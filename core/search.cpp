@@ -38,7 +38,7 @@ constexpr int kMaxPieces = (kFieldBytes + 1) / 2;  // "a*a*a*...": 8 non-empty p
 constexpr int kMaxFilterRows = 2 * kFieldBytes;
 constexpr int kMaxPairsPerSearch = kMaxWinningEntries * kMaxPairs;
 constexpr int kPairSlots = 2 * kMaxPairsPerSearch;  // open addressing, at most half full
-constexpr int kCanonicalSize = 24;  // a pattern in its canonical spelling, zero-padded
+constexpr int kCanonicalSize = 24;                  // a pattern in its canonical spelling, zero-padded
 
 // The 16 bytes of a zero-padded field as a number, byte 0 most significant, so that
 // numeric order is the byte-wise order of the texts and a prefix is a masked compare.
@@ -61,9 +61,7 @@ std::uint64_t LoadBigEndian(const unsigned char* bytes) {
   return __builtin_bswap64(v);
 }
 
-Key LoadKey(const unsigned char (&bytes)[kFieldSize]) {
-  return {LoadBigEndian(bytes), LoadBigEndian(bytes + 8)};
-}
+Key LoadKey(const unsigned char (&bytes)[kFieldSize]) { return {LoadBigEndian(bytes), LoadBigEndian(bytes + 8)}; }
 
 std::uint64_t LoadLittleEndian(const char* bytes) {
   std::uint64_t v;
@@ -77,9 +75,7 @@ std::uint64_t ZeroBytes(std::uint64_t x) {
   return (x - kOnes) & ~x & (kOnes << 7);
 }
 
-std::uint64_t LowBytes(int n) {
-  return n >= 8 ? ~std::uint64_t{0} : (std::uint64_t{1} << (8 * n)) - 1;
-}
+std::uint64_t LowBytes(int n) { return n >= 8 ? ~std::uint64_t{0} : (std::uint64_t{1} << (8 * n)) - 1; }
 
 // Key of `len` bytes read backwards.
 Key LoadReversedKey(const unsigned char* bytes, int len) {
@@ -135,9 +131,9 @@ enum class Kind : std::uint8_t { Any, Exact, Prefix, Suffix, PrefixSuffix, Piece
 struct PatternPlan {
   Kind kind;
   char canonical[kCanonicalSize];
-  Key head;      // forward key of the prefix
+  Key head;  // forward key of the prefix
   Key headMask;
-  Key tail;      // backward key of the suffix, or of the whole text for Exact
+  Key tail;  // backward key of the suffix, or of the whole text for Exact
   Key tailMask;
   int headLen;
   int tailLen;
@@ -191,15 +187,14 @@ void PrepareField(FieldTable& table, const SearchTarget* targets, int count, boo
     std::uint64_t low = LoadLittleEndian(field);
     std::uint64_t high = LoadLittleEndian(field + 8) & LowBytes(7);  // byte 15: never text
     const std::uint64_t zerosLow = ZeroBytes(low);
-    const int len = zerosLow != 0 ? std::countr_zero(zerosLow) / 8
-                                  : 8 + std::countr_zero(ZeroBytes(high)) / 8;
+    const int len = zerosLow != 0 ? std::countr_zero(zerosLow) / 8 : 8 + std::countr_zero(ZeroBytes(high)) / 8;
     if (len < 8) {
       low &= LowBytes(len);
       high = 0;
     } else {
       high &= LowBytes(len - 8);
     }
-    unsigned char (&text)[kFieldSize] = table.text[i];
+    unsigned char(&text)[kFieldSize] = table.text[i];
     std::memcpy(text, &low, 8);
     std::memcpy(text + 8, &high, 8);
     table.len[i] = static_cast<std::uint8_t>(len);
@@ -274,10 +269,8 @@ const SortedIndex& BackwardIndex(FieldTable& table) {
 Range FindRange(const SortedIndex& index, const Key& key, const Key& mask) {
   const Key* first = index.keys;
   const Key* last = index.keys + g_scratch.count;
-  const Key* lo = std::partition_point(
-      first, last, [&](const Key& k) { return Less(Masked(k, mask), key); });
-  const Key* hi = std::partition_point(
-      lo, last, [&](const Key& k) { return !Less(key, Masked(k, mask)); });
+  const Key* lo = std::partition_point(first, last, [&](const Key& k) { return Less(Masked(k, mask), key); });
+  const Key* hi = std::partition_point(lo, last, [&](const Key& k) { return !Less(key, Masked(k, mask)); });
   return {static_cast<int>(lo - first), static_cast<int>(hi - first)};
 }
 
@@ -477,17 +470,14 @@ void AndFilterRows(FieldTable& table, const PatternPlan& plan, bool& first) {
 
 // A filter row of one byte is exactly the set of texts that hold it.
 bool FilterIsExact(const PatternPlan& plan) {
-  return plan.kind == Kind::Any ||
-         (plan.kind == Kind::Pieces && plan.pieceCount == 1 && plan.pieceLen[0] == 1);
+  return plan.kind == Kind::Any || (plan.kind == Kind::Pieces && plan.pieceCount == 1 && plan.pieceLen[0] == 1);
 }
 
 void SearchPair(const PatternPlan& group, const PatternPlan& number, std::uint32_t entries) {
   Scratch& s = g_scratch;
   FieldTable& groups = s.fields[0];
   FieldTable& numbers = s.fields[1];
-  auto matchesBoth = [&](int i) {
-    return Matches(groups, i, group) && Matches(numbers, i, number);
-  };
+  auto matchesBoth = [&](int i) { return Matches(groups, i, group) && Matches(numbers, i, number); };
 
   Candidates best;
   OfferRange(groups, group, best);

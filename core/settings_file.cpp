@@ -2,12 +2,11 @@
 
 #include "core/settings_file.h"
 
-#include <unistd.h>
-
 #include <cstddef>
 #include <cstdint>
 #include <cstdio>
 #include <cstring>
+#include <unistd.h>
 
 #include "core/data_core.h"
 #include "core/data_files.h"
@@ -196,17 +195,13 @@ int DataCore::SaveSettingsFile() {
   SafeFileWriter writer(&writeFault_);
   if (!writer.Open(path)) return -1;
   const SystemSettings& s = settings_;
-  bool ok = writer.WriteLine(kSystemSection) &&
-            writer.WriteLine(PathRelativeToBase(s.startupFile, baseFolder_)) &&
-            WriteFlag(writer, s.saveResults) &&
-            writer.WriteLine(PathRelativeToBase(s.logFile, baseFolder_)) &&
+  bool ok = writer.WriteLine(kSystemSection) && writer.WriteLine(PathRelativeToBase(s.startupFile, baseFolder_)) &&
+            WriteFlag(writer, s.saveResults) && writer.WriteLine(PathRelativeToBase(s.logFile, baseFolder_)) &&
             WriteFlag(writer, s.autoRunSixDigits);
   if (ok && (s.hitSoundFile[0] != '\0' || s.missSoundFile[0] != '\0')) {
-    ok = writer.WriteLine(kSoundSection) && writer.WriteLine(s.hitSoundFile) &&
-         writer.WriteLine(s.missSoundFile);
+    ok = writer.WriteLine(kSoundSection) && writer.WriteLine(s.hitSoundFile) && writer.WriteLine(s.missSoundFile);
   }
-  ok = ok && writer.WriteLine(kSystemSection2) && WriteFlag(writer, s.enterGroup) &&
-       WriteFlag(writer, s.lastTwoFirst);
+  ok = ok && writer.WriteLine(kSystemSection2) && WriteFlag(writer, s.enterGroup) && WriteFlag(writer, s.lastTwoFirst);
   if (!ok || !writer.Commit()) {
     // The settings file from before stays as it was (the writer only ever replaces
     // it whole), so the next start still finds the previous settings.

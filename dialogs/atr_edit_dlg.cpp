@@ -1,5 +1,10 @@
 #include "dialogs/atr_edit_dlg.h"
 
+#include <algorithm>
+#include <cstring>
+#include <string>
+#include <vector>
+
 #include <QEvent>
 #include <QFocusEvent>
 #include <QHBoxLayout>
@@ -7,26 +12,22 @@
 #include <QPushButton>
 #include <QShowEvent>
 #include <QVBoxLayout>
-#include <algorithm>
-#include <cstring>
-#include <string>
-#include <vector>
 
-#include "ui/byte_line_edit.h"
-#include "ui/cp932_codec.h"
-#include "ui/report_list.h"
-#include "ui/ui_helpers.h"
-#include "ui/ui_services.h"
 #include "core/data_core.h"
 #include "core/matching.h"
 #include "core/text_util.h"
+#include "ui/byte_line_edit.h"
+#include "ui/cp932_codec.h"
 #include "ui/dialog_support.h"
+#include "ui/report_list.h"
+#include "ui/ui_helpers.h"
+#include "ui/ui_services.h"
 
 namespace luckyscope {
 
 namespace {
 
-constexpr int kRegNoChars = 2;  // 1..32
+constexpr int kRegNoChars = 2;               // 1..32
 constexpr unsigned char kBlankLimit = 0x20;  // trimmed: control characters and space
 
 // Group or number as the pair list keeps it: without blanks at either end.
@@ -85,8 +86,7 @@ void TAtrEditDlg::BuildControls() {
   top->addWidget(panel.frame, 1);
   top->addLayout(buttons);
 
-  SetTabChain({okBtn_, cancelBtn_, button3_, memo1_, button1_, button2_, memo2_, memo3_, memo4_,
-               listView1_});
+  SetTabChain({okBtn_, cancelBtn_, button3_, memo1_, button1_, button2_, memo2_, memo3_, memo4_, listView1_});
 
   connect(okBtn_, &QPushButton::clicked, this, &TAtrEditDlg::OKBtnClick);
   connect(cancelBtn_, &QPushButton::clicked, this, &TAtrEditDlg::CancelBtnClick);
@@ -94,9 +94,8 @@ void TAtrEditDlg::BuildControls() {
   connect(button2_, &QPushButton::clicked, this, &TAtrEditDlg::Button2Click);
   connect(button3_, &QPushButton::clicked, this, &TAtrEditDlg::Button3Click);
   connect(listView1_, &ReportList::DoubleClicked, this, [this](int) { ListView1DblClick(); });
-  for (QWidget* watched : {static_cast<QWidget*>(memo1_), static_cast<QWidget*>(memo2_),
-                           static_cast<QWidget*>(memo3_), static_cast<QWidget*>(memo4_),
-                           static_cast<QWidget*>(listView1_)}) {
+  for (QWidget* watched : {static_cast<QWidget*>(memo1_), static_cast<QWidget*>(memo2_), static_cast<QWidget*>(memo3_),
+                           static_cast<QWidget*>(memo4_), static_cast<QWidget*>(listView1_)}) {
     watched->installEventFilter(this);
   }
 
@@ -226,19 +225,17 @@ void TAtrEditDlg::Button3Click() {
   // A pair needs both halves (tested as typed, so blanks alone count).
   if (!group.empty() && !number.empty()) {
     if (entry.pairCount >= kMaxPairs) {
-      ui_.MessageBox(QStringLiteral("これ以上、組番号登録はできません。"),
-                     QStringLiteral("ヒットメモ"), kExclamationOk);
+      ui_.MessageBox(QStringLiteral("これ以上、組番号登録はできません。"), QStringLiteral("ヒットメモ"),
+                     kExclamationOk);
     } else {
       WinningPair pair{};
       CopyCut(pair.group, group.c_str());
       CopyCut(pair.number, number.c_str());
       TrimField(pair.group);
       TrimField(pair.number);
-      const bool listed = std::any_of(entry.pairs, entry.pairs + entry.pairCount,
-                                      [&pair](const WinningPair& p) {
-                                        return std::strcmp(p.group, pair.group) == 0 &&
-                                               std::strcmp(p.number, pair.number) == 0;
-                                      });
+      const bool listed = std::any_of(entry.pairs, entry.pairs + entry.pairCount, [&pair](const WinningPair& p) {
+        return std::strcmp(p.group, pair.group) == 0 && std::strcmp(p.number, pair.number) == 0;
+      });
       if (!listed) {
         entry.pairs[entry.pairCount++] = pair;
         FillPairList(*current);

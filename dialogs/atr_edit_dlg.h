@@ -3,9 +3,10 @@
 // and deletes winning entries (a title and up to 32 group/number pairs each), working
 // on a private copy of the whole table that only "登録" writes back.
 
-#include <QDialog>
 #include <memory>
 #include <optional>
+
+#include <QDialog>
 
 #include "core/lottery_store.h"
 

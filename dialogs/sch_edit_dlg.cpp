@@ -1,5 +1,8 @@
 #include "dialogs/sch_edit_dlg.h"
 
+#include <algorithm>
+#include <cstring>
+
 #include <QEvent>
 #include <QFocusEvent>
 #include <QHBoxLayout>
@@ -7,15 +10,13 @@
 #include <QPushButton>
 #include <QShowEvent>
 #include <QVBoxLayout>
-#include <algorithm>
-#include <cstring>
 
-#include "ui/byte_line_edit.h"
-#include "ui/ui_helpers.h"
-#include "ui/ui_services.h"
 #include "core/data_core.h"
 #include "core/text_util.h"
+#include "ui/byte_line_edit.h"
 #include "ui/dialog_support.h"
+#include "ui/ui_helpers.h"
+#include "ui/ui_services.h"
 
 namespace luckyscope {
 
@@ -68,8 +69,8 @@ void TSchEditDlg::BuildControls() {
   connect(cancelBtn_, &QPushButton::clicked, this, &TSchEditDlg::CancelBtnClick);
   connect(button1_, &QPushButton::clicked, this, &TSchEditDlg::Button1Click);
   connect(button2_, &QPushButton::clicked, this, &TSchEditDlg::Button2Click);
-  for (QWidget* box : {static_cast<QWidget*>(memo1_), static_cast<QWidget*>(memo2_),
-                       static_cast<QWidget*>(memo3_), static_cast<QWidget*>(memo4_)}) {
+  for (QWidget* box : {static_cast<QWidget*>(memo1_), static_cast<QWidget*>(memo2_), static_cast<QWidget*>(memo3_),
+                       static_cast<QWidget*>(memo4_)}) {
     box->installEventFilter(this);
   }
 
@@ -121,9 +122,8 @@ void TSchEditDlg::FormActivate() {
   // list never hands over) starts at the first free slot instead, so that no record
   // can be typed in after a gap.
   const int editPosition = store.GetEditPosition();
-  const int start = editPosition >= 0
-                        ? ClampRegistrationNumber(editPosition + 1, workingCount_, kMaxTargets)
-                        : std::min(workingCount_ + 1, kMaxTargets);
+  const int start = editPosition >= 0 ? ClampRegistrationNumber(editPosition + 1, workingCount_, kMaxTargets)
+                                      : std::min(workingCount_ + 1, kMaxTargets);
   ShowSlot(start);
   cancelBtn_->setFocus(Qt::OtherFocusReason);
 }

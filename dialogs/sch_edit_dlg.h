@@ -3,8 +3,9 @@
 // and deletes tickets one at a time, addressed by registration number. All work is
 // done on a private copy of the whole table, which only "登録" writes back.
 
-#include <QDialog>
 #include <memory>
+
+#include <QDialog>
 
 #include "core/lottery_store.h"
 

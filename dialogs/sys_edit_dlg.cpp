@@ -1,5 +1,7 @@
 #include "dialogs/sys_edit_dlg.h"
 
+#include <string>
+
 #include <QCheckBox>
 #include <QGridLayout>
 #include <QGroupBox>
@@ -8,12 +10,11 @@
 #include <QPushButton>
 #include <QShowEvent>
 #include <QVBoxLayout>
-#include <string>
 
-#include "ui/byte_line_edit.h"
-#include "ui/ui_helpers.h"
 #include "core/text_util.h"
+#include "ui/byte_line_edit.h"
 #include "ui/dialog_support.h"
+#include "ui/ui_helpers.h"
 
 namespace luckyscope {
 
@@ -35,8 +36,7 @@ QGroupBox* MakeGroup(const QString& title, const char* name, QWidget* parent) {
 
 }  // namespace
 
-TSysEditDlg::TSysEditDlg(DataCore& core, UiServices& ui, QWidget* parent)
-    : QDialog(parent), core_(core), ui_(ui) {
+TSysEditDlg::TSysEditDlg(DataCore& core, UiServices& ui, QWidget* parent) : QDialog(parent), core_(core), ui_(ui) {
   BuildControls();
 }
 
@@ -51,9 +51,8 @@ FileDialogPreset TSysEditDlg::LogFilePreset() {
 }
 
 FileDialogPreset TSysEditDlg::SoundFilePreset() {
-  return {QStringLiteral("wav"),
-          QStringLiteral("WAVファイル(*.wav)|*.wav|MP3ファイル(*mp3)|*.mp3|"
-                         "WMAファイル(*wma)|*.wma|その他ファイル(*.*)|*.*")};
+  return {QStringLiteral("wav"), QStringLiteral("WAVファイル(*.wav)|*.wav|MP3ファイル(*mp3)|*.mp3|"
+                                                "WMAファイル(*wma)|*.wma|その他ファイル(*.*)|*.*")};
 }
 
 void TSysEditDlg::BuildControls() {
@@ -131,8 +130,8 @@ void TSysEditDlg::BuildControls() {
   top->addLayout(groups, 1);
   top->addLayout(buttons);
 
-  SetTabChain({okBtn_, cancelBtn_, edit1_, button1, checkBox1_, edit2_, button2, checkBox2_,
-               checkBox3_, checkBox4_, edit3_, button3, edit4_, button4});
+  SetTabChain({okBtn_, cancelBtn_, edit1_, button1, checkBox1_, edit2_, button2, checkBox2_, checkBox3_, checkBox4_,
+               edit3_, button3, edit4_, button4});
 
   connect(okBtn_, &QPushButton::clicked, this, &TSysEditDlg::OKBtnClick);
   connect(cancelBtn_, &QPushButton::clicked, this, &TSysEditDlg::CancelBtnClick);

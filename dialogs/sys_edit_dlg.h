@@ -6,8 +6,8 @@
 
 #include <QDialog>
 
-#include "ui/ui_services.h"
 #include "core/data_core.h"
+#include "ui/ui_services.h"
 
 class QCheckBox;
 class QGroupBox;

@@ -3,13 +3,14 @@
 //
 // Usage: luckyscope_render_icon <icon.svg> <folder> <name> <size>...
 
+#include <cstdio>
+#include <cstdlib>
+
 #include <QDir>
 #include <QGuiApplication>
 #include <QImage>
 #include <QPainter>
 #include <QSvgRenderer>
-#include <cstdio>
-#include <cstdlib>
 
 int main(int argc, char* argv[]) {
   if (argc < 5) {

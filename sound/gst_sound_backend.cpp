@@ -1,12 +1,12 @@
 #include "sound/gst_sound_backend.h"
 
-#include <gst/gst.h>
-#include <sys/stat.h>
-
 #include <climits>
 #include <cstdio>
 #include <cstring>
+#include <sys/stat.h>
 #include <utility>
+
+#include <gst/gst.h>
 
 namespace luckyscope {
 namespace {
@@ -44,8 +44,7 @@ bool InitGstreamer() {
 bool IsElementName(const std::string& name) {
   if (name.empty()) return false;
   for (const char c : name) {
-    const bool ok = (c >= 'a' && c <= 'z') || (c >= 'A' && c <= 'Z') || (c >= '0' && c <= '9') ||
-                    c == '-' || c == '_';
+    const bool ok = (c >= 'a' && c <= 'z') || (c >= 'A' && c <= 'Z') || (c >= '0' && c <= '9') || c == '-' || c == '_';
     if (!ok) return false;
   }
   return true;
@@ -108,9 +107,7 @@ struct GstSoundBackend::Device {
   GstElement* pipeline;
 };
 
-GstSoundBackend::GstSoundBackend(std::string audioSink) : audioSink_(std::move(audioSink)) {
-  InitGstreamer();
-}
+GstSoundBackend::GstSoundBackend(std::string audioSink) : audioSink_(std::move(audioSink)) { InitGstreamer(); }
 
 GstSoundBackend::~GstSoundBackend() = default;
 
@@ -134,10 +131,9 @@ std::int32_t GstSoundBackend::Adopt(std::unique_ptr<Device> device) {
 }
 
 std::int32_t GstSoundBackend::OpenChain(const char* decoder, const char* path) {
-  const std::string description = std::string("filesrc name=source ! ") + decoder +
-                                  " ! audioconvert ! audioresample ! " + audioSink_;
-  GstElement* pipeline = gst_parse_launch_full(description.c_str(), nullptr,
-                                               GST_PARSE_FLAG_FATAL_ERRORS, nullptr);
+  const std::string description =
+      std::string("filesrc name=source ! ") + decoder + " ! audioconvert ! audioresample ! " + audioSink_;
+  GstElement* pipeline = gst_parse_launch_full(description.c_str(), nullptr, GST_PARSE_FLAG_FATAL_ERRORS, nullptr);
   if (pipeline == nullptr) return 0;
   auto device = std::make_unique<Device>(GST_ELEMENT(gst_object_ref_sink(pipeline)));
   GstElement* source = gst_bin_get_by_name(GST_BIN(pipeline), "source");
@@ -179,8 +175,8 @@ std::int32_t GstSoundBackend::OpenByFileName(const char* path) {
   // the frames parsed so far, and without the queue preroll stops the parser after
   // the first few frames, too early for an estimate.
   const std::string sinkDescription = "queue max-size-time=3000000000 ! " + audioSink_;
-  GstElement* sink = gst_parse_bin_from_description_full(sinkDescription.c_str(), TRUE, nullptr,
-                                                         GST_PARSE_FLAG_FATAL_ERRORS, nullptr);
+  GstElement* sink =
+      gst_parse_bin_from_description_full(sinkDescription.c_str(), TRUE, nullptr, GST_PARSE_FLAG_FATAL_ERRORS, nullptr);
   if (playbin == nullptr || sink == nullptr) {
     if (playbin != nullptr) gst_object_unref(gst_object_ref_sink(playbin));
     if (sink != nullptr) gst_object_unref(gst_object_ref_sink(sink));
@@ -188,8 +184,7 @@ std::int32_t GstSoundBackend::OpenByFileName(const char* path) {
     return 0;
   }
   auto device = std::make_unique<Device>(GST_ELEMENT(gst_object_ref_sink(playbin)));
-  g_object_set(playbin, "uri", uri, "audio-sink", sink, "flags", kPlayFlagAudio | kPlayFlagSoftVolume,
-               nullptr);
+  g_object_set(playbin, "uri", uri, "audio-sink", sink, "flags", kPlayFlagAudio | kPlayFlagSoftVolume, nullptr);
   g_free(uri);
   return Adopt(std::move(device));
 }
@@ -202,8 +197,7 @@ std::int64_t GstSoundBackend::Length(std::int32_t device) {
   const GstClockTime deadline = gst_util_get_timestamp() + kDurationTimeout;
   for (;;) {
     gint64 duration = 0;
-    if (gst_element_query_duration(found->second->pipeline, GST_FORMAT_TIME, &duration) &&
-        duration > 0) {
+    if (gst_element_query_duration(found->second->pipeline, GST_FORMAT_TIME, &duration) && duration > 0) {
       return duration / static_cast<gint64>(GST_MSECOND);
     }
     if (gst_util_get_timestamp() >= deadline) return 0;
@@ -214,8 +208,7 @@ std::int64_t GstSoundBackend::Length(std::int32_t device) {
 bool GstSoundBackend::Play(std::int32_t device) {
   const auto found = devices_.find(device);
   if (found == devices_.end()) return false;
-  return gst_element_set_state(found->second->pipeline, GST_STATE_PLAYING) !=
-         GST_STATE_CHANGE_FAILURE;
+  return gst_element_set_state(found->second->pipeline, GST_STATE_PLAYING) != GST_STATE_CHANGE_FAILURE;
 }
 
 void GstSoundBackend::Close(std::int32_t device) { devices_.erase(device); }

@@ -1,11 +1,10 @@
 #include "sound/sound_cue.h"
 
+#include <cerrno>
+#include <cstring>
 #include <fcntl.h>
 #include <sys/stat.h>
 #include <unistd.h>
-
-#include <cerrno>
-#include <cstring>
 
 namespace luckyscope {
 namespace {

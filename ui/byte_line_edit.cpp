@@ -67,7 +67,7 @@ class ByteLineEdit::Limiter final : public QValidator {
       const QStringView ch = QStringView(inserted).mid(i, len);
       i += len;
       const int bytes = box_->CharBytes(ch);
-      if (bytes == 0) continue;  // a character the box cannot hold is left out
+      if (bytes == 0) continue;              // a character the box cannot hold is left out
       if (limited && bytes > budget) break;  // cut at the last whole character that fits
       budget -= bytes;
       kept.append(ch);

@@ -5,10 +5,11 @@
 // limit: an insertion that is too long is cut at a character boundary, and characters
 // the encoding cannot hold are left out (typed alone, they are refused).
 
-#include <QLineEdit>
-#include <QString>
 #include <string>
 #include <string_view>
+
+#include <QLineEdit>
+#include <QString>
 
 namespace luckyscope {
 

@@ -1,19 +1,19 @@
 #include "ui/chm_reader.h"
 
-#include <chm_lib.h>
+#include <algorithm>
+#include <cerrno>
+#include <chrono>
+#include <cstdint>
+#include <cstring>
 #include <fcntl.h>
 #include <poll.h>
 #include <signal.h>
 #include <sys/stat.h>
 #include <sys/wait.h>
 #include <unistd.h>
-
-#include <algorithm>
-#include <cerrno>
-#include <chrono>
-#include <cstdint>
-#include <cstring>
 #include <vector>
+
+#include <chm_lib.h>
 
 namespace luckyscope {
 namespace {
@@ -33,9 +33,9 @@ struct EnumerateState {
 
 // Objects worth keeping: the pages and pictures, and the "/#SYSTEM" record list.
 bool WantObject(const char* path) {
-  if (path[0] != '/') return false;                        // "::DataSpace/..." internals
+  if (path[0] != '/') return false;  // "::DataSpace/..." internals
   const std::size_t len = std::strlen(path);
-  if (len == 0 || path[len - 1] == '/') return false;      // folders
+  if (len == 0 || path[len - 1] == '/') return false;  // folders
   if (path[1] == '#' || path[1] == '$') return std::strcmp(path, "/#SYSTEM") == 0;
   return true;
 }
@@ -43,14 +43,13 @@ bool WantObject(const char* path) {
 int CollectObject(chmFile* file, chmUnitInfo* info, void* context) {
   auto* state = static_cast<EnumerateState*>(context);
   if (!WantObject(info->path)) return CHM_ENUMERATOR_CONTINUE;
-  if (info->length > ChmReader::kMaxObjectBytes ||
-      state->total + info->length > ChmReader::kMaxTotalBytes) {
+  if (info->length > ChmReader::kMaxObjectBytes || state->total + info->length > ChmReader::kMaxTotalBytes) {
     return CHM_ENUMERATOR_CONTINUE;
   }
   std::string data(static_cast<std::size_t>(info->length), '\0');
   if (info->length > 0) {
-    const LONGINT64 got = chm_retrieve_object(
-        file, info, reinterpret_cast<unsigned char*>(data.data()), 0, static_cast<LONGINT64>(info->length));
+    const LONGINT64 got = chm_retrieve_object(file, info, reinterpret_cast<unsigned char*>(data.data()), 0,
+                                              static_cast<LONGINT64>(info->length));
     if (got != static_cast<LONGINT64>(info->length)) return CHM_ENUMERATOR_CONTINUE;  // damaged: leave it out
   }
   state->total += data.size();
@@ -142,7 +141,8 @@ bool ReadInChild(const std::string& path, std::map<std::string, std::string>& ob
   const auto deadline = std::chrono::steady_clock::now() + std::chrono::milliseconds(ChmReader::kTimeoutMs);
   std::vector<char> buffer(1 << 16);
   for (;;) {
-    const auto left = std::chrono::duration_cast<std::chrono::milliseconds>(deadline - std::chrono::steady_clock::now());
+    const auto left =
+        std::chrono::duration_cast<std::chrono::milliseconds>(deadline - std::chrono::steady_clock::now());
     if (left.count() <= 0) break;
     pollfd pfd{fds[0], POLLIN, 0};
     const int ready = poll(&pfd, 1, static_cast<int>(left.count()));
@@ -176,10 +176,10 @@ bool ReadInChild(const std::string& path, std::map<std::string, std::string>& ob
 // object and a reset table. chmlib takes every size, offset and page number there at
 // its word; these checks hold each of them to the file and to what chmlib can handle.
 
-constexpr std::uint32_t kChunkLimit = 64u * 1024;   // directory chunks are 4 KiB in practice
-constexpr std::uint64_t kNameLimit = 512;           // chmlib's longest object name
-constexpr std::uint64_t kLzxFrame = 0x8000;         // the compressed section's block size
-constexpr std::uint64_t kLzxSlack = 6144;           // chmlib's room for a block's overhead
+constexpr std::uint32_t kChunkLimit = 64u * 1024;  // directory chunks are 4 KiB in practice
+constexpr std::uint64_t kNameLimit = 512;          // chmlib's longest object name
+constexpr std::uint64_t kLzxFrame = 0x8000;        // the compressed section's block size
+constexpr std::uint64_t kLzxSlack = 6144;          // chmlib's room for a block's overhead
 
 constexpr char kContentName[] = "::DataSpace/Storage/MSCompressed/Content";
 constexpr char kControlName[] = "::DataSpace/Storage/MSCompressed/ControlData";
@@ -192,7 +192,8 @@ class LittleEndian {
   bool Has(std::uint64_t at, std::uint64_t size) const { return at <= data_.size() && size <= data_.size() - at; }
   std::uint64_t Get(std::uint64_t at, int bytes) const {
     std::uint64_t value = 0;
-    for (int i = bytes - 1; i >= 0; --i) value = value << 8 | static_cast<unsigned char>(data_[at + static_cast<std::uint64_t>(i)]);
+    for (int i = bytes - 1; i >= 0; --i)
+      value = value << 8 | static_cast<unsigned char>(data_[at + static_cast<std::uint64_t>(i)]);
     return value;
   }
   std::uint32_t U32(std::uint64_t at) const { return static_cast<std::uint32_t>(Get(at, 4)); }
@@ -231,9 +232,9 @@ struct DirectoryEntry {
 };
 
 struct Chunk {
-  bool listing = false;               // PMGL; otherwise PMGI
-  std::int32_t next = -1;             // PMGL: the next listing chunk
-  std::vector<std::uint64_t> pages;   // PMGI: the chunks it points to
+  bool listing = false;              // PMGL; otherwise PMGI
+  std::int32_t next = -1;            // PMGL: the next listing chunk
+  std::vector<std::uint64_t> pages;  // PMGI: the chunks it points to
 };
 
 // The entries of one chunk; false when any entry runs past the chunk's used area.
@@ -322,7 +323,8 @@ bool CheckCompressedSection(const LittleEndian& file, std::uint64_t dataOffset,
   const std::uint64_t blockLength = file.U64(t + 32);
   if (blockLength != kLzxFrame || blockCount == 0) return false;
   if (tableOffset > resetTable.length || blockCount > (resetTable.length - tableOffset) / 8) return false;
-  if (uncompressed > blockCount * blockLength || compressed > content.length || !stored(content, compressed)) return false;
+  if (uncompressed > blockCount * blockLength || compressed > content.length || !stored(content, compressed))
+    return false;
   std::uint64_t previous = 0;
   for (std::uint64_t b = 0; b < blockCount; ++b) {
     const std::uint64_t start = file.U64(t + tableOffset + b * 8);
@@ -472,12 +474,14 @@ bool ChmReader::CheckLayout(std::string_view bytes) {
   std::multimap<std::string, DirectoryEntry> entries;
   for (std::uint32_t i = 0; i < chunkCount; ++i) {
     const std::uint64_t at = dirOffset + headerLength + static_cast<std::uint64_t>(i) * chunkLength;
-    if (!ParseChunk(bytes.substr(static_cast<std::size_t>(at), chunkLength), chunkCount, chunks[i], entries)) return false;
+    if (!ParseChunk(bytes.substr(static_cast<std::size_t>(at), chunkLength), chunkCount, chunks[i], entries))
+      return false;
   }
   // The listing chain that enumeration follows: listing chunks only, no page twice.
   std::vector<bool> seen(chunkCount, false);
   for (std::int64_t page = indexHead; page != -1; page = chunks[static_cast<std::size_t>(page)].next) {
-    if (!inRange(page) || seen[static_cast<std::size_t>(page)] || !chunks[static_cast<std::size_t>(page)].listing) return false;
+    if (!inRange(page) || seen[static_cast<std::size_t>(page)] || !chunks[static_cast<std::size_t>(page)].listing)
+      return false;
     seen[static_cast<std::size_t>(page)] = true;
   }
   // The index that lookups descend: no way round in a circle from the root.

@@ -1,9 +1,10 @@
 #include "ui/cp932_codec.h"
 
-#include <QStringDecoder>
-#include <QStringEncoder>
 #include <memory>
 #include <optional>
+
+#include <QStringDecoder>
+#include <QStringEncoder>
 
 namespace luckyscope {
 namespace {

@@ -8,9 +8,10 @@
 // ① (87 40), 〜 (81 60 <-> U+FF5E), × (81 7E), the backslash 5C and the half-width
 // katakana A1..DF all round-trip.
 
-#include <QString>
 #include <string>
 #include <string_view>
+
+#include <QString>
 
 namespace luckyscope {
 

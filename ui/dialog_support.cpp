@@ -1,22 +1,23 @@
 #include "ui/dialog_support.h"
 
+#include <algorithm>
+#include <string>
+
 #include <QDialog>
+#include <QEvent>
 #include <QFontMetrics>
 #include <QFrame>
 #include <QGridLayout>
 #include <QHBoxLayout>
-#include <QEvent>
 #include <QKeyEvent>
 #include <QLabel>
 #include <QLayout>
 #include <QPushButton>
-#include <algorithm>
-#include <string>
 
-#include "ui/byte_line_edit.h"
-#include "ui/ui_services.h"
 #include "core/lottery_store.h"
 #include "core/text_util.h"
+#include "ui/byte_line_edit.h"
+#include "ui/ui_services.h"
 
 namespace luckyscope {
 
@@ -45,8 +46,8 @@ class EnterPresser final : public QObject {
 }  // namespace
 
 void SetFixedDialogFrame(QDialog& dialog) {
-  dialog.setWindowFlags(Qt::Dialog | Qt::CustomizeWindowHint | Qt::WindowTitleHint |
-                        Qt::WindowSystemMenuHint | Qt::WindowCloseButtonHint);
+  dialog.setWindowFlags(Qt::Dialog | Qt::CustomizeWindowHint | Qt::WindowTitleHint | Qt::WindowSystemMenuHint |
+                        Qt::WindowCloseButtonHint);
   if (dialog.layout() != nullptr) dialog.layout()->setSizeConstraint(QLayout::SetFixedSize);
 }
 
@@ -62,8 +63,7 @@ QPushButton* MakeDialogButton(const QString& text, const char* name, QWidget* pa
   return button;
 }
 
-ByteLineEdit* MakeDialogBox(const char* name, int maxBytes, bool ime, QWidget* parent,
-                            TextBytes encoding) {
+ByteLineEdit* MakeDialogBox(const char* name, int maxBytes, bool ime, QWidget* parent, TextBytes encoding) {
   auto* box = new ByteLineEdit(parent, encoding);
   box->setObjectName(QString::fromLatin1(name));
   box->SetMaxBytes(maxBytes);
@@ -161,8 +161,7 @@ int ClampRegistrationNumber(int n, int count, int tableSize) {
 }
 
 void ReportMissingRegistrationNumber(UiServices& ui, QWidget* focusBack) {
-  ui.MessageBox(QStringLiteral("登録番号を入力してください。"), QStringLiteral("ヒットメモ"),
-                kExclamationOk);
+  ui.MessageBox(QStringLiteral("登録番号を入力してください。"), QStringLiteral("ヒットメモ"), kExclamationOk);
   // Back to the box, so that the number can be typed at once.
   if (focusBack != nullptr) focusBack->setFocus(Qt::OtherFocusReason);
 }

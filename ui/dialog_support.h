@@ -2,9 +2,10 @@
 // Pieces that the program's dialogs share: the fixed dialog frame, buttons that a
 // focused Enter presses, and the reading of the registration-number box.
 
-#include <QString>
 #include <initializer_list>
 #include <optional>
+
+#include <QString>
 
 #include "ui/byte_line_edit.h"
 

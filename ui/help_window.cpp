@@ -36,8 +36,8 @@ std::string ObjectPathOf(const QUrl& url) {
 QString DecodePage(const std::string& bytes) {
   const QByteArrayView view(bytes.data(), static_cast<qsizetype>(bytes.size()));
   const QByteArray head = view.first(std::min<qsizetype>(view.size(), 4096)).toByteArray().toLower();
-  const bool declares = head.contains("charset") || view.startsWith("\xEF\xBB\xBF") ||
-                        view.startsWith("\xFF\xFE") || view.startsWith("\xFE\xFF");
+  const bool declares = head.contains("charset") || view.startsWith("\xEF\xBB\xBF") || view.startsWith("\xFF\xFE") ||
+                        view.startsWith("\xFE\xFF");
   if (declares) {
     QStringDecoder decoder = QStringDecoder::decoderForHtml(view);
     if (decoder.isValid()) return decoder.decode(view);
@@ -97,8 +97,8 @@ QVariant ChmBrowser::loadResource(int type, const QUrl& name) {
   if (!reader_) return {};
   QUrl url = name;
   if (url.isRelative()) {
-    const QUrl base = document()->baseUrl().isValid() && !document()->baseUrl().isEmpty() ? document()->baseUrl()
-                                                                                         : source();
+    const QUrl base =
+        document()->baseUrl().isValid() && !document()->baseUrl().isEmpty() ? document()->baseUrl() : source();
     url = base.resolved(name);
   }
   const std::optional<std::string> bytes = reader_->ReadObject(ObjectPathOf(url));

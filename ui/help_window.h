@@ -3,11 +3,12 @@
 // default topic, follows the links and pictures inside the file, and opens web links
 // in the user's browser.
 
+#include <memory>
+#include <string>
+
 #include <QTextBrowser>
 #include <QUrl>
 #include <QWidget>
-#include <memory>
-#include <string>
 
 #include "ui/chm_reader.h"
 

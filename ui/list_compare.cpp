@@ -1,9 +1,10 @@
 #include "ui/list_compare.h"
 
-#include <QCollator>
-#include <QLocale>
 #include <cstdlib>
 #include <memory>
+
+#include <QCollator>
+#include <QLocale>
 
 #include "core/text_util.h"
 

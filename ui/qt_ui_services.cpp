@@ -25,10 +25,14 @@ class SilentSoundBackend final : public SoundBackend {
 
 QMessageBox::Icon ToQtIcon(MessageIcon icon) {
   switch (icon) {
-    case MessageIcon::Question: return QMessageBox::Question;
-    case MessageIcon::Exclamation: return QMessageBox::Warning;
-    case MessageIcon::Critical: return QMessageBox::Critical;
-    case MessageIcon::None: break;
+    case MessageIcon::Question:
+      return QMessageBox::Question;
+    case MessageIcon::Exclamation:
+      return QMessageBox::Warning;
+    case MessageIcon::Critical:
+      return QMessageBox::Critical;
+    case MessageIcon::None:
+      break;
   }
   return QMessageBox::NoIcon;
 }
@@ -43,9 +47,7 @@ QWidget* DialogOwner() {
 QtUiServices::QtUiServices(std::unique_ptr<SoundBackend> sound)
     : sound_(sound ? std::move(sound) : std::make_unique<SilentSoundBackend>()) {}
 
-QtUiServices::~QtUiServices() {
-  HelpCloseAll();
-}
+QtUiServices::~QtUiServices() { HelpCloseAll(); }
 
 int QtUiServices::MessageBox(const QString& text, const QString& caption, MessageFlags flags) {
   QMessageBox box(ToQtIcon(flags.icon), caption, text, QMessageBox::NoButton, DialogOwner());

@@ -3,8 +3,9 @@
 // desktop, and drivable in tests), the help window, QDesktopServices for the browser,
 // and the sound output given at construction.
 
-#include <QPointer>
 #include <memory>
+
+#include <QPointer>
 
 #include "ui/ui_services.h"
 

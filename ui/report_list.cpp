@@ -1,11 +1,12 @@
 #include "ui/report_list.h"
 
+#include <algorithm>
+#include <numeric>
+
 #include <QHeaderView>
 #include <QKeyEvent>
 #include <QMouseEvent>
 #include <QPalette>
-#include <algorithm>
-#include <numeric>
 
 namespace luckyscope {
 
@@ -72,8 +73,7 @@ void ReportListModel::Sort(const ReportCompare& compare, int key) {
 }
 
 QModelIndex ReportListModel::index(int row, int column, const QModelIndex& parent) const {
-  if (parent.isValid() || row < 0 || column < 0 || row >= RowCount() ||
-      column >= static_cast<int>(columns_.size())) {
+  if (parent.isValid() || row < 0 || column < 0 || row >= RowCount() || column >= static_cast<int>(columns_.size())) {
     return {};
   }
   return createIndex(row, column);
@@ -122,8 +122,7 @@ ReportList::ReportList(QWidget* parent) : QTreeView(parent), model_(new ReportLi
   // The selection stays visible while another control has the focus.
   QPalette pal = palette();
   pal.setColor(QPalette::Inactive, QPalette::Highlight, pal.color(QPalette::Active, QPalette::Highlight));
-  pal.setColor(QPalette::Inactive, QPalette::HighlightedText,
-               pal.color(QPalette::Active, QPalette::HighlightedText));
+  pal.setColor(QPalette::Inactive, QPalette::HighlightedText, pal.color(QPalette::Active, QPalette::HighlightedText));
   setPalette(pal);
 
   connect(header(), &QHeaderView::sectionClicked, this, [this](int logical) { emit ColumnClicked(logical + 1); });

@@ -5,12 +5,13 @@
 // comparison. Built on a QTreeView over its own flat model so that 10,000 rows fill
 // and sort quickly.
 
+#include <functional>
+#include <vector>
+
 #include <QAbstractItemModel>
 #include <QString>
 #include <QStringList>
 #include <QTreeView>
-#include <functional>
-#include <vector>
 
 namespace luckyscope {
 
@@ -20,8 +21,8 @@ struct ReportColumn {
 };
 
 struct ReportRow {
-  QString caption;        // first column
-  QStringList subItems;   // second column onwards
+  QString caption;       // first column
+  QStringList subItems;  // second column onwards
 
   // Text of column `column` (0 = caption); empty where the row has no such sub-item.
   QString Text(int column) const {

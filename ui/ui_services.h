@@ -4,9 +4,10 @@
 // UiServices, so that the program runs on the Qt implementation (QtUiServices) and the
 // window tests on a scripted one that answers like a user.
 
-#include <QString>
 #include <optional>
 #include <string>
+
+#include <QString>
 
 #include "sound/sound_backend.h"
 

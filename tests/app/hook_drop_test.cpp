@@ -4,8 +4,15 @@
 // Keys go in through the window system (QTest on the window), drops as real drag-enter
 // and drop events carrying text/uri-list, sent to the lists' rows.
 
+#include <atomic>
+#include <chrono>
 #include <fcntl.h>
+#include <functional>
+#include <memory>
+#include <optional>
+#include <string>
 #include <sys/stat.h>
+#include <thread>
 #include <unistd.h>
 
 #include <QApplication>
@@ -21,19 +28,10 @@
 #include <QTimer>
 #include <QUrl>
 #include <QWindow>
-#include <atomic>
-#include <chrono>
-#include <functional>
 #include <gtest/gtest.h>
-#include <memory>
-#include <optional>
-#include <string>
-#include <thread>
 
 #include "app/about_box.h"
 #include "app/core_notifier.h"
-#include "ui/cp932_codec.h"
-#include "ui/report_list.h"
 #include "app/sdi_app_form.h"
 #include "checks/cnt_check_dlg.h"
 #include "checks/esy_check_dlg.h"
@@ -45,6 +43,8 @@
 #include "tests/core/store_builders.h"
 #include "tests/support/scripted_ui_services.h"
 #include "tests/support/test_application.h"
+#include "ui/cp932_codec.h"
+#include "ui/report_list.h"
 
 namespace luckyscope {
 namespace {
@@ -99,8 +99,7 @@ class HookTest : public ::testing::Test {
     sysEdit_ = std::make_unique<TSysEditDlg>(core_, ui_, form_.get());
     esyCheck_ = std::make_unique<TEsyCheckDlg>(core_, ui_, form_->SoundCue(), form_.get());
     cntCheck_ = std::make_unique<TCntCheckDlg>(core_, ui_, form_.get());
-    form_->SetDialogs({about_.get(), schEdit_.get(), atrEdit_.get(), sysEdit_.get(), esyCheck_.get(),
-                       cntCheck_.get()});
+    form_->SetDialogs({about_.get(), schEdit_.get(), atrEdit_.get(), sysEdit_.get(), esyCheck_.get(), cntCheck_.get()});
     form_->show();
     QApplication::setActiveWindow(form_.get());
   }

@@ -1,7 +1,8 @@
 // The command pictures and the program icon: every drawing in the resources loads
 // without the SVG renderer complaining, draws something at tool-bar and large sizes,
 // and no two command pictures came out the same.
-#include <gtest/gtest.h>
+#include <memory>
+#include <vector>
 
 #include <QDir>
 #include <QFile>
@@ -10,9 +11,7 @@
 #include <QPainter>
 #include <QStringList>
 #include <QSvgRenderer>
-
-#include <memory>
-#include <vector>
+#include <gtest/gtest.h>
 
 namespace {
 
@@ -29,12 +28,11 @@ const QString kProgramIcon = QStringLiteral(":/icons/luckyscope.svg");
 
 QStringList collectedWarnings;
 
-void collectWarnings(QtMsgType type, const QMessageLogContext &, const QString &text) {
-  if (type != QtDebugMsg && type != QtInfoMsg)
-    collectedWarnings << text;
+void collectWarnings(QtMsgType type, const QMessageLogContext&, const QString& text) {
+  if (type != QtDebugMsg && type != QtInfoMsg) collectedWarnings << text;
 }
 
-QImage render(QSvgRenderer &renderer, int size) {
+QImage render(QSvgRenderer& renderer, int size) {
   QImage image(size, size, QImage::Format_ARGB32_Premultiplied);
   image.fill(Qt::transparent);
   QPainter painter(&image);
@@ -44,22 +42,21 @@ QImage render(QSvgRenderer &renderer, int size) {
 }
 
 // Share of pixels that are at least half opaque.
-double coverage(const QImage &image) {
+double coverage(const QImage& image) {
   int covered = 0;
   for (int y = 0; y < image.height(); ++y)
     for (int x = 0; x < image.width(); ++x)
-      if (qAlpha(image.pixel(x, y)) >= 128)
-        ++covered;
+      if (qAlpha(image.pixel(x, y)) >= 128) ++covered;
   return double(covered) / (image.width() * image.height());
 }
 
 class IconsTest : public ::testing::Test {
-protected:
+ protected:
   static void SetUpTestSuite() {
     if (!QGuiApplication::instance()) {
       static int argc = 1;
       static char name[] = "icons_test";
-      static char *argv[] = {name, nullptr};
+      static char* argv[] = {name, nullptr};
       app_ = std::make_unique<QGuiApplication>(argc, argv);
     }
   }
@@ -67,7 +64,7 @@ protected:
 
   // Loads one drawing and fails on any renderer warning (an unsupported element or
   // attribute is drawn wrongly or not at all, so it counts as a broken picture).
-  static void load(QSvgRenderer &renderer, const QString &path) {
+  static void load(QSvgRenderer& renderer, const QString& path) {
     collectedWarnings.clear();
     const QtMessageHandler previous = qInstallMessageHandler(collectWarnings);
     const bool ok = renderer.load(path);
@@ -88,7 +85,7 @@ TEST_F(IconsTest, ResourceFolderHoldsExactlyTheTwelveDrawings) {
   QStringList expected = kCommandIcons;
   expected << kProgramIcon;
   QStringList present;
-  for (const QString &name : QDir(QStringLiteral(":/icons")).entryList(QDir::Files))
+  for (const QString& name : QDir(QStringLiteral(":/icons")).entryList(QDir::Files))
     present << QStringLiteral(":/icons/") + name;
   present.sort();
   expected.sort();
@@ -107,17 +104,17 @@ TEST_F(IconsTest, DrawingsUsePlainShapesAndAttributesOnly) {
       QStringLiteral("class="),   QStringLiteral("<image"),    QStringLiteral("<text"),
       QStringLiteral("<pattern"), QStringLiteral("<clipPath"), QStringLiteral("<foreignObject"),
   };
-  for (const QString &path : all) {
+  for (const QString& path : all) {
     QFile file(path);
     ASSERT_TRUE(file.open(QIODevice::ReadOnly)) << path.toStdString();
     const QString source = QString::fromUtf8(file.readAll());
-    for (const QString &token : forbidden)
+    for (const QString& token : forbidden)
       EXPECT_FALSE(source.contains(token)) << path.toStdString() << " uses " << token.toStdString();
   }
 }
 
 TEST_F(IconsTest, CommandPicturesLoadCleanlyAndDrawAtEverySize) {
-  for (const QString &path : kCommandIcons) {
+  for (const QString& path : kCommandIcons) {
     QSvgRenderer renderer;
     load(renderer, path);
     for (int size : {16, 22, 24, 32, 64}) {
@@ -132,7 +129,7 @@ TEST_F(IconsTest, CommandPicturesLoadCleanlyAndDrawAtEverySize) {
 
 TEST_F(IconsTest, CommandPicturesAreDistinctAtToolBarSize) {
   std::vector<QImage> images;
-  for (const QString &path : kCommandIcons) {
+  for (const QString& path : kCommandIcons) {
     QSvgRenderer renderer;
     load(renderer, path);
     images.push_back(render(renderer, 24));
@@ -142,10 +139,9 @@ TEST_F(IconsTest, CommandPicturesAreDistinctAtToolBarSize) {
       int differing = 0;
       for (int y = 0; y < 24; ++y)
         for (int x = 0; x < 24; ++x)
-          if (images[a].pixel(x, y) != images[b].pixel(x, y))
-            ++differing;
-      EXPECT_GT(differing, 24 * 24 / 10)
-          << kCommandIcons[int(a)].toStdString() << " looks like " << kCommandIcons[int(b)].toStdString();
+          if (images[a].pixel(x, y) != images[b].pixel(x, y)) ++differing;
+      EXPECT_GT(differing, 24 * 24 / 10) << kCommandIcons[int(a)].toStdString() << " looks like "
+                                         << kCommandIcons[int(b)].toStdString();
     }
   }
 }
@@ -164,4 +160,4 @@ TEST_F(IconsTest, ProgramIconDrawsAtAllInstalledSizes) {
   }
 }
 
-} // namespace
+}  // namespace

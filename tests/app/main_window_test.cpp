@@ -3,6 +3,11 @@
 // search with its messages and sound cues, and the ways into the dialogs. Everything the
 // window shows or asks goes through the scripted UI services.
 
+#include <functional>
+#include <memory>
+#include <string>
+#include <vector>
+
 #include <QApplication>
 #include <QComboBox>
 #include <QDialog>
@@ -14,15 +19,9 @@
 #include <QTemporaryDir>
 #include <QTest>
 #include <QTimer>
-#include <functional>
 #include <gtest/gtest.h>
-#include <memory>
-#include <string>
-#include <vector>
 
 #include "app/core_notifier.h"
-#include "ui/cp932_codec.h"
-#include "ui/report_list.h"
 #include "app/sdi_app_form.h"
 #include "app/startup.h"
 #include "core/data_core.h"
@@ -31,6 +30,8 @@
 #include "tests/core/store_builders.h"
 #include "tests/support/scripted_ui_services.h"
 #include "tests/support/test_application.h"
+#include "ui/cp932_codec.h"
+#include "ui/report_list.h"
 
 namespace luckyscope {
 namespace {

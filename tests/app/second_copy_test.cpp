@@ -2,6 +2,8 @@
 // ends with exit code 1 while the first keeps running. Needs Xvfb and xdotool; skipped
 // without them. Every wait is bounded, and every process it starts is ended.
 
+#include <memory>
+
 #include <QDir>
 #include <QElapsedTimer>
 #include <QFile>
@@ -10,7 +12,6 @@
 #include <QTemporaryDir>
 #include <QThread>
 #include <gtest/gtest.h>
-#include <memory>
 
 #include "tests/support/test_application.h"
 
@@ -78,7 +79,8 @@ class SecondCopyTest : public ::testing::Test {
     // In a sanitizer build, what the desktop libraries keep until exit would change the
     // exit code that this test reads.
     if (env.contains(QStringLiteral("ASAN_OPTIONS"))) {
-      env.insert(QStringLiteral("ASAN_OPTIONS"), env.value(QStringLiteral("ASAN_OPTIONS")) + QStringLiteral(":detect_leaks=0"));
+      env.insert(QStringLiteral("ASAN_OPTIONS"),
+                 env.value(QStringLiteral("ASAN_OPTIONS")) + QStringLiteral(":detect_leaks=0"));
     }
     return env;
   }
@@ -92,8 +94,8 @@ class SecondCopyTest : public ::testing::Test {
       QProcessEnvironment env = QProcessEnvironment::systemEnvironment();
       env.insert(QStringLiteral("DISPLAY"), display);
       search.setProcessEnvironment(env);
-      search.start(xdotool_, {QStringLiteral("search"), QStringLiteral("--onlyvisible"), QStringLiteral("--name"),
-                              pattern});
+      search.start(xdotool_,
+                   {QStringLiteral("search"), QStringLiteral("--onlyvisible"), QStringLiteral("--name"), pattern});
       if (search.waitForFinished(5000)) {
         const QString found = QString::fromLatin1(search.readAllStandardOutput()).trimmed();
         if (!found.isEmpty()) return found.split(u'\n');
@@ -132,8 +134,7 @@ TEST_F(SecondCopyTest, IsRefusedWhileTheFirstKeepsRunning) {
   first.start();
   ASSERT_TRUE(first.waitForStarted(5000));
   const QStringList mainWindows = WaitForWindows(display, QStringLiteral("^ラッキースコープ！$"), 30000);
-  ASSERT_EQ(mainWindows.size(), 1) << "the first copy showed no window: "
-                                     << first.readAllStandardError().toStdString();
+  ASSERT_EQ(mainWindows.size(), 1) << "the first copy showed no window: " << first.readAllStandardError().toStdString();
 
   QProcess second;
   Reaper secondReaper{second};
@@ -143,8 +144,7 @@ TEST_F(SecondCopyTest, IsRefusedWhileTheFirstKeepsRunning) {
   second.start();
   ASSERT_TRUE(second.waitForStarted(5000));
   const QStringList refusals = WaitForWindows(display, QStringLiteral("^ヒットメモ$"), 30000);
-  ASSERT_EQ(refusals.size(), 1) << "the second copy showed no message: "
-                                  << second.readAllStandardError().toStdString();
+  ASSERT_EQ(refusals.size(), 1) << "the second copy showed no message: " << second.readAllStandardError().toStdString();
   // The second copy opened no main window of its own.
   EXPECT_EQ(WaitForWindows(display, QStringLiteral("^ラッキースコープ！$"), 0), mainWindows);
 

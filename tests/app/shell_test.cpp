@@ -1,6 +1,7 @@
 // The pieces around the main window: the single-instance lock, the list sort
 // comparison and the about box.
 
+#include <string>
 #include <sys/stat.h>
 #include <unistd.h>
 
@@ -11,12 +12,11 @@
 #include <QTest>
 #include <QTimer>
 #include <gtest/gtest.h>
-#include <string>
 
 #include "app/about_box.h"
-#include "ui/list_compare.h"
 #include "app/single_instance.h"
 #include "tests/support/test_application.h"
+#include "ui/list_compare.h"
 
 namespace luckyscope {
 namespace {

@@ -3,17 +3,17 @@
 // Spread: random six-digit numbers; Crowded: every number ends in 0, so the first
 // picked value lists all 10,000 tickets.
 // Run: build/default/tests/bench/bench_checks   (QT_QPA_PLATFORM=offscreen is set for you)
-#include <QApplication>
-#include <QComboBox>
-#include <benchmark/benchmark.h>
-
 #include <cstdio>
 #include <cstring>
 #include <random>
 
-#include "ui/qt_ui_services.h"
+#include <QApplication>
+#include <QComboBox>
+#include <benchmark/benchmark.h>
+
 #include "checks/cnt_check_dlg.h"
 #include "core/data_core.h"
+#include "ui/qt_ui_services.h"
 
 namespace {
 

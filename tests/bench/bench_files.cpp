@@ -3,13 +3,13 @@
 // goes through the temporary file, fsync and rename, so the write figures include the
 // sync of this machine's disk.
 
-#include <benchmark/benchmark.h>
-#include <unistd.h>
-
 #include <cstdio>
 #include <cstdlib>
 #include <memory>
 #include <string>
+#include <unistd.h>
+
+#include <benchmark/benchmark.h>
 
 #include "core/data_core.h"
 

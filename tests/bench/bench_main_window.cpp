@@ -7,22 +7,22 @@
 // Goals: search and refill <= 50 ms, sort <= 100 ms.
 // Run: build/default/tests/bench/bench_main_window
 
-#include <benchmark/benchmark.h>
-
-#include <QApplication>
-#include <QCoreApplication>
 #include <cstdio>
 #include <memory>
 #include <random>
 #include <string>
 
+#include <QApplication>
+#include <QCoreApplication>
+#include <benchmark/benchmark.h>
+
 #include "app/core_notifier.h"
-#include "ui/cp932_codec.h"
-#include "ui/report_list.h"
 #include "app/sdi_app_form.h"
 #include "core/data_core.h"
 #include "core/text_util.h"
 #include "tests/support/scripted_ui_services.h"
+#include "ui/cp932_codec.h"
+#include "ui/report_list.h"
 
 namespace luckyscope {
 namespace {

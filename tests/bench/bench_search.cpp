@@ -7,13 +7,13 @@
 //    and sometimes on the group, which no index narrows down well.
 // Run: build/default/tests/bench/bench_search (the median rows are the figures).
 
-#include <benchmark/benchmark.h>
-
 #include <cstdio>
 #include <cstring>
 #include <memory>
 #include <random>
 #include <string>
+
+#include <benchmark/benchmark.h>
 
 #include "core/matching.h"
 #include "tests/core/store_builders.h"
@@ -72,10 +72,7 @@ std::unique_ptr<LotteryStore> MakeStore(Load load) {
         SetField(p.number, k % 4 < 2 ? Digits(rng, 6) : "*" + Digits(rng, 2 + (k / 4) % 4));
       } else {
         const unsigned g = rng() % 4;
-        SetField(p.group, g == 0   ? "*"
-                         : g == 1 ? Group(rng)
-                         : g == 2 ? "*" + Digits(rng, 1) + "*"
-                                  : "**");
+        SetField(p.group, g == 0 ? "*" : g == 1 ? Group(rng) : g == 2 ? "*" + Digits(rng, 1) + "*" : "**");
         SetField(p.number, StarPattern(rng));
       }
     }
@@ -96,13 +93,25 @@ void BM_Search(benchmark::State& state, Load load, int (*search)(LotteryStore&))
 }
 
 BENCHMARK_CAPTURE(BM_Search, NewYear_Fast, Load::NewYear, &RunSearch)
-    ->Unit(benchmark::kMillisecond)->MinTime(0.2)->Repetitions(5)->ReportAggregatesOnly(true);
+    ->Unit(benchmark::kMillisecond)
+    ->MinTime(0.2)
+    ->Repetitions(5)
+    ->ReportAggregatesOnly(true);
 BENCHMARK_CAPTURE(BM_Search, NewYear_Reference, Load::NewYear, &RunSearchReference)
-    ->Unit(benchmark::kMillisecond)->Iterations(1)->Repetitions(3)->ReportAggregatesOnly(true);
+    ->Unit(benchmark::kMillisecond)
+    ->Iterations(1)
+    ->Repetitions(3)
+    ->ReportAggregatesOnly(true);
 BENCHMARK_CAPTURE(BM_Search, ManyStars_Fast, Load::ManyStars, &RunSearch)
-    ->Unit(benchmark::kMillisecond)->MinTime(0.2)->Repetitions(5)->ReportAggregatesOnly(true);
+    ->Unit(benchmark::kMillisecond)
+    ->MinTime(0.2)
+    ->Repetitions(5)
+    ->ReportAggregatesOnly(true);
 BENCHMARK_CAPTURE(BM_Search, ManyStars_Reference, Load::ManyStars, &RunSearchReference)
-    ->Unit(benchmark::kMillisecond)->Iterations(1)->Repetitions(3)->ReportAggregatesOnly(true);
+    ->Unit(benchmark::kMillisecond)
+    ->Iterations(1)
+    ->Repetitions(3)
+    ->ReportAggregatesOnly(true);
 
 }  // namespace
 }  // namespace luckyscope

@@ -1,11 +1,11 @@
 // How long PlaySoundCue takes from the call to its return for a 10-second WAVE and
 // MP3 on the GStreamer back end with a fake sink: it must not wait for the sound.
 // Prints the length each file reports. Run: build/default/tests/bench/bench_sound
-#include <benchmark/benchmark.h>
-#include <gst/gst.h>
-
 #include <cstdio>
 #include <string>
+
+#include <benchmark/benchmark.h>
+#include <gst/gst.h>
 
 #include "sound/gst_sound_backend.h"
 #include "sound/sound_cue.h"
@@ -19,10 +19,9 @@ constexpr int kSeconds = 10;
 
 // Encodes a 10-second tone as MP3 with GStreamer's LAME encoder.
 bool WriteMp3(const std::string& path) {
-  const std::string description =
-      "audiotestsrc num-buffers=" + std::to_string(kSeconds * 44100 / 1024) +
-      " samplesperbuffer=1024 volume=0.2 ! audio/x-raw,rate=44100,channels=1 ! "
-      "lamemp3enc target=bitrate bitrate=64 cbr=true ! filesink name=out";
+  const std::string description = "audiotestsrc num-buffers=" + std::to_string(kSeconds * 44100 / 1024) +
+                                  " samplesperbuffer=1024 volume=0.2 ! audio/x-raw,rate=44100,channels=1 ! "
+                                  "lamemp3enc target=bitrate bitrate=64 cbr=true ! filesink name=out";
   GstElement* pipeline = gst_parse_launch(description.c_str(), nullptr);
   if (pipeline == nullptr) return false;
   GstElement* out = gst_bin_get_by_name(GST_BIN(pipeline), "out");
@@ -30,8 +29,8 @@ bool WriteMp3(const std::string& path) {
   gst_object_unref(out);
   gst_element_set_state(pipeline, GST_STATE_PLAYING);
   GstBus* bus = gst_element_get_bus(pipeline);
-  GstMessage* done = gst_bus_timed_pop_filtered(
-      bus, 30 * GST_SECOND, static_cast<GstMessageType>(GST_MESSAGE_EOS | GST_MESSAGE_ERROR));
+  GstMessage* done = gst_bus_timed_pop_filtered(bus, 30 * GST_SECOND,
+                                                static_cast<GstMessageType>(GST_MESSAGE_EOS | GST_MESSAGE_ERROR));
   const bool ok = done != nullptr && GST_MESSAGE_TYPE(done) == GST_MESSAGE_EOS;
   if (done != nullptr) gst_message_unref(done);
   gst_object_unref(bus);
@@ -83,9 +82,7 @@ int main(int argc, char** argv) {
     const std::string name = path == &wave ? "PlaySoundCue/wav_10s" : "PlaySoundCue/mp3_10s";
     std::printf("%s reports a length of %lld ms\n", path == &wave ? "ten.wav" : "ten.mp3",
                 static_cast<long long>(length));
-    benchmark::RegisterBenchmark(name.c_str(), PlayCue, *path, length)
-        ->Unit(benchmark::kMillisecond)
-        ->Iterations(30);
+    benchmark::RegisterBenchmark(name.c_str(), PlayCue, *path, length)->Unit(benchmark::kMillisecond)->Iterations(30);
   }
   std::fflush(stdout);
   benchmark::RunSpecifiedBenchmarks();

@@ -2,12 +2,12 @@
 // filling and sorting the report list at 10,000 rows (the search-target list's size).
 // Run: build/default/tests/bench/bench_ui   (QT_QPA_PLATFORM=offscreen is set for you;
 // build test_ui first, which compiles the help file)
+#include <string>
+#include <vector>
+
 #include <QApplication>
 #include <QCollator>
 #include <benchmark/benchmark.h>
-
-#include <string>
-#include <vector>
 
 #include "ui/chm_reader.h"
 #include "ui/cp932_codec.h"
@@ -70,7 +70,8 @@ void Fill(ReportList& list, const std::vector<StoredTicket>& tickets) {
   rows.reserve(tickets.size());
   for (std::size_t i = 0; i < tickets.size(); ++i) {
     const StoredTicket& t = tickets[i];
-    rows.push_back({QString::number(i + 1), {FromCp932(t.name), FromCp932(t.group), FromCp932(t.number), FromCp932(t.hit)}});
+    rows.push_back(
+        {QString::number(i + 1), {FromCp932(t.name), FromCp932(t.group), FromCp932(t.number), FromCp932(t.hit)}});
   }
   list.AddRows(std::move(rows));
 }

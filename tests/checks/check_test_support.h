@@ -2,12 +2,6 @@
 // Shared by the easy check and count check tests: a data core in a temporary folder,
 // winning entries and tickets in a line each, and typing at whatever has the focus.
 
-#include <gtest/gtest.h>
-
-#include <QApplication>
-#include <QTemporaryDir>
-#include <QTest>
-#include <QWidget>
 #include <cstring>
 #include <fstream>
 #include <initializer_list>
@@ -16,9 +10,15 @@
 #include <utility>
 #include <vector>
 
-#include "ui/cp932_codec.h"
+#include <QApplication>
+#include <QTemporaryDir>
+#include <QTest>
+#include <QWidget>
+#include <gtest/gtest.h>
+
 #include "core/data_core.h"
 #include "tests/support/test_application.h"
+#include "ui/cp932_codec.h"
 
 // Readable QStrings in failure messages.
 inline void PrintTo(const QString& text, std::ostream* os) { *os << '"' << text.toStdString() << '"'; }

@@ -7,9 +7,9 @@
 #include <QHeaderView>
 #include <QTimer>
 
-#include "ui/report_list.h"
 #include "tests/checks/check_test_support.h"
 #include "tests/support/scripted_ui_services.h"
+#include "ui/report_list.h"
 
 namespace luckyscope {
 namespace {

@@ -6,10 +6,10 @@
 #include <QCheckBox>
 #include <QTimer>
 
-#include "ui/byte_line_edit.h"
 #include "checks/easy_check.h"
 #include "tests/checks/check_test_support.h"
 #include "tests/support/scripted_ui_services.h"
+#include "ui/byte_line_edit.h"
 
 namespace luckyscope {
 namespace {

@@ -1,14 +1,14 @@
 // Loading and saving the search-target, winning-number and csv files.
 
-#include <sys/stat.h>
-#include <unistd.h>
+#include "core/data_files.h"
 
 #include <climits>
 #include <cstring>
 #include <random>
 #include <string>
+#include <sys/stat.h>
+#include <unistd.h>
 
-#include "core/data_files.h"
 #include "core/text_util.h"
 #include "tests/core/file_test_util.h"
 
@@ -42,7 +42,10 @@ TEST(CsvTokens, NextCsvFieldHandlesQuotesSeparatorsAndEnds) {
 
 TEST(PathText, DirectoryPartAcceptsBothSeparators) {
   char out[kPathSize];
-  auto dirOf = [&](const char* p) { DirectoryPart(p, out); return std::string(out); };
+  auto dirOf = [&](const char* p) {
+    DirectoryPart(p, out);
+    return std::string(out);
+  };
   EXPECT_EQ(dirOf("/home/u/a.dat"), "/home/u");
   EXPECT_EQ(dirOf("C:\\work\\a.dat"), "C:\\work");
   EXPECT_EQ(dirOf("a\\b/c.dat"), "a\\b");
@@ -60,7 +63,10 @@ TEST_F(DataFiles, ClassifiesByExtensionAndCsvFirstLine) {
   EXPECT_EQ(core->ClassifyDataFile("x.Ban"), kWinningFile);
   EXPECT_EQ(core->ClassifyDataFile("x.txt"), kUnusableFile);
   EXPECT_EQ(core->ClassifyDataFile("dat"), kUnusableFile);
-  struct { const char* first; int kind; } cases[] = {
+  struct {
+    const char* first;
+    int kind;
+  } cases[] = {
       {"#DAT\r\n\"a\",\"b\",\"c\",\"d\"\r\n", kTargetFile},
       {"#BAN\r\nT,1,2,3\r\n", kWinningFile},
       {"\"a,x\",b\r\n", kTargetFile},  // commas inside quotes count too
@@ -84,11 +90,13 @@ TEST_F(DataFiles, TargetReaderSkipsCutsAndFillsSlotsInOrder) {
           "# comment\r\n"
           "\r\n"
           "no comma here\r\n"
-          "\"Sato, Jiro\",\"A\",\"123456\"\n"         // LF alone ends a line too
-          "\"only\",\"two\"\r\n"                      // no number: no target
-          ",,,\r\n"                                   // all fields empty
-          "\"" + name300 + "\",\"0123456789abcdefXYZ\",\"1\",\"results\"\r\n"
-          "\x82\xa0\x81,\xff,\x81\r\n");              // CP932 and stray bytes kept
+          "\"Sato, Jiro\",\"A\",\"123456\"\n"  // LF alone ends a line too
+          "\"only\",\"two\"\r\n"               // no number: no target
+          ",,,\r\n"                            // all fields empty
+          "\"" +
+              name300 +
+              "\",\"0123456789abcdefXYZ\",\"1\",\"results\"\r\n"
+              "\x82\xa0\x81,\xff,\x81\r\n");  // CP932 and stray bytes kept
   core->Store().SetTargetsChanged(1);
   ASSERT_EQ(core->ReadTargetFile(In("t.dat").c_str()), 0);
   const LotteryStore& s = core->Store();
@@ -108,8 +116,7 @@ TEST_F(DataFiles, TargetReaderSkipsCutsAndFillsSlotsInOrder) {
 TEST_F(DataFiles, LongLinesArriveIn1022BytePieces) {
   // 1017 + ",g,n" = 1021 bytes and CR LF: one piece; the next line reads normally.
   // 1100 bytes and ",g,n": the first piece has no comma, the rest is a line of its own.
-  PutFile(In("long.dat"), std::string(1017, 'a') + ",g,n\r\n" + "x,y,z\r\n" +
-                              std::string(1100, 'b') + ",g,n\r\n");
+  PutFile(In("long.dat"), std::string(1017, 'a') + ",g,n\r\n" + "x,y,z\r\n" + std::string(1100, 'b') + ",g,n\r\n");
   ASSERT_EQ(core->ReadTargetFile(In("long.dat").c_str()), 0);
   ASSERT_EQ(core->Store().TargetCount(), 3);
   EXPECT_EQ(Field(Target(1).name), std::string(255, 'a'));
@@ -131,7 +138,7 @@ TEST_F(DataFiles, WinningReaderFollowsTheCountOfEachTitleLine) {
   for (int k = 0; k < 35; ++k) text += "g" + std::to_string(k) + ",n\r\n";  // 3 left over
   text +=
       "Zero,0\r\nNeg,-3\r\nNone\r\n"
-      ",,,\r\n"                                // no title and so no count either
+      ",,,\r\n"                                 // no title and so no count either
       "Commented, 3\r\n#x\r\n,,A,,1\r\nB,\r\n"  // one comment, one single-token line
       "Last,2\r\n\r\nC,3\r\n";
   PutFile(In("w.ban"), text);
@@ -175,10 +182,8 @@ TEST_F(DataFiles, WritersProduceTheFileFormatsByteForByte) {
   DataCore other;
   ASSERT_EQ(other.ReadWinningFile(In("w.ban").c_str()), 0);
   ASSERT_EQ(other.ReadTargetFile(In("t.dat").c_str()), 0);
-  EXPECT_EQ(std::memcmp(other.Store().WinningSlots(), core->Store().WinningSlots(),
-                        2 * sizeof(WinningEntry)), 0);
-  EXPECT_EQ(std::memcmp(other.Store().TargetSlots(), core->Store().TargetSlots(),
-                        2 * sizeof(SearchTarget)), 0);
+  EXPECT_EQ(std::memcmp(other.Store().WinningSlots(), core->Store().WinningSlots(), 2 * sizeof(WinningEntry)), 0);
+  EXPECT_EQ(std::memcmp(other.Store().TargetSlots(), core->Store().TargetSlots(), 2 * sizeof(SearchTarget)), 0);
 }
 
 TEST_F(DataFiles, CsvFilesCarryAMarkerAndOpenAgainAsTheirKind) {
@@ -276,8 +281,7 @@ TEST_F(DataFiles, PathsBeyondTheBufferAreRefusedNotCut) {
 
 TEST_F(DataFiles, ArbitraryBytesNeverBreakTheReaders) {
   std::mt19937 rng(12345);
-  const char alphabet[] = {',', ',', '"', '\r', '\n', '\0', '#', '1', 'a', '*',
-                           '\x81', '\xfc', '\xff', ' ', '-', '9'};
+  const char alphabet[] = {',', ',', '"', '\r', '\n', '\0', '#', '1', 'a', '*', '\x81', '\xfc', '\xff', ' ', '-', '9'};
   for (int round = 0; round < 60; ++round) {
     std::string bytes(static_cast<std::size_t>(rng() % 5000), '\0');
     for (char& c : bytes) {
@@ -313,8 +317,8 @@ TEST(LenientNumbers, ReadLenientIntTakesLeadingDigitsOnly) {
 TEST_F(DataFiles, OpenSearchAndSaveWithResults) {
   std::string targets;
   for (int i = 0; i < 100; ++i) {
-    targets += "\"card " + std::to_string(i) + "\",\"" + std::to_string(i % 3) + "\",\"" +
-               std::to_string(123400 + i) + "\"\r\n";
+    targets += "\"card " + std::to_string(i) + "\",\"" + std::to_string(i % 3) + "\",\"" + std::to_string(123400 + i) +
+               "\"\r\n";
   }
   PutFile(In("cards.dat"), targets);
   PutFile(In("prizes.ban"), "1等,1\r\n2,123456\r\n末等,2\r\n*,*7\r\n*,*77\r\n");
@@ -340,7 +344,7 @@ TEST_F(DataFiles, OpenSearchAndSaveWithResults) {
   EXPECT_NE(out.find("\"card 56\",\"2\",\"123456\",\"1等\"\r\n"), std::string::npos);
   EXPECT_NE(out.find("\"card 77\",\"2\",\"123477\",\"末等\"\r\n"), std::string::npos);
   EXPECT_NE(out.find("\"card 0\",\"0\",\"123400\",\"\x81\x7e\"\r\n"), std::string::npos);
-  EXPECT_EQ(out.substr(0, 4), "\"car");  // a dat file gets no marker line
+  EXPECT_EQ(out.substr(0, 4), "\"car");                           // a dat file gets no marker line
   ASSERT_EQ(core->ReadTargetFile(In("results.dat").c_str()), 0);  // results not read back
   EXPECT_EQ(Target(57).hit, 0);
   EXPECT_EQ(GetFile(In("plain.dat")), targets);

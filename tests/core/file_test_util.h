@@ -2,17 +2,17 @@
 // Helpers of the data-file and settings tests: a data core in a temporary folder of
 // its own, a notifier that records the messages, and whole-file reads and writes.
 
-#include <dirent.h>
-#include <gtest/gtest.h>
-#include <sys/stat.h>
-#include <unistd.h>
-
 #include <algorithm>
 #include <cstdio>
 #include <cstdlib>
+#include <dirent.h>
 #include <memory>
 #include <string>
+#include <sys/stat.h>
+#include <unistd.h>
 #include <vector>
+
+#include <gtest/gtest.h>
 
 #include "core/data_core.h"
 

@@ -1,8 +1,8 @@
 #include "core/lottery_store.h"
 
-#include <gtest/gtest.h>
-
 #include <cstring>
+
+#include <gtest/gtest.h>
 
 #include "tests/core/store_builders.h"
 

@@ -1,9 +1,9 @@
 #include "core/matching.h"
 
-#include <gtest/gtest.h>
-
 #include <cstring>
 #include <string>
+
+#include <gtest/gtest.h>
 
 #include "tests/core/match_cases.h"
 #include "tests/core/store_builders.h"
@@ -21,9 +21,9 @@ TEST(MatchPatternTest, WorkedCasesAndStarRules) {
   for (const auto& c : testing::kWorkedCases) {
     EXPECT_EQ(Match(c.value, c.pattern), c.match) << c.value << " ~ " << c.pattern;
   }
-  EXPECT_FALSE(Match("0123456", "1*6"));    // one star anchors both ends
-  EXPECT_TRUE(Match("0123456", "1*3*5"));   // two stars anchor neither
-  EXPECT_FALSE(Match("1234", "*34*12*"));   // but keep the order
+  EXPECT_FALSE(Match("0123456", "1*6"));   // one star anchors both ends
+  EXPECT_TRUE(Match("0123456", "1*3*5"));  // two stars anchor neither
+  EXPECT_FALSE(Match("1234", "*34*12*"));  // but keep the order
   EXPECT_TRUE(Match("anything", "**"));
   EXPECT_TRUE(Match("\x82\x50\x82\x51", "*\x82\x51"));
   // Texts beyond the 15 bytes of a field are still read safely.

@@ -1,12 +1,11 @@
 // A save that fails part-way never costs the user the file they had.
 
-#include <sys/mount.h>
-#include <sys/stat.h>
-#include <unistd.h>
-
 #include <cerrno>
 #include <cstring>
 #include <string>
+#include <sys/mount.h>
+#include <sys/stat.h>
+#include <unistd.h>
 
 #include "tests/core/file_test_util.h"
 
@@ -65,8 +64,7 @@ TEST_F(SafeSave, SettingsWriteFailureReportsTheDiskAndKeepsThePreviousSettings) 
     EXPECT_EQ(GetFile(In("luckyscope.dat")), saved);
     EXPECT_EQ(ListFolder(dir), std::vector<std::string>{"luckyscope.dat"});
   }
-  EXPECT_EQ(notifier.messages,
-            std::vector<CoreMessage>(9, CoreMessage::SettingsDiskFull));
+  EXPECT_EQ(notifier.messages, std::vector<CoreMessage>(9, CoreMessage::SettingsDiskFull));
   // A settings file that cannot even be created is not reported.
   ASSERT_EQ(core->InitBaseFolder(In("gone").c_str()), 0);
   EXPECT_EQ(core->SaveSettingsFile(), -1);
@@ -115,8 +113,7 @@ TEST_F(SafeSave, FullFileSystemKeepsTheOldFile) {
     FILE* f = std::fopen((mnt + "/filler").c_str(), "wb");
     ASSERT_NE(f, nullptr);
     std::string block(1024, 'z');
-    while (std::fwrite(block.data(), 1, block.size(), f) == block.size() && std::fflush(f) == 0) {
-    }
+    while (std::fwrite(block.data(), 1, block.size(), f) == block.size() && std::fflush(f) == 0) {}
     std::fclose(f);
   }
   for (int i = 0; i < 2000; ++i) AddTarget("a long name to fill the disk", "A", "123456");

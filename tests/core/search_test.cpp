@@ -1,9 +1,9 @@
-#include <gtest/gtest.h>
-
 #include <cstring>
 #include <random>
 #include <string>
 #include <vector>
+
+#include <gtest/gtest.h>
 
 #include "core/matching.h"
 #include "tests/core/match_cases.h"
@@ -19,8 +19,7 @@ using testing::Target;
 // Each test runs on the fast search and on the literal one.
 class SearchTest : public ::testing::TestWithParam<int (*)(LotteryStore&)> {
  protected:
-  void Fill(std::initializer_list<SearchTarget> targets,
-            std::initializer_list<WinningEntry> entries) {
+  void Fill(std::initializer_list<SearchTarget> targets, std::initializer_list<WinningEntry> entries) {
     int r = 0;
     for (const SearchTarget& t : targets) store_->PutTarget(++r, t);
     store_->SetTargetCount(r);
@@ -64,9 +63,7 @@ TEST_P(SearchTest, WorkedCasesOnNumberAndOnGroup) {
 }
 
 INSTANTIATE_TEST_SUITE_P(, SearchTest, ::testing::Values(&RunSearch, &RunSearchReference),
-                         [](const auto& param) {
-                           return std::string(param.index == 0 ? "Fast" : "Reference");
-                         });
+                         [](const auto& param) { return std::string(param.index == 0 ? "Fast" : "Reference"); });
 
 // Random stores in which matches are common: a few symbols (digits, double-byte
 // bytes, stars), empty texts, full and unterminated fields, filled slots beyond the
@@ -176,9 +173,9 @@ void ExpectSameResults(LotteryStore& store, int filled, unsigned seed) {
   EXPECT_EQ(store.WinningChanged(), seed & 2 ? 1 : 0);
   const auto fast = Hits(store, slots);
   for (int i = 0; i < slots; ++i) {
-    ASSERT_EQ(fast[i], reference[i])
-        << "seed " << seed << ", ticket " << i << " of " << store.TargetCount() << ": group '"
-        << store.TargetSlots()[i].group << "', number '" << store.TargetSlots()[i].number << "'";
+    ASSERT_EQ(fast[i], reference[i]) << "seed " << seed << ", ticket " << i << " of " << store.TargetCount()
+                                     << ": group '" << store.TargetSlots()[i].group << "', number '"
+                                     << store.TargetSlots()[i].number << "'";
     if (i >= store.TargetCount()) {
       ASSERT_EQ(fast[i], before[i]) << "seed " << seed << ": ticket beyond the count touched";
     }

@@ -1,11 +1,11 @@
 // The settings record, the base folder and the settings file luckyscope.dat.
 
-#include <unistd.h>
+#include "core/settings_file.h"
 
 #include <cstring>
 #include <string>
+#include <unistd.h>
 
-#include "core/settings_file.h"
 #include "tests/core/file_test_util.h"
 
 namespace luckyscope::testing {
@@ -25,8 +25,7 @@ TEST_F(Settings, FirstStartUsesDefaultsAndWritesEightLines) {
   EXPECT_EQ(std::string(s.startupFile) + s.logFile + s.hitSoundFile + s.missSoundFile, "");
   EXPECT_EQ(s.saveResults | s.autoRunSixDigits | s.enterGroup | s.lastTwoFirst, 0);
   ASSERT_EQ(core->SaveSettingsFile(), 0);
-  EXPECT_EQ(GetFile(In("luckyscope.dat")),
-            "[SYSTDATA]\r\n\r\n0\r\n\r\n0\r\n[SYSTDATA2]\r\n0\r\n0\r\n");
+  EXPECT_EQ(GetFile(In("luckyscope.dat")), "[SYSTDATA]\r\n\r\n0\r\n\r\n0\r\n[SYSTDATA2]\r\n0\r\n0\r\n");
   EXPECT_EQ(core->LoadSettingsFile(), 0);
 }
 
@@ -39,9 +38,8 @@ TEST_F(Settings, RoundTripMakesPathsInTheBaseFolderRelative) {
   s.lastTwoFirst = 1;
   core->SetSettings(s);
   ASSERT_EQ(core->SaveSettingsFile(), 0);
-  EXPECT_EQ(GetFile(In("luckyscope.dat")),
-            "[SYSTDATA]\r\nsub/a.ban\r\n1\r\ncheck.log\r\n0\r\n[SNDFILE]\r\n\r\n" + dir +
-                "/miss.wav\r\n[SYSTDATA2]\r\n0\r\n1\r\n");
+  EXPECT_EQ(GetFile(In("luckyscope.dat")), "[SYSTDATA]\r\nsub/a.ban\r\n1\r\ncheck.log\r\n0\r\n[SNDFILE]\r\n\r\n" + dir +
+                                               "/miss.wav\r\n[SYSTDATA2]\r\n0\r\n1\r\n");
   core->ResetSettings();
   ASSERT_EQ(core->LoadSettingsFile(), 0);
   SystemSettings back = Current(*core);
@@ -83,19 +81,21 @@ TEST_F(Settings, DamagedShortAndRepeatedSectionsReadLineByLine) {
   before.enterGroup = 1;
   core->SetSettings(before);
   PutFile(In("luckyscope.dat"),
-          "junk\r\n[systdata]\r\nx\r\n"               // letter case matters
+          "junk\r\n[systdata]\r\nx\r\n"                // letter case matters
           "[SYSTDATA]\r\nfirst.dat\r\n1\r\n\r\n1\r\n"  // replaced by the repeat
-          "[SYSTDATA]\r\n" + std::string(600, 'p') + "\r\n2\r\nlog.txt\r\n \t1\r\n"
-          "[SNDFILE]\r\nhit.wav\r\n[SYSTDATA2]\r\n1\r\n1\n");
+          "[SYSTDATA]\r\n" +
+              std::string(600, 'p') +
+              "\r\n2\r\nlog.txt\r\n \t1\r\n"
+              "[SNDFILE]\r\nhit.wav\r\n[SYSTDATA2]\r\n1\r\n1\n");
   ASSERT_EQ(core->LoadSettingsFile(), 0);
   SystemSettings s = Current(*core);
-  EXPECT_STREQ(s.startupFile, "");                     // 600 bytes do not fit
-  EXPECT_EQ(s.saveResults, 0);                         // 2 is no flag
+  EXPECT_STREQ(s.startupFile, "");  // 600 bytes do not fit
+  EXPECT_EQ(s.saveResults, 0);      // 2 is no flag
   EXPECT_STREQ(s.logFile, "log.txt");
-  EXPECT_EQ(s.autoRunSixDigits, 1);                    // blanks before the digit
+  EXPECT_EQ(s.autoRunSixDigits, 1);  // blanks before the digit
   EXPECT_STREQ(s.hitSoundFile, "hit.wav");
-  EXPECT_STREQ(s.missSoundFile, "[SYSTDATA2]");        // section cut short
-  EXPECT_EQ(s.enterGroup, 1);                          // never read: kept
+  EXPECT_STREQ(s.missSoundFile, "[SYSTDATA2]");  // section cut short
+  EXPECT_EQ(s.enterGroup, 1);                    // never read: kept
   EXPECT_EQ(s.lastTwoFirst, 0);
 
   // Lines missing at the end of the file give empty texts and zeros.

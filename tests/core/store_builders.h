@@ -24,8 +24,7 @@ inline std::unique_ptr<LotteryStore> NewStore() {
   return store;
 }
 
-inline SearchTarget Target(const std::string& name, const std::string& group,
-                           const std::string& number) {
+inline SearchTarget Target(const std::string& name, const std::string& group, const std::string& number) {
   SearchTarget t{};
   SetField(t.name, name);
   SetField(t.group, group);
@@ -33,8 +32,7 @@ inline SearchTarget Target(const std::string& name, const std::string& group,
   return t;
 }
 
-inline WinningEntry Entry(const std::string& title,
-                          std::initializer_list<std::pair<std::string, std::string>> pairs) {
+inline WinningEntry Entry(const std::string& title, std::initializer_list<std::pair<std::string, std::string>> pairs) {
   WinningEntry e{};
   SetField(e.title, title);
   for (const auto& [group, number] : pairs) {

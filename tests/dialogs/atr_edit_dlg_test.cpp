@@ -6,9 +6,9 @@
 
 #include <gtest/gtest.h>
 
-#include "ui/report_list.h"
 #include "dialog_test_util.h"
 #include "tests/support/scripted_ui_services.h"
+#include "ui/report_list.h"
 
 namespace luckyscope {
 namespace {
@@ -67,8 +67,8 @@ TEST_F(AtrEditDlgTest, FirstEntryWithTrimmedIncompleteAndDuplicatePairs) {
   AddPair("1", "");              // incomplete: nothing, boxes emptied
   AddPair("", "2");
   EXPECT_EQ(Shown_("Memo3"), "");
-  AddPair("12", "123456 ");      // the same pair once trimmed: refused silently
-  AddPair("  ", "*5");           // blanks pass the emptiness test, trim to nothing
+  AddPair("12", "123456 ");  // the same pair once trimmed: refused silently
+  AddPair("  ", "*5");       // blanks pass the emptiness test, trim to nothing
   EXPECT_EQ(Pairs(), (QStringList{"12/123456", "/*5"}));
   EXPECT_TRUE(ui_.Messages().empty());
   Click(dlg_, "OKBtn");

@@ -2,22 +2,23 @@
 // Helpers for driving the editing dialogs as a user would: shown as the active window,
 // typed into with key events, buttons found by their control names.
 
+#include <cstring>
+#include <memory>
+#include <string>
+#include <vector>
+
 #include <QApplication>
 #include <QDialog>
 #include <QPushButton>
 #include <QString>
 #include <QTest>
 #include <gtest/gtest.h>
-#include <cstring>
-#include <memory>
-#include <string>
-#include <vector>
 
-#include "ui/byte_line_edit.h"
-#include "ui/cp932_codec.h"
 #include "core/data_core.h"
 #include "tests/core/store_builders.h"
 #include "tests/support/test_application.h"
+#include "ui/byte_line_edit.h"
+#include "ui/cp932_codec.h"
 
 namespace luckyscope::testing {
 
@@ -54,9 +55,7 @@ T* Control(QWidget& dialog, const char* name) {
   return found;
 }
 
-inline ByteLineEdit* Box(QWidget& dialog, const char* name) {
-  return Control<ByteLineEdit>(dialog, name);
-}
+inline ByteLineEdit* Box(QWidget& dialog, const char* name) { return Control<ByteLineEdit>(dialog, name); }
 
 inline QString Shown(QWidget& dialog, const char* name) { return Box(dialog, name)->text(); }
 
@@ -89,8 +88,7 @@ inline std::unique_ptr<DataCore> NewCore() {
 // is then as after loading a file (no unsaved changes).
 inline void FillTargets(LotteryStore& store, int count) {
   for (int k = 1; k <= count; ++k) {
-    store.PutTarget(k, Target("t" + std::to_string(k), std::to_string(k % 100),
-                              std::to_string(100000 + k)));
+    store.PutTarget(k, Target("t" + std::to_string(k), std::to_string(k % 100), std::to_string(100000 + k)));
   }
   store.SetTargetCount(count);
   store.SetTargetsChanged(0);

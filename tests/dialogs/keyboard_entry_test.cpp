@@ -2,11 +2,11 @@
 // search-target dialog's Enter flow, three winning entries in the winning-number
 // dialog's, then the search finds the right tickets.
 
-#include <gtest/gtest.h>
-
 #include <map>
 #include <utility>
 #include <vector>
+
+#include <gtest/gtest.h>
 
 #include "dialog_test_util.h"
 #include "dialogs/atr_edit_dlg.h"
@@ -129,10 +129,10 @@ TEST_F(KeyboardEntryTest, TwentyTicketsAndThreeEntriesThenSearch) {
   core_->RunSearch();
   // Ticket i is number 100000+7i in group 10+i%3: 100035/12 is ticket 5, *77 ticket 11,
   // *42 in group 10 ticket 6, *1 tickets 3 and 13, 100133/11 ticket 19, *140/12 ticket 20.
-  const std::map<int, QString> expected = {
-      {3, QStringLiteral("３等")},  {5, QStringLiteral("１等")},  {6, QStringLiteral("２等")},
-      {11, QStringLiteral("２等")}, {13, QStringLiteral("３等")}, {19, QStringLiteral("３等")},
-      {20, QStringLiteral("３等")}};
+  const std::map<int, QString> expected = {{3, QStringLiteral("３等")},  {5, QStringLiteral("１等")},
+                                           {6, QStringLiteral("２等")},  {11, QStringLiteral("２等")},
+                                           {13, QStringLiteral("３等")}, {19, QStringLiteral("３等")},
+                                           {20, QStringLiteral("３等")}};
   for (int i = 1; i <= kTickets; ++i) {
     SearchTarget t{};
     store.GetTarget(1, i, t);

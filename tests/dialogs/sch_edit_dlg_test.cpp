@@ -66,7 +66,7 @@ TEST_F(SchEditDlgTest, TypedTicketsAreStoredByRegister) {
   Retype(dlg_, "Memo4", "345678");
   Click(dlg_, "Button2");
   Retype(dlg_, "Memo2", "   ");  // blanks are a name too
-  Click(dlg_, "OKBtn");           // commits the shown record first
+  Click(dlg_, "OKBtn");          // commits the shown record first
   EXPECT_EQ(dlg_.result(), QDialog::Accepted);
   ASSERT_EQ(Store().TargetCount(), 2);
   SearchTarget t{};
@@ -248,12 +248,12 @@ TEST_F(SchEditDlgTest, HitResultsMoveWithTheirTickets) {
   FillTargets(Store(), 5);
   for (int r = 1; r <= 5; ++r) Store().SetTargetHits(r, 1, 1u << r);
   Open(3);
-  Retype(dlg_, "Memo2", "");            // delete ticket 3
+  Retype(dlg_, "Memo2", "");  // delete ticket 3
   Click(dlg_, "Button2");
   Retype(dlg_, "Memo2", "t4 renamed");  // the former 4, edited where it now stands
   Click(dlg_, "Button2");
   Click(dlg_, "Button2");
-  Retype(dlg_, "Memo2", "brand new");   // at the free slot 5
+  Retype(dlg_, "Memo2", "brand new");  // at the free slot 5
   Click(dlg_, "OKBtn");
 
   const SearchTarget* held = Store().TargetSlots();

@@ -7,8 +7,8 @@
 #include <string>
 #include <string_view>
 
-#include "ui/chm_reader.h"
 #include "tests/fuzz/fuzz_support.h"
+#include "ui/chm_reader.h"
 
 using namespace luckyscope;
 using namespace luckyscope::fuzz;

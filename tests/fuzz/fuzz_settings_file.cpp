@@ -25,8 +25,7 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size
   static const std::string file = folder + "/" + kSettingsFileName;
   static DataCore core;
   static DataCore again;
-  static const bool ready = core.InitBaseFolder(folder.c_str()) == 0 &&
-                            again.InitBaseFolder(folder.c_str()) == 0;
+  static const bool ready = core.InitBaseFolder(folder.c_str()) == 0 && again.InitBaseFolder(folder.c_str()) == 0;
   Check(ready, "base folder");
 
   PutFile(file, data, size);
@@ -35,8 +34,7 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size
   SystemSettings s{};
   core.GetSettings(s);
   Check(Terminated(s.startupFile, sizeof s.startupFile) && Terminated(s.logFile, sizeof s.logFile) &&
-            Terminated(s.hitSoundFile, sizeof s.hitSoundFile) &&
-            Terminated(s.missSoundFile, sizeof s.missSoundFile),
+            Terminated(s.hitSoundFile, sizeof s.hitSoundFile) && Terminated(s.missSoundFile, sizeof s.missSoundFile),
         "text not terminated");
   Check(Flag(s.saveResults) && Flag(s.autoRunSixDigits) && Flag(s.enterGroup) && Flag(s.lastTwoFirst),
         "flag other than 0 or 1");
@@ -51,8 +49,8 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size
         "paths load back different");
   Check(std::strcmp(t.hitSoundFile, s.hitSoundFile) == 0 && std::strcmp(t.missSoundFile, s.missSoundFile) == 0,
         "sound files load back different");
-  Check(t.saveResults == s.saveResults && t.autoRunSixDigits == s.autoRunSixDigits &&
-            t.enterGroup == s.enterGroup && t.lastTwoFirst == s.lastTwoFirst,
+  Check(t.saveResults == s.saveResults && t.autoRunSixDigits == s.autoRunSixDigits && t.enterGroup == s.enterGroup &&
+            t.lastTwoFirst == s.lastTwoFirst,
         "flags load back different");
   return 0;
 }

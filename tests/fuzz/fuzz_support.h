@@ -4,14 +4,13 @@
 // the readers that take any path; the settings file must sit in a folder under its
 // own name, so a private temporary folder serves that one.
 
-#include <sys/mman.h>
-#include <unistd.h>
-
 #include <cstddef>
 #include <cstdint>
 #include <cstdio>
 #include <cstdlib>
 #include <string>
+#include <sys/mman.h>
+#include <unistd.h>
 
 namespace luckyscope::fuzz {
 

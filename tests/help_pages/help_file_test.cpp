@@ -2,14 +2,6 @@
 // the default topic is the start page, every page and picture of the project is inside,
 // every page says it is UTF-8 (the help window decodes by the page's meta charset), and
 // no link, anchor or picture leads outside the file or to nothing.
-#include <chm_lib.h>
-#include <gtest/gtest.h>
-
-#include <QByteArrayView>
-#include <QRegularExpression>
-#include <QStringConverter>
-#include <QStringDecoder>
-
 #include <filesystem>
 #include <fstream>
 #include <map>
@@ -20,6 +12,13 @@
 #include <sstream>
 #include <string>
 #include <vector>
+
+#include <QByteArrayView>
+#include <QRegularExpression>
+#include <QStringConverter>
+#include <QStringDecoder>
+#include <chm_lib.h>
+#include <gtest/gtest.h>
 
 namespace {
 
@@ -96,8 +95,8 @@ class HelpFile : public ::testing::Test {
     chmUnitInfo info{};
     if (chm_resolve_object(file_.get(), name.c_str(), &info) != CHM_RESOLVE_SUCCESS) return std::nullopt;
     std::string bytes(static_cast<std::size_t>(info.length), '\0');
-    const LONGINT64 read = chm_retrieve_object(file_.get(), &info, reinterpret_cast<unsigned char*>(bytes.data()),
-                                               0, static_cast<LONGINT64>(info.length));
+    const LONGINT64 read = chm_retrieve_object(file_.get(), &info, reinterpret_cast<unsigned char*>(bytes.data()), 0,
+                                               static_cast<LONGINT64>(info.length));
     if (read != static_cast<LONGINT64>(info.length)) return std::nullopt;
     return bytes;
   }

@@ -2,14 +2,14 @@
 // needed. WAVE, AU, AIFF and MIDI files are written here; the MP3 files in data/ were
 // made with GStreamer's LAME encoder: half a second of a tone, one file for each MPEG
 // version's frame header and one with an ID3 tag.
-#include <gst/gst.h>
-
-#include <gtest/gtest.h>
+#include "sound/gst_sound_backend.h"
 
 #include <filesystem>
 #include <string>
 
-#include "sound/gst_sound_backend.h"
+#include <gst/gst.h>
+#include <gtest/gtest.h>
+
 #include "sound/sound_cue.h"
 #include "tests/sound/sound_files.h"
 
@@ -100,16 +100,14 @@ TEST_F(GstSoundBackendTest, MidiPlaysWhereASynthesiserIsInstalledAndFailsSilentl
 TEST_F(GstSoundBackendTest, BadFilesFailSilentlyAndLeaveNothingOpen) {
   const Bytes mp3 = sound_test::ReadFile(Data("cue_mpeg1.mp3"));
   ASSERT_GT(mp3.size(), 200u);
-  for (const std::string& path : {
-           File("empty.wav", {}), File("eleven.wav", Bytes(11, 'R')),
-           File("avi.wav", Lying("RIFF", "AVI ")),
-           File("cd.cda", Lying("RIFF", "CDDA")),  // no CD drive to play a track from
-           File("lie.wav", Lying("RIFF", "WAVE")), File("lie.au", Lying(".snd")),
-           File("lie.mid", Lying("MThd")), File("lie.mp3", Lying("ID3")),
-           File("lie2.mp3", Lying("\xFF\xFB")), File("lie.aif", Lying("FORM", "AIFF")),
-           File("lie.wma", Lying("\x30\x26\xB2\x75")),
-           File("cut.mp3", Bytes(mp3.begin(), mp3.begin() + 100)),  // cut inside the first frame
-           dir_.File(""), dir_.File("missing.wav")}) {
+  for (const std::string& path :
+       {File("empty.wav", {}), File("eleven.wav", Bytes(11, 'R')), File("avi.wav", Lying("RIFF", "AVI ")),
+        File("cd.cda", Lying("RIFF", "CDDA")),  // no CD drive to play a track from
+        File("lie.wav", Lying("RIFF", "WAVE")), File("lie.au", Lying(".snd")), File("lie.mid", Lying("MThd")),
+        File("lie.mp3", Lying("ID3")), File("lie2.mp3", Lying("\xFF\xFB")), File("lie.aif", Lying("FORM", "AIFF")),
+        File("lie.wma", Lying("\x30\x26\xB2\x75")),
+        File("cut.mp3", Bytes(mp3.begin(), mp3.begin() + 100)),  // cut inside the first frame
+        dir_.File(""), dir_.File("missing.wav")}) {
     SCOPED_TRACE(path);
     ::testing::internal::CaptureStderr();
     PlaySoundCue(backend_, path.c_str(), state_);

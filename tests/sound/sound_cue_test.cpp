@@ -1,13 +1,13 @@
 // Sound cue contracts on a back end that records every step.
-#include <sys/stat.h>
-
-#include <gtest/gtest.h>
+#include "sound/sound_cue.h"
 
 #include <algorithm>
 #include <set>
 #include <string>
+#include <sys/stat.h>
 
-#include "sound/sound_cue.h"
+#include <gtest/gtest.h>
+
 #include "tests/sound/sound_files.h"
 
 namespace luckyscope {
@@ -114,8 +114,7 @@ TEST_F(SoundCueTest, ShortMissingAndUnusualFilesAreUnreadable) {
   const std::string fifo = dir_.File("fifo.wav");  // nobody writes to it: must not hang
   ASSERT_EQ(::mkfifo(fifo.c_str(), 0600), 0);
   for (const std::string& path :
-       {File({}, "empty"), File(eleven, "eleven"), dir_.File("missing.wav"), dir_.File(""), fifo,
-        std::string()}) {
+       {File({}, "empty"), File(eleven, "eleven"), dir_.File("missing.wav"), dir_.File(""), fifo, std::string()}) {
     EXPECT_EQ(DetectSoundKind(path.c_str()), kSoundFileUnreadable) << path;
     PlaySoundCue(backend_, path.c_str(), state_);
   }

@@ -3,13 +3,12 @@
 // 440 Hz tone (mono, 16-bit) as WAVE, AU and AIFF, a one-note Standard MIDI file,
 // and a temporary folder to put them in.
 
-#include <stdlib.h>
-
 #include <cmath>
 #include <cstdint>
 #include <filesystem>
 #include <fstream>
 #include <iterator>
+#include <stdlib.h>
 #include <string>
 #include <vector>
 
@@ -105,8 +104,7 @@ inline Bytes AiffFile(int rate, int milliseconds) {
 
 // Format 0, one track: piano, middle C for a quarter note (0.5 s at the default tempo).
 inline Bytes MidiFile() {
-  const Bytes track = {0x00, 0xC0, 0x00, 0x00, 0x90, 0x3C, 0x64, 0x60,
-                       0x80, 0x3C, 0x00, 0x00, 0xFF, 0x2F, 0x00};
+  const Bytes track = {0x00, 0xC0, 0x00, 0x00, 0x90, 0x3C, 0x64, 0x60, 0x80, 0x3C, 0x00, 0x00, 0xFF, 0x2F, 0x00};
   Writer w{{}, false};
   w.Text("MThd").Number(6, 4).Number(0, 2).Number(1, 2).Number(96, 2);
   w.Text("MTrk").Number(track.size(), 4);

@@ -1,24 +1,26 @@
 #include "tests/support/scripted_ui_services.h"
 
-#include <gtest/gtest.h>
-
 #include <algorithm>
+
+#include <gtest/gtest.h>
 
 namespace luckyscope {
 
 const char* ToString(MessageIcon icon) {
   switch (icon) {
-    case MessageIcon::None: return "no icon";
-    case MessageIcon::Question: return "question";
-    case MessageIcon::Exclamation: return "exclamation";
-    case MessageIcon::Critical: return "critical";
+    case MessageIcon::None:
+      return "no icon";
+    case MessageIcon::Question:
+      return "question";
+    case MessageIcon::Exclamation:
+      return "exclamation";
+    case MessageIcon::Critical:
+      return "critical";
   }
   return "?";
 }
 
-const char* ToString(MessageButtons buttons) {
-  return buttons == MessageButtons::YesNo ? "Yes/No" : "OK";
-}
+const char* ToString(MessageButtons buttons) { return buttons == MessageButtons::YesNo ? "Yes/No" : "OK"; }
 
 const char* ToString(FileDialogKind kind) { return kind == FileDialogKind::Open ? "open dialog" : "save dialog"; }
 
@@ -59,7 +61,8 @@ void RecordingSoundBackend::Close(std::int32_t device) {
 }
 
 int RecordingSoundBackend::PlayCount() const {
-  return static_cast<int>(std::count_if(calls_.begin(), calls_.end(), [](const Call& c) { return c.kind == Call::Play; }));
+  return static_cast<int>(
+      std::count_if(calls_.begin(), calls_.end(), [](const Call& c) { return c.kind == Call::Play; }));
 }
 
 // --- ScriptedUiServices ------------------------------------------------------------
@@ -129,8 +132,8 @@ int ScriptedUiServices::MessageBox(const QString& text, const QString& caption, 
   RecordedMessage shown{text, caption, flags.icon, flags.buttons, kAnswerOk, false};
   // A safe answer for a box nobody expected: No to a question, OK otherwise.
   const int safe = flags.buttons == MessageButtons::YesNo ? kAnswerNo : kAnswerOk;
-  const std::string what = "message box \"" + text.toStdString() + "\" (caption \"" + caption.toStdString() +
-                           "\", " + ToString(flags.icon) + ", " + ToString(flags.buttons) + ")";
+  const std::string what = "message box \"" + text.toStdString() + "\" (caption \"" + caption.toStdString() + "\", " +
+                           ToString(flags.icon) + ", " + ToString(flags.buttons) + ")";
   if (script_.empty() || script_.front().kind != Step::Kind::Message) {
     ++unexpected_;
     ADD_FAILURE() << "Unexpected " << what
@@ -149,8 +152,8 @@ int ScriptedUiServices::MessageBox(const QString& text, const QString& caption, 
     ADD_FAILURE() << "Expected caption \"" << step.caption->toStdString() << "\", got " << what;
   }
   int answer = step.answer;
-  const bool fits = flags.buttons == MessageButtons::YesNo ? (answer == kAnswerYes || answer == kAnswerNo)
-                                                           : answer == kAnswerOk;
+  const bool fits =
+      flags.buttons == MessageButtons::YesNo ? (answer == kAnswerYes || answer == kAnswerNo) : answer == kAnswerOk;
   if (!fits) {
     ADD_FAILURE() << "Scripted answer " << answer << " is not a button of " << what;
     answer = safe;

@@ -12,12 +12,13 @@
 // hangs on a box nobody answers. Steps left unused when the object goes away fail the
 // test too.
 
-#include <QString>
 #include <cstdint>
 #include <deque>
 #include <optional>
 #include <string>
 #include <vector>
+
+#include <QString>
 
 #include "ui/ui_services.h"
 
@@ -37,9 +38,9 @@ struct RecordedMessage {
 struct RecordedFileDialog {
   FileDialogKind kind;
   QString defaultExtension;
-  QString filter;          // as the window gave it ("desc|pattern|...")
-  int filterIndex;         // 1 = first filter
-  QString fileName;        // the name field when the dialog opened
+  QString filter;    // as the window gave it ("desc|pattern|...")
+  int filterIndex;   // 1 = first filter
+  QString fileName;  // the name field when the dialog opened
   std::optional<std::string> answer;
   bool expected;
 };
@@ -56,9 +57,9 @@ class RecordingSoundBackend final : public SoundBackend {
  public:
   struct Call {
     enum Kind { OpenByType, OpenByFileName, Length, Play, Close } kind;
-    std::int32_t device = 0;             // the device the call was about (or returned)
-    SoundDeviceType type{};              // OpenByType only
-    std::string path;                    // the opens only
+    std::int32_t device = 0;  // the device the call was about (or returned)
+    SoundDeviceType type{};   // OpenByType only
+    std::string path;         // the opens only
   };
 
   std::int32_t OpenByType(SoundDeviceType type, const char* path) override;
@@ -100,8 +101,8 @@ class ScriptedUiServices final : public UiServices {
    private:
     friend class ScriptedUiServices;
     enum class Kind { Message, FileDialog } kind = Kind::Message;
-    std::optional<QString> text;      // expected message text, if given
-    std::optional<QString> caption;   // expected caption, if given
+    std::optional<QString> text;     // expected message text, if given
+    std::optional<QString> caption;  // expected caption, if given
     std::optional<FileDialogKind> dialog;
     int answer = kAnswerOk;
     std::optional<std::string> path;

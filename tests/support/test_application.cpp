@@ -1,8 +1,7 @@
 #include "tests/support/test_application.h"
 
-#include <gtest/gtest.h>
-
 #include <QApplication>
+#include <gtest/gtest.h>
 
 namespace luckyscope {
 namespace {

@@ -5,20 +5,19 @@
 // the program's rules say, shown in the lists, and saved again into a file that loads
 // back the same.
 
-#include <QFile>
 #include <algorithm>
-#include <QString>
-#include <QTemporaryDir>
 #include <cstring>
-#include <gtest/gtest.h>
 #include <memory>
 #include <random>
 #include <string>
 #include <vector>
 
+#include <QFile>
+#include <QString>
+#include <QTemporaryDir>
+#include <gtest/gtest.h>
+
 #include "app/core_notifier.h"
-#include "ui/cp932_codec.h"
-#include "ui/report_list.h"
 #include "app/sdi_app_form.h"
 #include "core/data_core.h"
 #include "core/text_util.h"
@@ -26,6 +25,8 @@
 #include "tests/core/store_builders.h"
 #include "tests/support/scripted_ui_services.h"
 #include "tests/support/test_application.h"
+#include "ui/cp932_codec.h"
+#include "ui/report_list.h"
 
 namespace luckyscope::testing {
 namespace {
@@ -221,7 +222,8 @@ TEST_F(BadInput, BytesThatAreNotCp932ShowAsReplacementAndStayInTheFile) {
 
 TEST_F(BadInput, OneTargetTooManyAndWinningBlocksTooLongAreCut) {
   std::string targets;
-  for (int i = 1; i <= kMaxTargets + 1; ++i) targets += "\"n" + std::to_string(i) + "\",\"01\",\"" + std::to_string(i) + "\"\r\n";
+  for (int i = 1; i <= kMaxTargets + 1; ++i)
+    targets += "\"n" + std::to_string(i) + "\",\"01\",\"" + std::to_string(i) + "\"\r\n";
   Open("many.dat", targets);
   ASSERT_EQ(Store().TargetCount(), kMaxTargets);
   EXPECT_STREQ(Store().TargetSlots()[kMaxTargets - 1].name, "n10000");

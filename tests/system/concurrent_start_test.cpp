@@ -3,16 +3,17 @@
 // ends with exit code 1 once its message is closed; when the running copy is killed,
 // the next start succeeds. Skipped without Xvfb and xdotool.
 
+#include <array>
+#include <cstdio>
+#include <memory>
+#include <set>
+
 #include <QDir>
 #include <QElapsedTimer>
 #include <QFile>
 #include <QTemporaryDir>
 #include <QThread>
-#include <array>
-#include <cstdio>
 #include <gtest/gtest.h>
-#include <memory>
-#include <set>
 
 #include "tests/support/test_application.h"
 #include "tests/system/x_session.h"
@@ -58,8 +59,9 @@ TEST(ConcurrentStart, ExactlyOneOfTwentyCopiesRuns) {
   for (auto& copy : copies) {
     copy = std::make_unique<QProcess>();
     copy->setProgram(QStringLiteral("/bin/sh"));
-    copy->setArguments({QStringLiteral("-c"), QStringLiteral("while [ ! -e \"$0\" ]; do sleep 0.005; done; exec \"$1\""),
-                        go, QStringLiteral(LUCKYSCOPE_EXE)});
+    copy->setArguments({QStringLiteral("-c"),
+                        QStringLiteral("while [ ! -e \"$0\" ]; do sleep 0.005; done; exec \"$1\""), go,
+                        QStringLiteral(LUCKYSCOPE_EXE)});
     copy->setWorkingDirectory(base.path());
     copy->setProcessEnvironment(x.ProgramEnvironment(runtime.path()));
     copy->start();
@@ -114,8 +116,7 @@ TEST(ConcurrentStart, ExactlyOneOfTwentyCopiesRuns) {
   if (again.isEmpty()) next.waitForFinished(1000);  // to tell what became of it
   ASSERT_EQ(again.size(), 1) << "no main window after the kill; exit code " << next.exitCode() << " ("
                              << (next.state() == QProcess::Running ? "running" : "ended") << "), messages shown "
-                             << x.Windows(kMessage).size() << ", output: "
-                             << next.readAllStandardError().toStdString();
+                             << x.Windows(kMessage).size() << ", output: " << next.readAllStandardError().toStdString();
   EXPECT_EQ(x.PidOf(again.front()), next.processId());
   EXPECT_TRUE(x.Windows(kMessage).isEmpty());
   std::printf("concurrent start: %d copies, 1 ran, %d refused with exit code 1; the start after killing it ran\n",

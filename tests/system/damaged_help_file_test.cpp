@@ -3,12 +3,13 @@
 // chains that loop forever) are refused by the program's own structure check before
 // chmlib reads them, while healthy help files still open. The inputs are the fuzz corpus's.
 
+#include <chrono>
+#include <string>
+
 #include <QDir>
 #include <QFile>
 #include <QTemporaryDir>
-#include <chrono>
 #include <gtest/gtest.h>
-#include <string>
 
 #include "ui/chm_reader.h"
 

@@ -4,20 +4,17 @@
 // neither crashes nor hangs. The data core and the real windows run offscreen, started
 // the way main() starts them.
 
+#include <memory>
+#include <string>
 #include <sys/stat.h>
 #include <unistd.h>
+#include <vector>
 
 #include <QComboBox>
 #include <QString>
 #include <gtest/gtest.h>
-#include <memory>
-#include <string>
-#include <vector>
 
-#include "ui/byte_line_edit.h"
 #include "app/core_notifier.h"
-#include "ui/cp932_codec.h"
-#include "ui/report_list.h"
 #include "app/sdi_app_form.h"
 #include "app/startup.h"
 #include "checks/esy_check_dlg.h"
@@ -28,6 +25,9 @@
 #include "tests/support/scripted_ui_services.h"
 #include "tests/support/test_application.h"
 #include "tests/system/small_mount.h"
+#include "ui/byte_line_edit.h"
+#include "ui/cp932_codec.h"
+#include "ui/report_list.h"
 
 namespace luckyscope::testing {
 namespace {
@@ -86,7 +86,8 @@ class HostileFolder : public ::testing::Test {
   int SoundOpens() {
     int n = 0;
     for (const auto& call : ui_.Recorder().Calls()) {
-      n += call.kind == RecordingSoundBackend::Call::OpenByType || call.kind == RecordingSoundBackend::Call::OpenByFileName;
+      n += call.kind == RecordingSoundBackend::Call::OpenByType ||
+           call.kind == RecordingSoundBackend::Call::OpenByFileName;
     }
     return n;
   }

@@ -3,10 +3,11 @@
 // byte for byte, no temporary file is left, the result codes are the data core's and
 // the only message is the settings file's disk message.
 
-#include <QString>
-#include <gtest/gtest.h>
 #include <memory>
 #include <string>
+
+#include <QString>
+#include <gtest/gtest.h>
 
 #include "app/core_notifier.h"
 #include "app/sdi_app_form.h"

@@ -1,18 +1,18 @@
 // A save killed at a random moment never leaves a torn file: after every SIGKILL the
 // file holds one whole generation, the one from before or a newer one, byte for byte.
 
-#include <dirent.h>
-#include <signal.h>
-#include <sys/wait.h>
-#include <unistd.h>
-
 #include <chrono>
 #include <cstdio>
 #include <cstring>
-#include <gtest/gtest.h>
+#include <dirent.h>
 #include <random>
+#include <signal.h>
 #include <string>
+#include <sys/wait.h>
 #include <thread>
+#include <unistd.h>
+
+#include <gtest/gtest.h>
 
 #include "core/data_core.h"
 #include "tests/core/file_test_util.h"
@@ -84,8 +84,8 @@ TEST_F(CoreInFolder, KilledSavesLeaveTheOldOrTheNewFileWhole) {
     const bool whole = generation >= 0 && bytes == ExpectedTargetFile(generation);
     if (!whole || generation < newest) {
       ++torn;
-      ADD_FAILURE() << "round " << rounds << " (seed " << seed << "): " << bytes.size()
-                    << " bytes, generation " << generation << ", newest before " << newest;
+      ADD_FAILURE() << "round " << rounds << " (seed " << seed << "): " << bytes.size() << " bytes, generation "
+                    << generation << ", newest before " << newest;
       continue;
     }
     (generation == newest ? kept : advanced) += 1;
@@ -96,9 +96,10 @@ TEST_F(CoreInFolder, KilledSavesLeaveTheOldOrTheNewFileWhole) {
   ASSERT_EQ(core->ReadTargetFile(file.c_str()), 0);
   EXPECT_EQ(core->Store().TargetCount(), kLoopTargets);
 
-  std::printf("kill-during-save: %d rounds (seed %u): %d kept the old file, %d found a newer whole file, "
-              "%d before any save, %d torn; %d kills landed mid-save (temporary file left)\n",
-              rounds, seed, kept, advanced, missing, torn, midSave);
+  std::printf(
+      "kill-during-save: %d rounds (seed %u): %d kept the old file, %d found a newer whole file, "
+      "%d before any save, %d torn; %d kills landed mid-save (temporary file left)\n",
+      rounds, seed, kept, advanced, missing, torn, midSave);
   RecordProperty("rounds", rounds);
   RecordProperty("torn", torn);
   RecordProperty("killed_mid_save", midSave);

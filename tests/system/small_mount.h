@@ -3,14 +3,13 @@
 // folder (running as root, chmod does not stop writing). Needs the right to mount;
 // tests skip with the reason where the machine does not give it.
 
-#include <sys/mount.h>
-#include <sys/stat.h>
-#include <unistd.h>
-
 #include <cerrno>
 #include <cstdio>
 #include <cstring>
 #include <string>
+#include <sys/mount.h>
+#include <sys/stat.h>
+#include <unistd.h>
 
 namespace luckyscope::testing {
 

@@ -7,15 +7,16 @@
 // $LUCKYSCOPE_TOUR_SHOTS when set, else a temporary folder). Skipped without Xvfb and
 // xdotool; every wait is bounded.
 
+#include <cstdio>
+#include <string>
+#include <tuple>
+
 #include <QDir>
 #include <QElapsedTimer>
 #include <QFile>
 #include <QTemporaryDir>
 #include <QThread>
-#include <cstdio>
 #include <gtest/gtest.h>
-#include <string>
-#include <tuple>
 
 #include "tests/support/test_application.h"
 #include "tests/system/x_session.h"
@@ -59,9 +60,9 @@ class WindowTour : public ::testing::Test {
     QFile::setPermissions(runtime_.path(), QFileDevice::ReadOwner | QFileDevice::WriteOwner | QFileDevice::ExeOwner);
     shots_ = qEnvironmentVariable("LUCKYSCOPE_TOUR_SHOTS", temporaryShots_.path());
     QDir().mkpath(shots_);
-    Write(data_.filePath(QStringLiteral("targets.dat")),
-          "\"" + Cp932("山田") + "\",\"01\",\"123456\"\r\n\"" + Cp932("佐藤") + "\",\"02\",\"222222\"\r\n\"" +
-              Cp932("鈴木") + "\",\"03\",\"333333\"\r\n");
+    Write(data_.filePath(QStringLiteral("targets.dat")), "\"" + Cp932("山田") + "\",\"01\",\"123456\"\r\n\"" +
+                                                             Cp932("佐藤") + "\",\"02\",\"222222\"\r\n\"" +
+                                                             Cp932("鈴木") + "\",\"03\",\"333333\"\r\n");
     Write(data_.filePath(QStringLiteral("winning.ban")),
           Cp932("1等") + ",1\r\n01,123456\r\n" + Cp932("2等") + ",2\r\n*,*33\r\n09,999999\r\n");
     ASSERT_TRUE(x_.Start()) << x_.Error().toStdString();
@@ -163,22 +164,22 @@ TEST_F(WindowTour, FromTheFirstStartToTheSettingsKept) {
   ExpectDialogGone("the search result");
   ASSERT_TRUE(x_.Click(main_, 75, 71));
   QThread::msleep(500);
-  ASSERT_TRUE(x_.Xdotool({QStringLiteral("key"), QStringLiteral("--delay"), QStringLiteral("100"),
-                          QStringLiteral("Down"), kReturn}));
+  ASSERT_TRUE(x_.Xdotool(
+      {QStringLiteral("key"), QStringLiteral("--delay"), QStringLiteral("100"), QStringLiteral("Down"), kReturn}));
   QThread::msleep(500);
   Shot(main_, "07-filter-hits");
 
   // Each dialog opened and closed with Esc.
-  for (const auto& [key, title, shot] :
-       {std::tuple{"ctrl+d", "検索対象エディット", "08-target-edit"}, std::tuple{"ctrl+a", "当選番号エディット", "09-winning-edit"},
-        std::tuple{"ctrl+c", "本数確認", "10-count-check"}}) {
+  for (const auto& [key, title, shot] : {std::tuple{"ctrl+d", "検索対象エディット", "08-target-edit"},
+                                         std::tuple{"ctrl+a", "当選番号エディット", "09-winning-edit"},
+                                         std::tuple{"ctrl+c", "本数確認", "10-count-check"}}) {
     const QString dialog = OpenDialog({QString::fromLatin1(key)}, QString::fromUtf8(title), shot);
     ASSERT_FALSE(dialog.isEmpty());
     ASSERT_TRUE(x_.Keys(dialog, {kEscape}));
     ExpectDialogGone(shot);
   }
-  const QString about = OpenDialog({QStringLiteral("alt+h"), QStringLiteral("a")}, QStringLiteral("バージョン情報"),
-                                   "11-about-box");
+  const QString about =
+      OpenDialog({QStringLiteral("alt+h"), QStringLiteral("a")}, QStringLiteral("バージョン情報"), "11-about-box");
   ASSERT_TRUE(x_.Keys(about, {kEscape}));
   ExpectDialogGone("the about box");
 
@@ -188,8 +189,8 @@ TEST_F(WindowTour, FromTheFirstStartToTheSettingsKept) {
   const QString settings = OpenDialog({QStringLiteral("ctrl+y")}, QStringLiteral("システム設定"), "12-settings");
   ASSERT_TRUE(x_.Keys(settings, {QStringLiteral("Tab")}));
   ASSERT_TRUE(x_.Type(settings, targets));
-  ASSERT_TRUE(x_.Keys(settings, {QStringLiteral("Tab"), QStringLiteral("Tab"), QStringLiteral("space"),
-                                 QStringLiteral("Tab")}));
+  ASSERT_TRUE(x_.Keys(settings,
+                      {QStringLiteral("Tab"), QStringLiteral("Tab"), QStringLiteral("space"), QStringLiteral("Tab")}));
   ASSERT_TRUE(x_.Type(settings, QStringLiteral("check.log")));
   Shot(settings, "13-settings-filled");
   ASSERT_TRUE(x_.Keys(settings, {kReturn}));
@@ -209,9 +210,9 @@ TEST_F(WindowTour, FromTheFirstStartToTheSettingsKept) {
   Shot(easy, "16-easy-check-miss");
   ASSERT_TRUE(x_.Keys(easy, {kEscape}));
   ExpectDialogGone("the easy check");
-  EXPECT_EQ(Read(base + QStringLiteral("/check.log")),
-            "\"No.00001\",\"\",\"333333\",\"" + Cp932("2等") + "\"\r\n\"No.00002\",\"\",\"000000\",\"" + Cp932("×") +
-                "\"\r\n");
+  EXPECT_EQ(Read(base + QStringLiteral("/check.log")), "\"No.00001\",\"\",\"333333\",\"" + Cp932("2等") +
+                                                           "\"\r\n\"No.00002\",\"\",\"000000\",\"" + Cp932("×") +
+                                                           "\"\r\n");
 
   // The targets saved with their results.
   ChooseFile({QStringLiteral("ctrl+s")}, QStringLiteral("名前を付けて保存"), base + QStringLiteral("/results.dat"),
@@ -227,8 +228,8 @@ TEST_F(WindowTour, FromTheFirstStartToTheSettingsKept) {
   ASSERT_TRUE(x_.Keys(main_, {QStringLiteral("Delete")}));
   QThread::msleep(300);
   Shot(main_, "18-ticket-deleted");
-  const QString question = OpenDialog({QStringLiteral("alt+f"), QStringLiteral("x")}, QStringLiteral("ヒットメモ"),
-                                      "19-close-question");
+  const QString question =
+      OpenDialog({QStringLiteral("alt+f"), QStringLiteral("x")}, QStringLiteral("ヒットメモ"), "19-close-question");
   ASSERT_TRUE(x_.Keys(question, {kReturn}));
   const QString save = Dialog();
   ASSERT_FALSE(save.isEmpty()) << "no save dialog after Yes";
@@ -237,10 +238,11 @@ TEST_F(WindowTour, FromTheFirstStartToTheSettingsKept) {
   ASSERT_TRUE(x_.Keys(save, {kReturn}));
   ASSERT_TRUE(program_.waitForFinished(30000)) << "the program did not end after its close";
   EXPECT_EQ(program_.exitCode(), 0);
-  EXPECT_EQ(Read(base + QStringLiteral("/closing.dat")),
-            "\"" + Cp932("佐藤") + "\",\"02\",\"222222\",\"" + Cp932("×") + "\"\r\n\"" + Cp932("鈴木") +
-                "\",\"03\",\"333333\",\"" + Cp932("2等") + "\"\r\n");
-  const QByteArray settingsFile = "[SYSTDATA]\r\n" + QFile::encodeName(targets) + "\r\n1\r\ncheck.log\r\n0\r\n"
+  EXPECT_EQ(Read(base + QStringLiteral("/closing.dat")), "\"" + Cp932("佐藤") + "\",\"02\",\"222222\",\"" + Cp932("×") +
+                                                             "\"\r\n\"" + Cp932("鈴木") + "\",\"03\",\"333333\",\"" +
+                                                             Cp932("2等") + "\"\r\n");
+  const QByteArray settingsFile = "[SYSTDATA]\r\n" + QFile::encodeName(targets) +
+                                  "\r\n1\r\ncheck.log\r\n0\r\n"
                                   "[SYSTDATA2]\r\n0\r\n0\r\n";
   EXPECT_EQ(Read(base + QStringLiteral("/luckyscope.dat")), settingsFile);
 

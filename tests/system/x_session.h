@@ -74,7 +74,8 @@ class XSession {
     // In a sanitizer build, what the desktop libraries keep until exit would change the
     // exit codes that the tests read.
     if (env.contains(QStringLiteral("ASAN_OPTIONS"))) {
-      env.insert(QStringLiteral("ASAN_OPTIONS"), env.value(QStringLiteral("ASAN_OPTIONS")) + QStringLiteral(":detect_leaks=0"));
+      env.insert(QStringLiteral("ASAN_OPTIONS"),
+                 env.value(QStringLiteral("ASAN_OPTIONS")) + QStringLiteral(":detect_leaks=0"));
     }
     return env;
   }

@@ -1,6 +1,8 @@
 // The byte-limited text box: typing and pasting double-byte text against the limit,
 // refused characters, input-method commits, and stored bytes that survive being shown.
 
+#include "ui/byte_line_edit.h"
+
 #include <QApplication>
 #include <QClipboard>
 #include <QInputMethodEvent>
@@ -8,9 +10,8 @@
 #include <QTest>
 #include <gtest/gtest.h>
 
-#include "ui/byte_line_edit.h"
-#include "ui/cp932_codec.h"
 #include "tests/support/test_application.h"
+#include "ui/cp932_codec.h"
 
 namespace luckyscope {
 namespace {

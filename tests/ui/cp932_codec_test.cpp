@@ -1,11 +1,11 @@
 // The CP932 codec at the widget boundary: the characters where CP932 differs from
 // plain Shift_JIS, broken bytes, and characters CP932 cannot hold.
 
-#include <gtest/gtest.h>
+#include "ui/cp932_codec.h"
 
 #include <string>
 
-#include "ui/cp932_codec.h"
+#include <gtest/gtest.h>
 
 namespace luckyscope {
 namespace {

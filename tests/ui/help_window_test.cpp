@@ -1,6 +1,8 @@
 // The help window and its CHM reader on help files compiled at build time, and on
 // files that are missing, empty, random or damaged.
 
+#include "ui/help_window.h"
+
 #include <QApplication>
 #include <QFile>
 #include <QImage>
@@ -13,10 +15,9 @@
 #include <QTextFragment>
 #include <gtest/gtest.h>
 
-#include "ui/chm_reader.h"
-#include "ui/help_window.h"
-#include "ui/qt_ui_services.h"
 #include "tests/support/test_application.h"
+#include "ui/chm_reader.h"
+#include "ui/qt_ui_services.h"
 
 namespace luckyscope {
 namespace {

@@ -1,6 +1,8 @@
 // The report list: the sorting hook (stable, sign of the key, 10,000 rows), selection
 // and focus that follow their rows, and the signals the windows handle.
 
+#include "ui/report_list.h"
+
 #include <QApplication>
 #include <QHeaderView>
 #include <QLineEdit>
@@ -8,7 +10,6 @@
 #include <QTest>
 #include <gtest/gtest.h>
 
-#include "ui/report_list.h"
 #include "tests/support/test_application.h"
 
 namespace luckyscope {
@@ -86,7 +87,7 @@ TEST_F(ReportListTest, SelectionAndFocusMarkFollowTheirRowsThroughASort) {
   for (const char* n : {"1", "2", "3", "4", "5"}) list_.AddRow(QString::fromLatin1(n));
   list_.SelectAndFocusRow(1);  // "2"
   list_.selectionModel()->select(list_.Model()->index(3, 0), QItemSelectionModel::Select | QItemSelectionModel::Rows);
-  list_.SortRows(CompareNumber, -1);  // 5 4 3 2 1
+  list_.SortRows(CompareNumber, -1);                          // 5 4 3 2 1
   EXPECT_EQ(list_.SelectedRows(), (std::vector<int>{1, 3}));  // "4" and "2"
   EXPECT_EQ(list_.Text(list_.FocusedRow(), 0), QStringLiteral("2"));
 }

@@ -1,6 +1,8 @@
 // The UI services: the scripted implementation that window tests rely on, and the Qt
 // one driven through its real message boxes and file dialogs.
 
+#include <functional>
+
 #include <QApplication>
 #include <QFile>
 #include <QFileDialog>
@@ -13,11 +15,9 @@
 #include <gtest/gtest-spi.h>
 #include <gtest/gtest.h>
 
-#include <functional>
-
-#include "ui/qt_ui_services.h"
 #include "tests/support/scripted_ui_services.h"
 #include "tests/support/test_application.h"
+#include "ui/qt_ui_services.h"
 
 namespace luckyscope {
 namespace {
@@ -68,10 +68,9 @@ TEST(ScriptedUiServices, PlaysTheScriptInOrderAndRecordsEverything) {
 TEST(ScriptedUiServices, AnUnexpectedMessageFailsLoudlyAndGetsASafeAnswer) {
   ScriptedUiServices ui;
   int answer = 0;
-  EXPECT_NONFATAL_FAILURE(
-      answer = ui.MessageBox(QStringLiteral("データが更新されています。セーブしますか？"), QStringLiteral("ヒットメモ"),
-                             kQuestionYesNo),
-      "データが更新されています。セーブしますか？");
+  EXPECT_NONFATAL_FAILURE(answer = ui.MessageBox(QStringLiteral("データが更新されています。セーブしますか？"),
+                                                 QStringLiteral("ヒットメモ"), kQuestionYesNo),
+                          "データが更新されています。セーブしますか？");
   EXPECT_EQ(answer, kAnswerNo);  // never Yes: that would save or overwrite
   EXPECT_NONFATAL_FAILURE(answer = ui.MessageBox(QStringLiteral("x"), QStringLiteral("c"), kExclamationOk),
                           "Unexpected message box");
@@ -86,9 +85,9 @@ TEST(ScriptedUiServices, AnUnexpectedMessageFailsLoudlyAndGetsASafeAnswer) {
 TEST(ScriptedUiServices, WrongTextOrKindFails) {
   ScriptedUiServices ui;
   ui.ExpectMessage(QStringLiteral("検索対象データを入力してください。"));
-  EXPECT_NONFATAL_FAILURE(ui.MessageBox(QStringLiteral("当選番号データを入力してください。"), QStringLiteral("ヒットメモ"),
-                                        kExclamationOk),
-                          "Expected message box");
+  EXPECT_NONFATAL_FAILURE(
+      ui.MessageBox(QStringLiteral("当選番号データを入力してください。"), QStringLiteral("ヒットメモ"), kExclamationOk),
+      "Expected message box");
   ui.ExpectOpenDialog().Choose("/x.dat");
   EXPECT_NONFATAL_FAILURE(ui.SaveFileDialog(kTargetSave), "Expected open dialog");
   // A file dialog where the script waits for a message.
@@ -160,7 +159,8 @@ TEST_F(QtUiServicesTest, MessageBoxesShowTheirKindAndAnswerLikeTheButtons) {
     EXPECT_EQ(box->standardButtons(), QMessageBox::Yes | QMessageBox::No);
     box->button(QMessageBox::Yes)->click();
   });
-  EXPECT_EQ(ui_.MessageBox(QStringLiteral("セーブしますか？"), QStringLiteral("ヒットメモ"), kQuestionYesNo), kAnswerYes);
+  EXPECT_EQ(ui_.MessageBox(QStringLiteral("セーブしますか？"), QStringLiteral("ヒットメモ"), kQuestionYesNo),
+            kAnswerYes);
   EXPECT_EQ(icon, QMessageBox::Question);
 
   WhenModal([](QWidget* w) { QTest::keyClick(w, Qt::Key_Escape); });  // Esc is No
