@@ -4,7 +4,6 @@
 #include <system_error>
 
 #include <QApplication>
-#include <QComboBox>
 #include <QDropEvent>
 #include <QFile>
 #include <QKeyEvent>
@@ -13,7 +12,6 @@
 #include <QUrl>
 #include <QWidget>
 
-#include "app/sdi_app_form.h"
 #include "core/data_core.h"
 #include "ui/report_list.h"
 
@@ -21,15 +19,16 @@ namespace luckyscope {
 
 void AcceptDroppedFiles(ReportList* list) { list->viewport()->setAcceptDrops(true); }
 
-AppMessageHook::AppMessageHook(TSDIAppForm& form, DataCore& core, QObject* parent)
-    : QObject(parent), form_(form), core_(core) {}
+AppMessageHook::AppMessageHook(QWidget& window, ReportList* winningList, ReportList* targetList, DataCore& core,
+                               QObject* parent)
+    : QObject(parent), window_(window), winningList_(winningList), targetList_(targetList), core_(core) {}
 
 // Every event of the program passes here: the switch comes first so that the others
 // cost one comparison.
 bool AppMessageHook::eventFilter(QObject* watched, QEvent* event) {
   switch (event->type()) {
     case QEvent::KeyPress:
-      if (IsHelpKey(watched, *static_cast<const QKeyEvent*>(event))) form_.HelpItemClick();
+      if (IsHelpKey(watched, *static_cast<const QKeyEvent*>(event))) emit HelpWanted();
       return false;  // the key goes on to its window all the same
 
     case QEvent::DragEnter:
@@ -78,8 +77,8 @@ bool AppMessageHook::IsHelpKey(const QObject* watched, const QKeyEvent& key) {
 
 AppMessageHook::DropTarget AppMessageHook::ListOf(const QWidget* receiver) const {
   if (receiver == nullptr) return DropTarget::None;
-  if (form_.ListView1() != nullptr && receiver == form_.ListView1()->viewport()) return DropTarget::WinningList;
-  if (form_.ListView2() != nullptr && receiver == form_.ListView2()->viewport()) return DropTarget::TargetList;
+  if (winningList_ != nullptr && receiver == winningList_->viewport()) return DropTarget::WinningList;
+  if (targetList_ != nullptr && receiver == targetList_->viewport()) return DropTarget::TargetList;
   return DropTarget::None;
 }
 
@@ -113,8 +112,8 @@ AppMessageHook::DropTarget AppMessageHook::HandleDrop(QWidget* receiver, QDropEv
   if (QApplication::activeModalWidget() != nullptr) return DropTarget::None;
 
   // 1. The program comes to the front, whatever the drop holds.
-  form_.raise();
-  form_.activateWindow();
+  window_.raise();
+  window_.activateWindow();
 
   // 2, 3. Exactly one item, a file that can be read and is no folder.
   const std::string path = DroppedFilePath(*drop);
@@ -132,28 +131,8 @@ AppMessageHook::DropTarget AppMessageHook::HandleDrop(QWidget* receiver, QDropEv
   // The save question may wait for the user as long as it likes: the drop is finished
   // first, so that the file manager is not left hanging in the middle of it.
   QMetaObject::invokeMethod(
-      this, [this, list, path] { LoadDroppedFile(list, path); }, Qt::QueuedConnection);
+      this, [this, list, path] { emit FileDropped(list, path); }, Qt::QueuedConnection);
   return list;
-}
-
-void AppMessageHook::LoadDroppedFile(DropTarget target, const std::string& path) {
-  // Judged again: the file may have been replaced since it was dropped.
-  const int wanted = target == DropTarget::WinningList ? kWinningFile : kTargetFile;
-  if (core_.ClassifyDataFile(path.c_str()) != wanted) return;
-  if (target == DropTarget::WinningList) {
-    // A cancelled save dialog does not stop the load, as with the open command.
-    form_.AskSaveWinning();
-    core_.OpenDataFile(path.c_str());
-    // The hit results went with the old winning numbers: the targets show none.
-    form_.FillWinningList(0);
-    form_.FillSearchList(kFillShowAll, 0);
-  } else {
-    form_.AskSaveTargets();
-    core_.OpenDataFile(path.c_str());
-    form_.FillSearchList(kFillShowAll, 0);
-    // The filter shows "全表示" again; its items stay as they are.
-    form_.ComboBox1()->setCurrentIndex(0);
-  }
 }
 
 }  // namespace luckyscope

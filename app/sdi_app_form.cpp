@@ -85,7 +85,12 @@ TSDIAppForm::TSDIAppForm(DataCore& core, UiServices& ui, QWidget* parent) : QMai
   AcceptDroppedFiles(listView2_);
   // b. The application-wide hook, bound to this window: F1 opens the help from every
   //    window of the program, and it loads the files dropped on the two lists.
-  hook_ = std::make_unique<AppMessageHook>(*this, core_);
+  hook_ = std::make_unique<AppMessageHook>(*this, listView1_, listView2_, core_);
+  connect(hook_.get(), &AppMessageHook::HelpWanted, this, &TSDIAppForm::HelpItemClick);
+  connect(hook_.get(), &AppMessageHook::FileDropped, this,
+          [this](AppMessageHook::DropTarget list, const std::string& path) {
+            LoadDroppedFile(list == AppMessageHook::DropTarget::WinningList, path);
+          });
   QCoreApplication::instance()->installEventFilter(hook_.get());
   // 1. The menu shows the tool bar's pictures: both take them from the same actions.
   // 2. The filter box holds "全表示" alone, selected.
@@ -146,35 +151,44 @@ QAction* TSDIAppForm::MakeAction(const char* name, const QString& caption, const
 void TSDIAppForm::BuildActions() {
   using F = TSDIAppForm;
   const QKeySequence none;
-  MakeAction("FileNew1", QStringLiteral("新規作成(&N)"), QStringLiteral("新規|データをクリアします"), 0,
-             QKeySequence(Qt::CTRL | Qt::Key_N), &F::FileNew1Execute);
-  MakeAction("FileOpen1", QStringLiteral("開く(&O)..."), QStringLiteral("開く|ファイルを開きます"), 1,
-             QKeySequence(Qt::CTRL | Qt::Key_O), &F::FileOpen1Execute);
-  MakeAction("FileSave1", QStringLiteral("上書き保存(&S)"), QStringLiteral("保存|現在のファイルを保存します"), 2,
-             QKeySequence(Qt::CTRL | Qt::Key_S), &F::FileSave1Execute);
-  MakeAction("FileExit1", QStringLiteral("終了(&X)"), QStringLiteral("終了|ヒットメモを終了します"), -1, none,
-             &F::FileExit1Execute);
-  MakeAction("HelpAbout1", QStringLiteral("バージョン情報(&A)..."),
-             QStringLiteral("バージョン情報|バージョン情報を表示します"), 10, none, &F::HelpAbout1Execute);
-  MakeAction("EditSch1", QStringLiteral("検索対象(&D)"), QStringLiteral("検索対象編集|検索対象データを編集します"), 3,
-             QKeySequence(Qt::CTRL | Qt::Key_D), &F::EditSchItemClick);
-  MakeAction("EditAtr1", QStringLiteral("当選番号(&N)"), QStringLiteral("当選番号編集|当選番号データを編集します"), 4,
-             QKeySequence(Qt::CTRL | Qt::Key_A), &F::EditAtrItemClick);
-  MakeAction("EditSys1", QStringLiteral("システム(&S)"), QStringLiteral("システム|システムデータを編集します"), 5,
-             QKeySequence(Qt::CTRL | Qt::Key_Y), &F::EditSysItemClick);
-  MakeAction("ExecSch1", QStringLiteral("当選番号検索(&S)"), QStringLiteral("当選番号検索|当選番号を検索します"), 6,
-             QKeySequence(Qt::CTRL | Qt::Key_X), &F::ExecSchItemClick);
-  MakeAction("ExecEsy1", QStringLiteral("簡易チェック(&E)"),
-             QStringLiteral("簡易チェック|番号の簡易チェックを行います"), 7, QKeySequence(Qt::CTRL | Qt::Key_E),
-             &F::ExecEsyItemClick);
-  MakeAction("ExecChk1", QStringLiteral("本数確認(&C)"), QStringLiteral("本数確認|下１桁・下２桁の本数を確認します"), 8,
-             QKeySequence(Qt::CTRL | Qt::Key_C), &F::ExecChkItemClick);
-  MakeAction("HelpItem", QStringLiteral("ラッキースコープ！ヘルプ(&H)"),
-             QStringLiteral("ラッキースコープ！ヘルプ|ラッキースコープ！ヘルプを表示します"), 9, none,
-             &F::HelpItemClick);
-  MakeAction("HelpWebItem", QStringLiteral("ラッキースコープ！最新情報(&I)"),
-             QStringLiteral("ラッキースコープ！最新情報|ラッキースコープ！最新情報のページにアクセスします"), -1, none,
-             &F::HelpWebItemClick);
+  actions_.fileNew1 =
+      MakeAction("FileNew1", QStringLiteral("新規作成(&N)"), QStringLiteral("新規|データをクリアします"), 0,
+                 QKeySequence(Qt::CTRL | Qt::Key_N), &F::FileNew1Execute);
+  actions_.fileOpen1 = MakeAction("FileOpen1", QStringLiteral("開く(&O)..."), QStringLiteral("開く|ファイルを開きます"),
+                                  1, QKeySequence(Qt::CTRL | Qt::Key_O), &F::FileOpen1Execute);
+  actions_.fileSave1 =
+      MakeAction("FileSave1", QStringLiteral("上書き保存(&S)"), QStringLiteral("保存|現在のファイルを保存します"), 2,
+                 QKeySequence(Qt::CTRL | Qt::Key_S), &F::FileSave1Execute);
+  actions_.fileExit1 = MakeAction("FileExit1", QStringLiteral("終了(&X)"),
+                                  QStringLiteral("終了|ヒットメモを終了します"), -1, none, &F::FileExit1Execute);
+  actions_.helpAbout1 =
+      MakeAction("HelpAbout1", QStringLiteral("バージョン情報(&A)..."),
+                 QStringLiteral("バージョン情報|バージョン情報を表示します"), 10, none, &F::HelpAbout1Execute);
+  actions_.editSch1 =
+      MakeAction("EditSch1", QStringLiteral("検索対象(&D)"), QStringLiteral("検索対象編集|検索対象データを編集します"),
+                 3, QKeySequence(Qt::CTRL | Qt::Key_D), &F::EditSchItemClick);
+  actions_.editAtr1 =
+      MakeAction("EditAtr1", QStringLiteral("当選番号(&N)"), QStringLiteral("当選番号編集|当選番号データを編集します"),
+                 4, QKeySequence(Qt::CTRL | Qt::Key_A), &F::EditAtrItemClick);
+  actions_.editSys1 =
+      MakeAction("EditSys1", QStringLiteral("システム(&S)"), QStringLiteral("システム|システムデータを編集します"), 5,
+                 QKeySequence(Qt::CTRL | Qt::Key_Y), &F::EditSysItemClick);
+  actions_.execSch1 =
+      MakeAction("ExecSch1", QStringLiteral("当選番号検索(&S)"), QStringLiteral("当選番号検索|当選番号を検索します"), 6,
+                 QKeySequence(Qt::CTRL | Qt::Key_X), &F::ExecSchItemClick);
+  actions_.execEsy1 = MakeAction("ExecEsy1", QStringLiteral("簡易チェック(&E)"),
+                                 QStringLiteral("簡易チェック|番号の簡易チェックを行います"), 7,
+                                 QKeySequence(Qt::CTRL | Qt::Key_E), &F::ExecEsyItemClick);
+  actions_.execChk1 = MakeAction("ExecChk1", QStringLiteral("本数確認(&C)"),
+                                 QStringLiteral("本数確認|下１桁・下２桁の本数を確認します"), 8,
+                                 QKeySequence(Qt::CTRL | Qt::Key_C), &F::ExecChkItemClick);
+  actions_.helpItem = MakeAction("HelpItem", QStringLiteral("ラッキースコープ！ヘルプ(&H)"),
+                                 QStringLiteral("ラッキースコープ！ヘルプ|ラッキースコープ！ヘルプを表示します"), 9,
+                                 none, &F::HelpItemClick);
+  actions_.helpWebItem =
+      MakeAction("HelpWebItem", QStringLiteral("ラッキースコープ！最新情報(&I)"),
+                 QStringLiteral("ラッキースコープ！最新情報|ラッキースコープ！最新情報のページにアクセスします"), -1,
+                 none, &F::HelpWebItemClick);
 }
 
 void TSDIAppForm::BuildMenus() {
@@ -191,40 +205,40 @@ void TSDIAppForm::BuildMenus() {
   };
 
   QMenu* file = addMenu("File1", QStringLiteral("ファイル(&F)"), QStringLiteral("ファイルの制御を行います"));
-  file->addAction(Action(QStringLiteral("FileNew1")));
-  file->addAction(Action(QStringLiteral("FileOpen1")));
+  file->addAction(actions_.fileNew1);
+  file->addAction(actions_.fileOpen1);
   // Two items carry a caption or hint of their own. They are items of their own that
   // run their action; the shortcut stays with the action (one key, one command), and
   // the item only shows it.
-  QAction* save = Action(QStringLiteral("FileSave1"));
-  auto* saveItem = new QAction(
+  QAction* save = actions_.fileSave1;
+  auto* saveItem = actions_.fileSaveItem = new QAction(
       save->icon(), QStringLiteral("保存(&S)\t") + save->shortcut().toString(QKeySequence::NativeText), this);
   saveItem->setObjectName(QStringLiteral("FileSaveItem"));
   SetHint(saveItem, QStringLiteral("保存|現在のファイルを保存します"));
   connect(saveItem, &QAction::triggered, save, &QAction::trigger);
   file->addAction(saveItem);
   file->addSeparator()->setObjectName(QStringLiteral("N1"));
-  QAction* exit = Action(QStringLiteral("FileExit1"));
-  auto* exitItem = new QAction(exit->text(), this);
+  QAction* exit = actions_.fileExit1;
+  auto* exitItem = actions_.fileExitItem = new QAction(exit->text(), this);
   exitItem->setObjectName(QStringLiteral("FileExitItem"));
   SetHint(exitItem, QStringLiteral("終了|ラッキースコープ！を終了します"));
   connect(exitItem, &QAction::triggered, exit, &QAction::trigger);
   file->addAction(exitItem);
 
   QMenu* edit = addMenu("Edit1", QStringLiteral("編集(&E)"), QStringLiteral("データを編集します"));
-  edit->addAction(Action(QStringLiteral("EditSch1")));
-  edit->addAction(Action(QStringLiteral("EditAtr1")));
-  edit->addAction(Action(QStringLiteral("EditSys1")));
+  edit->addAction(actions_.editSch1);
+  edit->addAction(actions_.editAtr1);
+  edit->addAction(actions_.editSys1);
 
   QMenu* run = addMenu("Exec1", QStringLiteral("実行(&X)"), QStringLiteral("当選番号検索などを実行します"));
-  run->addAction(Action(QStringLiteral("ExecSch1")));
-  run->addAction(Action(QStringLiteral("ExecEsy1")));
-  run->addAction(Action(QStringLiteral("ExecChk1")));
+  run->addAction(actions_.execSch1);
+  run->addAction(actions_.execEsy1);
+  run->addAction(actions_.execChk1);
 
   QMenu* help = addMenu("Help1", QStringLiteral("ヘルプ(&H)"), QStringLiteral("ヘルプを表示します"));
-  help->addAction(Action(QStringLiteral("HelpItem")));
-  help->addAction(Action(QStringLiteral("HelpWebItem")));
-  help->addAction(Action(QStringLiteral("HelpAbout1")));
+  help->addAction(actions_.helpItem);
+  help->addAction(actions_.helpWebItem);
+  help->addAction(actions_.helpAbout1);
 }
 
 void TSDIAppForm::BuildToolBar() {
@@ -235,12 +249,14 @@ void TSDIAppForm::BuildToolBar() {
   bar->setToolButtonStyle(Qt::ToolButtonIconOnly);
   bar->setIconSize(QSize(20, 20));
   addToolBar(Qt::TopToolBarArea, bar);
-  for (const char* name : {"FileNew1", "FileOpen1", "FileSave1", "", "EditSch1", "EditAtr1", "EditSys1", "", "ExecSch1",
-                           "ExecEsy1", "ExecChk1"}) {
-    if (name[0] == '\0') {
+  const Actions& a = actions_;
+  // A null entry is a separator.
+  for (QAction* action : {a.fileNew1, a.fileOpen1, a.fileSave1, static_cast<QAction*>(nullptr), a.editSch1, a.editAtr1,
+                          a.editSys1, static_cast<QAction*>(nullptr), a.execSch1, a.execEsy1, a.execChk1}) {
+    if (action == nullptr) {
       bar->addSeparator();
     } else {
-      bar->addAction(Action(QString::fromLatin1(name)));
+      bar->addAction(action);
     }
   }
 }
@@ -308,11 +324,11 @@ void TSDIAppForm::BuildLists() {
 
   popupMenu1_ = new QMenu(listView2_);
   popupMenu1_->setObjectName(QStringLiteral("PopupMenu1"));
-  auto* e1 = popupMenu1_->addAction(QStringLiteral("編集(&E)"));
+  auto* e1 = actions_.e1 = popupMenu1_->addAction(QStringLiteral("編集(&E)"));
   e1->setObjectName(QStringLiteral("E1"));
   SetHint(e1, QStringLiteral("選択した登録番号のデータを編集します"));
   connect(e1, &QAction::triggered, this, &TSDIAppForm::E1Click);
-  auto* d1 = popupMenu1_->addAction(QStringLiteral("削除(&D)"));
+  auto* d1 = actions_.d1 = popupMenu1_->addAction(QStringLiteral("削除(&D)"));
   d1->setObjectName(QStringLiteral("D1"));
   SetHint(d1, QStringLiteral("選択した登録番号のデータをすべて削除します"));
   connect(d1, &QAction::triggered, this, &TSDIAppForm::D1Click);
@@ -476,6 +492,26 @@ void TSDIAppForm::FileOpen1Execute() {
   core_.OpenDataFile(path->c_str());
   FillSearchList(kFillShowAll, 0);
   FillWinningList(0);
+}
+
+void TSDIAppForm::LoadDroppedFile(bool winningList, const std::string& path) {
+  // Judged again: the file may have been replaced since it was dropped.
+  const int wanted = winningList ? kWinningFile : kTargetFile;
+  if (core_.ClassifyDataFile(path.c_str()) != wanted) return;
+  if (winningList) {
+    // A cancelled save dialog does not stop the load, as with the open command.
+    AskSaveWinning();
+    core_.OpenDataFile(path.c_str());
+    // The hit results went with the old winning numbers: the targets show none.
+    FillWinningList(0);
+    FillSearchList(kFillShowAll, 0);
+  } else {
+    AskSaveTargets();
+    core_.OpenDataFile(path.c_str());
+    FillSearchList(kFillShowAll, 0);
+    // The filter shows "全表示" again; its items stay as they are.
+    comboBox1_->setCurrentIndex(0);
+  }
 }
 
 void TSDIAppForm::FileSave1Execute() {
@@ -711,8 +747,8 @@ void TSDIAppForm::ListView2KeyDown(int key) {
 
 void TSDIAppForm::PopupMenu1Popup() {
   const int selected = listView2_->SelectedCount();
-  Action(QStringLiteral("E1"))->setVisible(selected == 1);
-  Action(QStringLiteral("D1"))->setVisible(selected >= 1);
+  actions_.e1->setVisible(selected == 1);
+  actions_.d1->setVisible(selected >= 1);
 }
 
 void TSDIAppForm::D1Click() { DeleteSelectedTargets(); }

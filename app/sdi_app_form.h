@@ -3,9 +3,10 @@
 // filter box on the left, the search targets with their hit types on the right, and
 // the status bar. It owns the sort key of the search-target list and the program's one
 // sound cue state, runs the file, edit, run and help commands, and opens the dialogs,
-// which main() creates and hands in after construction.
+// which ProgramWindows (app/program_windows.h) creates and hands in after construction.
 
 #include <memory>
+#include <string>
 
 #include <QList>
 #include <QMainWindow>
@@ -86,6 +87,9 @@ class TSDIAppForm : public QMainWindow {
   void FileOpen1Execute();
   void FileSave1Execute();
   void FileExit1Execute();
+  // A file dropped on one of the lists (the application hook's FileDropped): loaded
+  // into the winning numbers or the search targets when it still is of that kind.
+  void LoadDroppedFile(bool winningList, const std::string& path);
 
   // Edit commands and the search-target list's ways into the edit dialog.
   void EditSchItemClick();
@@ -140,6 +144,31 @@ class TSDIAppForm : public QMainWindow {
   void BuildMenus();
   void BuildToolBar();
   void BuildLists();
+  // The window's commands and menu items, kept for wiring. Each also has an object name
+  // (the member's name, capitalised: "FileNew1", "FileSaveItem", "E1", …) for the tests
+  // and for accessibility.
+  struct Actions {
+    QAction* fileNew1 = nullptr;
+    QAction* fileOpen1 = nullptr;
+    QAction* fileSave1 = nullptr;
+    QAction* fileExit1 = nullptr;
+    QAction* helpAbout1 = nullptr;
+    QAction* editSch1 = nullptr;
+    QAction* editAtr1 = nullptr;
+    QAction* editSys1 = nullptr;
+    QAction* execSch1 = nullptr;
+    QAction* execEsy1 = nullptr;
+    QAction* execChk1 = nullptr;
+    QAction* helpItem = nullptr;
+    QAction* helpWebItem = nullptr;
+    // Menu items with a caption or hint of their own that run fileSave1, fileExit1.
+    QAction* fileSaveItem = nullptr;
+    QAction* fileExitItem = nullptr;
+    // The search-target list's right-click menu.
+    QAction* e1 = nullptr;
+    QAction* d1 = nullptr;
+  };
+
   QAction* MakeAction(const char* name, const QString& caption, const QString& hint, int image,
                       const QKeySequence& shortcut, void (TSDIAppForm::*handler)());
   // Shows a dialog modally; the main window is active again when it returns.
@@ -163,6 +192,7 @@ class TSDIAppForm : public QMainWindow {
   ReportList* listView2_ = nullptr;
   QSplitter* body_ = nullptr;
   QMenu* popupMenu1_ = nullptr;
+  Actions actions_;
   // The application-wide hook (F1 everywhere, files dropped on the lists), installed
   // on the QApplication for as long as this window lives.
   std::unique_ptr<AppMessageHook> hook_;
