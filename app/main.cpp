@@ -12,18 +12,12 @@
 #include <QString>
 #include <QTranslator>
 
-#include "app/about_box.h"
 #include "app/application.h"
 #include "app/core_notifier.h"
-#include "app/sdi_app_form.h"
+#include "app/program_windows.h"
 #include "app/single_instance.h"
 #include "app/startup.h"
-#include "checks/cnt_check_dlg.h"
-#include "checks/esy_check_dlg.h"
 #include "core/data_core.h"
-#include "dialogs/atr_edit_dlg.h"
-#include "dialogs/sch_edit_dlg.h"
-#include "dialogs/sys_edit_dlg.h"
 #include "sound/gst_sound_backend.h"
 #include "ui/qt_ui_services.h"
 #include "ui/ui_helpers.h"
@@ -83,15 +77,9 @@ int RunProgram(LuckyScopeApplication& app) {
   UiCoreNotifier notifier(ui);
   DataCore core(&notifier);
 
-  // The seven windows, once, in this order; the dialogs are shown again and again.
-  TSDIAppForm form(core, ui);
-  TAboutBox aboutBox(&form);
-  TSchEditDlg schEdit(core, ui, &form);
-  TAtrEditDlg atrEdit(core, ui, &form);
-  TSysEditDlg sysEdit(core, ui, &form);
-  TEsyCheckDlg esyCheck(core, ui, form.SoundCue(), &form);
-  TCntCheckDlg cntCheck(core, ui, &form);
-  form.SetDialogs({&aboutBox, &schEdit, &atrEdit, &sysEdit, &esyCheck, &cntCheck});
+  // The seven windows, once; the dialogs are shown again and again.
+  ProgramWindows windows(core, ui);
+  TSDIAppForm& form = windows.form;
 
   // The data core starts once every window exists.
   StartDataCore(core, ui);

@@ -30,19 +30,12 @@
 #include <QWindow>
 #include <gtest/gtest.h>
 
-#include "app/about_box.h"
-#include "app/core_notifier.h"
 #include "app/sdi_app_form.h"
-#include "checks/cnt_check_dlg.h"
-#include "checks/esy_check_dlg.h"
 #include "core/data_core.h"
-#include "dialogs/atr_edit_dlg.h"
-#include "dialogs/sch_edit_dlg.h"
-#include "dialogs/sys_edit_dlg.h"
-#include "tests/core/file_test_util.h"
-#include "tests/core/store_builders.h"
+#include "tests/support/file_test_util.h"
+#include "tests/support/main_window_harness.h"
 #include "tests/support/scripted_ui_services.h"
-#include "tests/support/test_application.h"
+#include "tests/support/store_builders.h"
 #include "ui/cp932_codec.h"
 #include "ui/report_list.h"
 
@@ -53,7 +46,7 @@ const QString kCaption = QStringLiteral("ヒットメモ");
 const QString kSaveTargets = QStringLiteral("現在の検索対象データをセーブしますか？");
 const QString kSaveWinning = QStringLiteral("現在の当選番号データをセーブしますか？");
 
-std::string Cp(const char* utf8) { return ToCp932(QString::fromUtf8(utf8)); }
+using testing::Cp;
 
 QUrl FileUrl(const std::string& path) { return QUrl::fromLocalFile(QFile::decodeName(path.c_str())); }
 
@@ -83,43 +76,21 @@ struct DropOutcome {
   Qt::DropAction action = Qt::IgnoreAction;
 };
 
-class HookTest : public ::testing::Test {
+class HookTest : public testing::MainWindowHarness {
  protected:
   void SetUp() override {
-    ASSERT_TRUE(dir_.isValid());
-    base_ = QFile::encodeName(dir_.path()).toStdString();
-    core_.InitBaseFolder(base_.c_str());
-    char help[kPathSize];
-    core_.HelpFilePath(help);
-    core_.ResetAll();
-    form_ = std::make_unique<TSDIAppForm>(core_, ui_);
-    about_ = std::make_unique<TAboutBox>(form_.get());
-    schEdit_ = std::make_unique<TSchEditDlg>(core_, ui_, form_.get());
-    atrEdit_ = std::make_unique<TAtrEditDlg>(core_, ui_, form_.get());
-    sysEdit_ = std::make_unique<TSysEditDlg>(core_, ui_, form_.get());
-    esyCheck_ = std::make_unique<TEsyCheckDlg>(core_, ui_, form_->SoundCue(), form_.get());
-    cntCheck_ = std::make_unique<TCntCheckDlg>(core_, ui_, form_.get());
-    form_->SetDialogs({about_.get(), schEdit_.get(), atrEdit_.get(), sysEdit_.get(), esyCheck_.get(), cntCheck_.get()});
+    MainWindowHarness::SetUp();
     form_->show();
-    QApplication::setActiveWindow(form_.get());
+    QApplication::setActiveWindow(form_);
   }
 
   void TearDown() override {
     // Nothing unsaved is left, so closing asks nothing.
     Store().SetTargetsChanged(0);
     Store().SetWinningChanged(0);
-    about_.reset();
-    schEdit_.reset();
-    atrEdit_.reset();
-    sysEdit_.reset();
-    esyCheck_.reset();
-    cntCheck_.reset();
-    form_.reset();
-    EXPECT_EQ(ui_.UnexpectedCount(), 0);
+    MainWindowHarness::TearDown();
   }
 
-  LotteryStore& Store() { return core_.Store(); }
-  std::string Path(const std::string& name) const { return base_ + "/" + name; }
   std::string Write(const std::string& name, const std::string& bytes) {
     testing::PutFile(Path(name), bytes);
     return Path(name);
@@ -127,17 +98,11 @@ class HookTest : public ::testing::Test {
 
   // Three tickets, two winning entries; ticket 1 hits 1等, ticket 3 hits 2等. All saved.
   void LoadSample() {
-    const auto addTarget = [&](const char* name, const char* group, const char* number) {
-      const int n = Store().TargetCount() + 1;
-      Store().PutTarget(n, testing::Target(Cp(name), group, number));
-      Store().SetTargetCount(n);
-    };
-    addTarget("山田", "01", "123456");
-    addTarget("佐藤", "02", "222222");
-    addTarget("鈴木", "03", "333333");
-    Store().PutWinningEntry(1, testing::Entry(Cp("1等"), {{"01", "123456"}}));
-    Store().PutWinningEntry(2, testing::Entry(Cp("2等"), {{"*", "*33"}}));
-    Store().SetWinningCount(2);
+    AddTarget("山田", "01", "123456");
+    AddTarget("佐藤", "02", "222222");
+    AddTarget("鈴木", "03", "333333");
+    AddEntry("1等", {{"01", "123456"}});
+    AddEntry("2等", {{"*", "*33"}});
     Store().SetTargetsChanged(0);
     Store().SetWinningChanged(0);
     form_->FillWinningList(0);
@@ -175,22 +140,11 @@ class HookTest : public ::testing::Test {
   }
   DropOutcome Drop(ReportList* list, const std::string& path) { return Drop(list, {FileUrl(path)}); }
 
-  QString TargetName(int regNo) {
-    SearchTarget t;
-    if (Store().GetTarget(1, regNo, t) != 0) return QStringLiteral("<none>");
-    return FromCp932(t.name);
-  }
-  QStringList Column(const ReportList* list, int column) const {
-    QStringList out;
-    for (int r = 0; r < list->RowCount(); ++r) out << list->Text(r, column);
-    return out;
-  }
-
   // Runs `open`, which shows a dialog modally; once it is up, `whileOpen` runs with
   // it and the dialog is closed with Cancel.
   void WithModal(const std::function<void()>& open, const std::function<void(QDialog*)>& whileOpen) {
     bool ran = false;
-    QTimer::singleShot(0, form_.get(), [&] {
+    QTimer::singleShot(0, form_, [&] {
       auto* dialog = qobject_cast<QDialog*>(QApplication::activeModalWidget());
       ASSERT_NE(dialog, nullptr);
       QApplication::setActiveWindow(dialog);
@@ -207,20 +161,6 @@ class HookTest : public ::testing::Test {
     for (const RecordedHelpCall& call : ui_.HelpCalls()) n += call.kind == HelpCallKind::DisplayTopic;
     return n;
   }
-
-  ApplicationFirst application_;
-  QTemporaryDir dir_;
-  std::string base_;
-  ScriptedUiServices ui_;
-  UiCoreNotifier notifier_{ui_};
-  DataCore core_{&notifier_};
-  std::unique_ptr<TSDIAppForm> form_;
-  std::unique_ptr<TAboutBox> about_;
-  std::unique_ptr<TSchEditDlg> schEdit_;
-  std::unique_ptr<TAtrEditDlg> atrEdit_;
-  std::unique_ptr<TSysEditDlg> sysEdit_;
-  std::unique_ptr<TEsyCheckDlg> esyCheck_;
-  std::unique_ptr<TCntCheckDlg> cntCheck_;
 };
 
 // ---------------------------------------------------------------------------
@@ -233,7 +173,7 @@ TEST_F(HookTest, F1InTheMainWindowOpensTheHelpOncePerPressAsTheMenuDoes) {
   EXPECT_FALSE(menuFile.empty());
 
   KeyProbe probe;
-  probe.Watch(form_.get());
+  probe.Watch(form_);
   form_->ListView2()->setFocus();
   QTest::keyClick(form_->windowHandle(), Qt::Key_F1);
   // The list ignores F1 and it travels up to the window: still one help call.
@@ -275,7 +215,7 @@ TEST_F(HookTest, F1InsideEveryDialogOpensTheHelpAndTheDialogStillGetsTheKey) {
     KeyProbe probe;
     QString shown;
     QWidget* focus = nullptr;
-    WithModal([&] { (form_.get()->*c.command)(); },
+    WithModal([&] { (form_->*c.command)(); },
               [&](QDialog* dialog) {
                 shown = QString::fromLatin1(dialog->metaObject()->className());
                 probe.Watch(dialog);
@@ -476,7 +416,7 @@ TEST_F(HookTest, ADropBringsTheProgramToTheFront) {
   ASSERT_EQ(QApplication::activeWindow(), &other);
   // Even a drop that is then ignored.
   Drop(form_->ListView1(), {FileUrl(Path("a.dat")), FileUrl(Path("b.dat"))});
-  EXPECT_TRUE(QTest::qWaitFor([&] { return QApplication::activeWindow() == form_.get(); }, 2000));
+  EXPECT_TRUE(QTest::qWaitFor([&] { return QApplication::activeWindow() == form_; }, 2000));
 }
 
 TEST_F(HookTest, ADropWhileADialogIsOpenChangesNothingUnderIt) {

@@ -21,15 +21,14 @@
 #include <QTimer>
 #include <gtest/gtest.h>
 
-#include "app/core_notifier.h"
 #include "app/sdi_app_form.h"
 #include "app/startup.h"
 #include "core/data_core.h"
 #include "core/text_util.h"
-#include "tests/core/file_test_util.h"
-#include "tests/core/store_builders.h"
+#include "tests/support/file_test_util.h"
+#include "tests/support/main_window_harness.h"
 #include "tests/support/scripted_ui_services.h"
-#include "tests/support/test_application.h"
+#include "tests/support/store_builders.h"
 #include "ui/cp932_codec.h"
 #include "ui/report_list.h"
 
@@ -43,7 +42,7 @@ const QString kCloseQuestion = QStringLiteral("データが更新されていま
 const QString kNoTargets = QStringLiteral("検索対象データを入力してください。");
 const QString kNoWinning = QStringLiteral("当選番号データを入力してください。");
 
-std::string Cp(const char* utf8) { return ToCp932(QString::fromUtf8(utf8)); }
+using testing::Cp;
 
 // A dialog that closes itself with a fixed result as soon as it shows, and runs a
 // check while it is up.
@@ -65,42 +64,16 @@ class ScriptedDialog : public QDialog {
   int result_;
 };
 
-class MainWindowTest : public ::testing::Test {
+// The real windows, with dialogs that the tests script in place of the real ones.
+class MainWindowTest : public testing::MainWindowHarness {
  protected:
   void SetUp() override {
-    TestApplication();
-    ASSERT_TRUE(dir_.isValid());
-    base_ = QFile::encodeName(dir_.path()).toStdString();
-    core_.InitBaseFolder(base_.c_str());
-    char help[kPathSize];
-    core_.HelpFilePath(help);
-    core_.ResetAll();
-    form_ = std::make_unique<TSDIAppForm>(core_, ui_);
+    MainWindowHarness::SetUp();
     form_->SetDialogs({&about_, &schEdit_, &atrEdit_, &sysEdit_, &esyCheck_, &cntCheck_});
   }
 
-  void TearDown() override {
-    // Closing never asks in these tests unless a test scripted it.
-    form_.reset();
-    EXPECT_EQ(ui_.UnexpectedCount(), 0);
-  }
-
-  LotteryStore& Store() { return core_.Store(); }
-  std::string Path(const char* name) const { return base_ + "/" + name; }
-
   void WriteFile(const char* name, const std::string& bytes) { testing::PutFile(Path(name), bytes); }
   std::string ReadFile(const char* name) const { return testing::GetFile(Path(name)); }
-
-  void AddTarget(const char* name, const char* group, const char* number) {
-    const int n = Store().TargetCount() + 1;
-    Store().PutTarget(n, testing::Target(Cp(name), group, number));
-    Store().SetTargetCount(n);
-  }
-  void AddEntry(const char* title, std::initializer_list<std::pair<std::string, std::string>> pairs) {
-    const int n = Store().WinningCount() + 1;
-    Store().PutWinningEntry(n, testing::Entry(Cp(title), pairs));
-    Store().SetWinningCount(n);
-  }
 
   // Three tickets and two winning entries: ticket 1 hits 1等, ticket 3 hits 2等.
   void LoadSample() {
@@ -113,22 +86,11 @@ class MainWindowTest : public ::testing::Test {
     Store().SetWinningChanged(0);
   }
 
-  QStringList Column(const ReportList* list, int column) const {
-    QStringList out;
-    for (int r = 0; r < list->RowCount(); ++r) out << list->Text(r, column);
-    return out;
-  }
   QStringList ComboItems() const {
     QStringList out;
     for (int i = 0; i < form_->ComboBox1()->count(); ++i) out << form_->ComboBox1()->itemText(i);
     return out;
   }
-  QString TargetName(int regNo) {
-    SearchTarget t;
-    if (Store().GetTarget(1, regNo, t) != 0) return QStringLiteral("<none>");
-    return FromCp932(t.name);
-  }
-
   void SelectRows(std::initializer_list<int> rows) {
     ReportList* list = form_->ListView2();
     list->ClearSelection();
@@ -161,20 +123,12 @@ class MainWindowTest : public ::testing::Test {
     return out;
   }
 
-  // The application exists before any widget member is made.
-  ApplicationFirst application_;
-  QTemporaryDir dir_;
-  std::string base_;
-  ScriptedUiServices ui_;
-  UiCoreNotifier notifier_{ui_};
-  DataCore core_{&notifier_};
   ScriptedDialog about_{QDialog::Accepted};
   ScriptedDialog schEdit_{QDialog::Accepted};
   ScriptedDialog atrEdit_{QDialog::Accepted};
   ScriptedDialog sysEdit_{QDialog::Accepted};
   ScriptedDialog esyCheck_{QDialog::Accepted};
   ScriptedDialog cntCheck_{QDialog::Accepted};
-  std::unique_ptr<TSDIAppForm> form_;
 };
 
 // ---------------------------------------------------------------------------
@@ -445,7 +399,7 @@ TEST_F(MainWindowTest, DeletingTheLastTicketEmptiesTheListAndFocusesTheFilter) {
   form_->FormActivate();
   form_->ComboBox1Change(0);
   form_->show();
-  QApplication::setActiveWindow(form_.get());
+  QApplication::setActiveWindow(form_);
   form_->ListView2()->setFocus();
   SelectRows({0});
   QTest::keyClick(form_->ListView2(), Qt::Key_Delete, Qt::ShiftModifier);  // modifiers do not matter
@@ -617,7 +571,7 @@ TEST_F(MainWindowTest, CommandKeysWorkWhateverControlHasTheFocus) {
   // Offscreen, the window does not get the activation back after a modal dialog: give
   // it back before each key, as the window manager would.
   const auto press = [&](QWidget* control, Qt::Key key) {
-    QApplication::setActiveWindow(form_.get());
+    QApplication::setActiveWindow(form_);
     control->setFocus();
     QTest::keyClick(control, key, Qt::ControlModifier);
   };
@@ -654,7 +608,7 @@ TEST_F(MainWindowTest, MenuItemsWithTheirOwnCaptionRunTheirCommand) {
   ui_.ExpectMessage(QStringLiteral("保存するデータがありません。"));
   form_->Action(QStringLiteral("FileSaveItem"))->trigger();
   form_->show();
-  QSignalSpy closed(form_.get(), &TSDIAppForm::Closed);
+  QSignalSpy closed(form_, &TSDIAppForm::Closed);
   form_->Action(QStringLiteral("FileExitItem"))->trigger();
   EXPECT_EQ(closed.count(), 1);
   EXPECT_FALSE(form_->isVisible());

@@ -16,7 +16,7 @@
 #include <benchmark/benchmark.h>
 
 #include "core/matching.h"
-#include "tests/core/store_builders.h"
+#include "tests/support/store_builders.h"
 
 namespace luckyscope {
 namespace {

@@ -10,7 +10,7 @@
 #include <unistd.h>
 
 #include "core/text_util.h"
-#include "tests/core/file_test_util.h"
+#include "tests/support/file_test_util.h"
 
 namespace luckyscope::testing {
 namespace {

@@ -4,7 +4,7 @@
 
 #include <gtest/gtest.h>
 
-#include "tests/core/store_builders.h"
+#include "tests/support/store_builders.h"
 
 namespace luckyscope {
 namespace {

@@ -6,7 +6,7 @@
 #include <gtest/gtest.h>
 
 #include "tests/core/match_cases.h"
-#include "tests/core/store_builders.h"
+#include "tests/support/store_builders.h"
 
 namespace luckyscope {
 namespace {

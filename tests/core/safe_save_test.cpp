@@ -7,7 +7,7 @@
 #include <sys/stat.h>
 #include <unistd.h>
 
-#include "tests/core/file_test_util.h"
+#include "tests/support/file_test_util.h"
 
 namespace luckyscope::testing {
 namespace {

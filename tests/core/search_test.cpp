@@ -7,7 +7,7 @@
 
 #include "core/matching.h"
 #include "tests/core/match_cases.h"
-#include "tests/core/store_builders.h"
+#include "tests/support/store_builders.h"
 
 namespace luckyscope {
 namespace {

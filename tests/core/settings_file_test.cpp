@@ -6,7 +6,7 @@
 #include <string>
 #include <unistd.h>
 
-#include "tests/core/file_test_util.h"
+#include "tests/support/file_test_util.h"
 
 namespace luckyscope::testing {
 namespace {

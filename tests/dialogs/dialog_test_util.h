@@ -15,7 +15,7 @@
 #include <gtest/gtest.h>
 
 #include "core/data_core.h"
-#include "tests/core/store_builders.h"
+#include "tests/support/store_builders.h"
 #include "tests/support/test_application.h"
 #include "ui/byte_line_edit.h"
 #include "ui/cp932_codec.h"

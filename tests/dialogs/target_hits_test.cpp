@@ -3,7 +3,7 @@
 #include <gtest/gtest.h>
 
 #include "core/lottery_store.h"
-#include "tests/core/store_builders.h"
+#include "tests/support/store_builders.h"
 
 namespace luckyscope {
 namespace {

@@ -1,6 +1,7 @@
 #pragma once
-// Helpers of the data-file and settings tests: a data core in a temporary folder of
-// its own, a notifier that records the messages, and whole-file reads and writes.
+// Helpers of the tests that read and write files: temporary folders, a data core in a
+// folder of its own, a notifier that records the messages, and whole-file reads and
+// writes.
 
 #include <algorithm>
 #include <cstdio>
@@ -15,6 +16,7 @@
 #include <gtest/gtest.h>
 
 #include "core/data_core.h"
+#include "tests/support/store_builders.h"
 
 namespace luckyscope::testing {
 
@@ -41,6 +43,15 @@ inline std::string GetFile(const std::string& path) {
   return out;
 }
 
+// A new folder under /tmp whose name starts with `prefix`; empty when none could be made.
+inline std::string MakeTempFolder(const std::string& prefix) {
+  std::string pattern = "/tmp/" + prefix + "-XXXXXX";
+  return ::mkdtemp(pattern.data()) != nullptr ? pattern : std::string();
+}
+
+// Removes a folder and everything in it; true when it went.
+inline bool RemoveFolder(const std::string& folder) { return std::system(("rm -rf '" + folder + "'").c_str()) == 0; }
+
 inline bool Exists(const std::string& path) {
   struct stat st {};
   return ::lstat(path.c_str(), &st) == 0;
@@ -63,40 +74,23 @@ inline std::vector<std::string> ListFolder(const std::string& folder) {
 class CoreInFolder : public ::testing::Test {
  protected:
   void SetUp() override {
-    char pattern[] = "/tmp/luckyscope-test-XXXXXX";
-    ASSERT_NE(::mkdtemp(pattern), nullptr);
-    dir = pattern;
+    dir = MakeTempFolder("luckyscope-test");
+    ASSERT_FALSE(dir.empty());
     core = std::make_unique<DataCore>(&notifier);
     ASSERT_EQ(core->InitBaseFolder(dir.c_str()), 0);
     core->ResetAll();
   }
   void TearDown() override {
     core.reset();
-    std::string cmd = "rm -rf '" + dir + "'";
-    ASSERT_EQ(std::system(cmd.c_str()), 0);
+    ASSERT_TRUE(RemoveFolder(dir));
   }
   std::string In(const std::string& name) const { return dir + "/" + name; }
 
   void AddTarget(const char* name, const char* group, const char* number) {
-    SearchTarget t{};
-    std::snprintf(t.name, sizeof t.name, "%s", name);
-    std::snprintf(t.group, sizeof t.group, "%s", group);
-    std::snprintf(t.number, sizeof t.number, "%s", number);
-    LotteryStore& s = core->Store();
-    s.PutTarget(s.TargetCount() + 1, t);
-    s.SetTargetCount(s.TargetCount() + 1);
+    AppendTarget(core->Store(), testing::Target(name, group, number));
   }
-  void AddEntry(const char* title, std::vector<std::pair<const char*, const char*>> pairs) {
-    WinningEntry e{};
-    std::snprintf(e.title, sizeof e.title, "%s", title);
-    e.pairCount = static_cast<int>(pairs.size());
-    for (std::size_t k = 0; k < pairs.size(); ++k) {
-      std::snprintf(e.pairs[k].group, sizeof e.pairs[k].group, "%s", pairs[k].first);
-      std::snprintf(e.pairs[k].number, sizeof e.pairs[k].number, "%s", pairs[k].second);
-    }
-    LotteryStore& s = core->Store();
-    s.PutWinningEntry(s.WinningCount() + 1, e);
-    s.SetWinningCount(s.WinningCount() + 1);
+  void AddEntry(const char* title, std::initializer_list<std::pair<std::string, std::string>> pairs) {
+    AppendEntry(core->Store(), testing::Entry(title, pairs));
   }
   const SearchTarget& Target(int regNo) const { return core->Store().TargetSlots()[regNo - 1]; }
   const WinningEntry& Entry(int regNo) const { return core->Store().WinningSlots()[regNo - 1]; }

@@ -42,4 +42,16 @@ inline WinningEntry Entry(const std::string& title, std::initializer_list<std::p
   return e;
 }
 
+// Puts a ticket or a winning entry after the last one of the store.
+inline void AppendTarget(LotteryStore& store, const SearchTarget& target) {
+  const int n = store.TargetCount() + 1;
+  store.PutTarget(n, target);
+  store.SetTargetCount(n);
+}
+inline void AppendEntry(LotteryStore& store, const WinningEntry& entry) {
+  const int n = store.WinningCount() + 1;
+  store.PutWinningEntry(n, entry);
+  store.SetWinningCount(n);
+}
+
 }  // namespace luckyscope::testing

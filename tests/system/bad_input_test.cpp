@@ -17,14 +17,13 @@
 #include <QTemporaryDir>
 #include <gtest/gtest.h>
 
-#include "app/core_notifier.h"
 #include "app/sdi_app_form.h"
 #include "core/data_core.h"
 #include "core/text_util.h"
-#include "tests/core/file_test_util.h"
-#include "tests/core/store_builders.h"
+#include "tests/support/file_test_util.h"
+#include "tests/support/main_window_harness.h"
 #include "tests/support/scripted_ui_services.h"
-#include "tests/support/test_application.h"
+#include "tests/support/store_builders.h"
 #include "ui/cp932_codec.h"
 #include "ui/report_list.h"
 
@@ -33,35 +32,18 @@ namespace {
 
 const QString kUnusable = QStringLiteral("選択されたファイルは使用できません。");
 
-std::string Cp(const char* utf8) { return ToCp932(QString::fromUtf8(utf8)); }
-
 // A string literal with its NUL bytes.
 template <std::size_t N>
 std::string Bytes(const char (&text)[N]) {
   return std::string(text, N - 1);
 }
 
-class BadInput : public ::testing::Test {
+class BadInput : public MainWindowHarness {
  protected:
-  void SetUp() override {
-    ASSERT_TRUE(dir_.isValid());
-    base_ = QFile::encodeName(dir_.path()).toStdString();
-    core_.InitBaseFolder(base_.c_str());
-    core_.ResetAll();
-    form_ = std::make_unique<TSDIAppForm>(core_, ui_);
-  }
-  void TearDown() override {
-    form_.reset();
-    EXPECT_EQ(ui_.UnexpectedCount(), 0);
-  }
-
-  std::string In(const std::string& name) const { return base_ + "/" + name; }
-  LotteryStore& Store() { return core_.Store(); }
-
   // The open command on a file with these bytes.
   void Open(const std::string& name, const std::string& bytes) {
-    PutFile(In(name), bytes);
-    OpenPath(In(name));
+    PutFile(Path(name), bytes);
+    OpenPath(Path(name));
   }
   void OpenPath(const std::string& path) {
     ui_.ExpectOpenDialog().Choose(path);
@@ -69,9 +51,9 @@ class BadInput : public ::testing::Test {
   }
   // The save command into `name`; the bytes written.
   std::string Save(const std::string& name) {
-    ui_.ExpectSaveDialog().Choose(In(name));
+    ui_.ExpectSaveDialog().Choose(Path(name));
     form_->FileSave1Execute();
-    return GetFile(In(name));
+    return GetFile(Path(name));
   }
   int PairRows() const {
     int n = 0;
@@ -98,7 +80,7 @@ class BadInput : public ::testing::Test {
     if (Store().TargetCount() > 0) {
       Save("again.dat");
       DataCore other;
-      ASSERT_EQ(other.ReadTargetFile(In("again.dat").c_str()), 0);
+      ASSERT_EQ(other.ReadTargetFile(Path("again.dat").c_str()), 0);
       ASSERT_EQ(other.Store().TargetCount(), Store().TargetCount());
       for (int i = 0; i < Store().TargetCount(); ++i) {
         const SearchTarget& a = Store().TargetSlots()[i];
@@ -117,7 +99,7 @@ class BadInput : public ::testing::Test {
       Store() = *keep;
       ASSERT_EQ(Store().TargetCount(), targets);
       DataCore other;
-      ASSERT_EQ(other.ReadWinningFile(In("again.ban").c_str()), 0);
+      ASSERT_EQ(other.ReadWinningFile(Path("again.ban").c_str()), 0);
       ASSERT_EQ(other.Store().WinningCount(), Store().WinningCount());
       for (int j = 0; j < Store().WinningCount(); ++j) {
         const WinningEntry& a = Store().WinningSlots()[j];
@@ -131,14 +113,6 @@ class BadInput : public ::testing::Test {
       }
     }
   }
-
-  ApplicationFirst application_;
-  QTemporaryDir dir_;
-  std::string base_;
-  ScriptedUiServices ui_;
-  UiCoreNotifier notifier_{ui_};
-  DataCore core_{&notifier_};
-  std::unique_ptr<TSDIAppForm> form_;
 };
 
 TEST_F(BadInput, BinaryGarbageLoadsWhatParsesAndSavesCleanly) {

@@ -16,7 +16,7 @@
 #include <gtest/gtest.h>
 
 #include "tests/support/test_application.h"
-#include "tests/system/x_session.h"
+#include "tests/support/x_session.h"
 
 #ifndef LUCKYSCOPE_EXE
 #error "LUCKYSCOPE_EXE must name the program under test"

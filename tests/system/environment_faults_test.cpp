@@ -15,14 +15,13 @@
 #include <gtest/gtest.h>
 
 #include "app/core_notifier.h"
-#include "app/sdi_app_form.h"
+#include "app/program_windows.h"
 #include "app/startup.h"
-#include "checks/esy_check_dlg.h"
 #include "core/data_core.h"
 #include "core/text_util.h"
-#include "tests/core/file_test_util.h"
-#include "tests/core/store_builders.h"
+#include "tests/support/file_test_util.h"
 #include "tests/support/scripted_ui_services.h"
+#include "tests/support/store_builders.h"
 #include "tests/support/test_application.h"
 #include "tests/system/small_mount.h"
 #include "ui/byte_line_edit.h"
@@ -47,26 +46,24 @@ std::string Settings(const std::string& startup, const std::string& log, const s
 class HostileFolder : public ::testing::Test {
  protected:
   void SetUp() override {
-    char pattern[] = "/tmp/luckyscope-env-XXXXXX";
-    ASSERT_NE(::mkdtemp(pattern), nullptr);
-    top_ = pattern;
+    top_ = MakeTempFolder("luckyscope-env");
+    ASSERT_FALSE(top_.empty());
     base_ = top_;
   }
   void TearDown() override {
-    esy_.reset();  // a child of the main window: goes first
-    form_.reset();
+    esy_ = nullptr;
+    form_ = nullptr;
+    windows_.reset();
     mount_.reset();
-    std::system(("rm -rf '" + top_ + "'").c_str());
+    RemoveFolder(top_);
   }
 
   // Builds the windows and starts the data core in `base`, as main() does.
   void Start(const std::string& base) {
     base_ = base;
-    form_ = std::make_unique<TSDIAppForm>(core_, ui_);
-    esy_ = std::make_unique<TEsyCheckDlg>(core_, ui_, form_->SoundCue(), form_.get());
-    TSDIAppForm::Dialogs dialogs;
-    dialogs.esyCheck = esy_.get();
-    form_->SetDialogs(dialogs);
+    windows_ = std::make_unique<ProgramWindows>(core_, ui_);
+    form_ = &windows_->form;
+    esy_ = &windows_->esyCheck;
     StartDataCore(core_, ui_, base_.c_str());
   }
 
@@ -112,8 +109,9 @@ class HostileFolder : public ::testing::Test {
   ScriptedUiServices ui_;
   UiCoreNotifier notifier_{ui_};
   DataCore core_{&notifier_};
-  std::unique_ptr<TSDIAppForm> form_;
-  std::unique_ptr<TEsyCheckDlg> esy_;
+  std::unique_ptr<ProgramWindows> windows_;
+  TSDIAppForm* form_ = nullptr;
+  TEsyCheckDlg* esy_ = nullptr;
 };
 
 TEST_F(HostileFolder, AReadOnlyBaseFolderRunsButKeepsEverythingAsItWas) {

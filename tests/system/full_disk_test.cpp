@@ -12,9 +12,9 @@
 #include "app/core_notifier.h"
 #include "app/sdi_app_form.h"
 #include "core/data_core.h"
-#include "tests/core/file_test_util.h"
-#include "tests/core/store_builders.h"
+#include "tests/support/file_test_util.h"
 #include "tests/support/scripted_ui_services.h"
+#include "tests/support/store_builders.h"
 #include "tests/support/test_application.h"
 #include "tests/system/small_mount.h"
 
@@ -28,18 +28,15 @@ class FullDisk : public ::testing::Test {
  protected:
   void SetUp() override {
     TestApplication();
-    char pattern[] = "/tmp/luckyscope-disk-XXXXXX";
-    ASSERT_NE(::mkdtemp(pattern), nullptr);
-    top_ = pattern;
+    top_ = MakeTempFolder("luckyscope-disk");
+    ASSERT_FALSE(top_.empty());
     disk_ = std::make_unique<SmallMount>(top_ + "/disk", "64k");
     if (!disk_->Ok()) GTEST_SKIP() << "cannot mount a tmpfs here: " << disk_->Error();
     base_ = disk_->Path();
     ASSERT_EQ(core_.InitBaseFolder(base_.c_str()), 0);
     core_.ResetAll();
     for (int i = 0; i < 400; ++i) {
-      const int n = Store().TargetCount() + 1;
-      Store().PutTarget(n, Target("a name long enough to need room " + std::to_string(i), "01", "123456"));
-      Store().SetTargetCount(n);
+      AppendTarget(Store(), Target("a name long enough to need room " + std::to_string(i), "01", "123456"));
     }
     for (int j = 0; j < 32; ++j) {
       WinningEntry e = Entry("entry " + std::to_string(j), {});
@@ -56,7 +53,7 @@ class FullDisk : public ::testing::Test {
   }
   void TearDown() override {
     disk_.reset();
-    if (!top_.empty()) std::system(("rm -rf '" + top_ + "'").c_str());
+    if (!top_.empty()) RemoveFolder(top_);
   }
 
   LotteryStore& Store() { return core_.Store(); }

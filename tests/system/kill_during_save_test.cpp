@@ -15,7 +15,7 @@
 #include <gtest/gtest.h>
 
 #include "core/data_core.h"
-#include "tests/core/file_test_util.h"
+#include "tests/support/file_test_util.h"
 #include "tests/system/save_loop_format.h"
 
 #ifndef SAVE_LOOP_EXE
