@@ -146,11 +146,11 @@ void AppMessageHook::LoadDroppedFile(DropTarget target, const std::string& path)
     core_.OpenDataFile(path.c_str());
     // The hit results went with the old winning numbers: the targets show none.
     form_.FillWinningList(0);
-    form_.FillSearchList(kFillShowAll, 0);
+    form_.FillSearchList(FillMode::ShowAll, 0);
   } else {
     form_.AskSaveTargets();
     core_.OpenDataFile(path.c_str());
-    form_.FillSearchList(kFillShowAll, 0);
+    form_.FillSearchList(FillMode::ShowAll, 0);
     // The filter shows "全表示" again; its items stay as they are.
     form_.ComboBox1()->setCurrentIndex(0);
   }
