@@ -17,7 +17,7 @@ void UiCoreNotifier::ShowCoreMessage(CoreMessage message) {
       break;
   }
   if (text.isEmpty()) return;
-  ui_.MessageBox(text, QStringLiteral("ヒットメモ"), kExclamationOk);
+  ui_.MessageBox(text, kMessageCaption, kExclamationOk);
 }
 
 }  // namespace luckyscope

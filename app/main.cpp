@@ -40,8 +40,6 @@ std::string NoDisplayMessage() {
 // An error that reached the entry ends the program with this code after it was shown.
 constexpr int kFailedExitCode = 3;
 
-const QString kCaption = QStringLiteral("ヒットメモ");
-
 // The program speaks Japanese whatever the session's language is, so Qt's own texts in
 // the message boxes and file dialogs ("はい", "いいえ", "キャンセル", "ファイル名") are
 // Japanese too. Without the translation files (package qt6-translations-l10n) Qt's
@@ -69,7 +67,7 @@ int RunProgram(LuckyScopeApplication& app) {
   QApplication::setQuitOnLastWindowClosed(false);
 
   QtUiServices ui(std::make_unique<GstSoundBackend>("autoaudiosink"));
-  app.SetErrorDisplay([&ui](const QString& text) { ui.MessageBox(text, kCaption, kCriticalOk); });
+  app.SetErrorDisplay([&ui](const QString& text) { ui.MessageBox(text, kMessageCaption, kCriticalOk); });
   struct ForgetDisplay {
     LuckyScopeApplication& app;
     ~ForgetDisplay() { app.SetErrorDisplay(nullptr); }
@@ -114,7 +112,7 @@ int main(int argc, char* argv[]) {
     // No window exists yet, and the running copy is left alone.
     QApplication::setFont(UiFont(12));
     QtUiServices ui(nullptr);
-    ui.MessageBox(QStringLiteral("すでに起動済みです。"), kCaption, kExclamationOk);
+    ui.MessageBox(QStringLiteral("すでに起動済みです。"), kMessageCaption, kExclamationOk);
     return 1;
   }
 
@@ -123,11 +121,11 @@ int main(int argc, char* argv[]) {
     code = RunProgram(app);
   } catch (const std::exception& error) {
     QtUiServices ui(nullptr);
-    ui.MessageBox(QString::fromLocal8Bit(error.what()), kCaption, kCriticalOk);
+    ui.MessageBox(QString::fromLocal8Bit(error.what()), kMessageCaption, kCriticalOk);
     code = kFailedExitCode;
   } catch (...) {
     QtUiServices ui(nullptr);
-    ui.MessageBox(QStringLiteral("unknown error"), kCaption, kCriticalOk);
+    ui.MessageBox(QStringLiteral("unknown error"), kMessageCaption, kCriticalOk);
     code = kFailedExitCode;
   }
   lock.Release();

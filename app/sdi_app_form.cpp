@@ -38,8 +38,6 @@ static void InitIconsResource() { Q_INIT_RESOURCE(icons); }
 namespace luckyscope {
 namespace {
 
-const QString kCaption = QStringLiteral("ヒットメモ");
-
 // The pictures of ImageList1, by index.
 const char* const kImageFiles[] = {
     ":/icons/00-new.svg",          ":/icons/01-open.svg",     ":/icons/02-save.svg",   ":/icons/03-edit-targets.svg",
@@ -405,7 +403,7 @@ void TSDIAppForm::FormClose() {
   const bool targetsUnsaved = store.TargetsChanged() != 0 && store.TargetCount() > 0;
   const bool winningUnsaved = store.WinningChanged() != 0 && store.WinningCount() > 0;
   if (targetsUnsaved || winningUnsaved) {
-    if (ui_.MessageBox(QStringLiteral("データが更新されています。セーブしますか？"), kCaption, kQuestionYesNo) ==
+    if (ui_.MessageBox(QStringLiteral("データが更新されています。セーブしますか？"), kMessageCaption, kQuestionYesNo) ==
         kAnswerYes) {
       if (store.TargetsChanged() != 0 && store.TargetCount() > 0) SaveWithDialog(TargetSavePreset());
       // Asked afresh: the first save may have been a winning-number file.
@@ -447,7 +445,7 @@ void TSDIAppForm::SaveWithDialog(const FileDialogPreset& preset) {
 
 void TSDIAppForm::AskSaveTargets() {
   if (core_.Store().TargetsChanged() == 0) return;
-  if (ui_.MessageBox(QStringLiteral("現在の検索対象データをセーブしますか？"), kCaption, kQuestionYesNo) ==
+  if (ui_.MessageBox(QStringLiteral("現在の検索対象データをセーブしますか？"), kMessageCaption, kQuestionYesNo) ==
       kAnswerYes) {
     SaveWithDialog(TargetSavePreset());
   }
@@ -455,7 +453,7 @@ void TSDIAppForm::AskSaveTargets() {
 
 void TSDIAppForm::AskSaveWinning() {
   if (core_.Store().WinningChanged() == 0) return;
-  if (ui_.MessageBox(QStringLiteral("現在の当選番号データをセーブしますか？"), kCaption, kQuestionYesNo) ==
+  if (ui_.MessageBox(QStringLiteral("現在の当選番号データをセーブしますか？"), kMessageCaption, kQuestionYesNo) ==
       kAnswerYes) {
     SaveWithDialog(WinningSavePreset());
   }
@@ -467,14 +465,14 @@ void TSDIAppForm::AskSaveWinning() {
 void TSDIAppForm::FileNew1Execute() {
   LotteryStore& store = core_.Store();
   if (store.TargetCount() > 0 || store.WinningCount() > 0) {
-    if (ui_.MessageBox(QStringLiteral("データをクリアします。よろしいですか？"), kCaption, kQuestionYesNo) !=
+    if (ui_.MessageBox(QStringLiteral("データをクリアします。よろしいですか？"), kMessageCaption, kQuestionYesNo) !=
         kAnswerYes) {
       return;
     }
   }
   AskSaveTargets();
   store.ClearTargets();
-  FillSearchList(kFillShowAll, 0);
+  FillSearchList(FillMode::ShowAll, 0);
   AskSaveWinning();
   store.ClearWinningEntries();
   FillWinningList(0);
@@ -490,7 +488,7 @@ void TSDIAppForm::FileOpen1Execute() {
     AskSaveWinning();
   }
   core_.OpenDataFile(path->c_str());
-  FillSearchList(kFillShowAll, 0);
+  FillSearchList(FillMode::ShowAll, 0);
   FillWinningList(0);
 }
 
@@ -504,11 +502,11 @@ void TSDIAppForm::LoadDroppedFile(bool winningList, const std::string& path) {
     core_.OpenDataFile(path.c_str());
     // The hit results went with the old winning numbers: the targets show none.
     FillWinningList(0);
-    FillSearchList(kFillShowAll, 0);
+    FillSearchList(FillMode::ShowAll, 0);
   } else {
     AskSaveTargets();
     core_.OpenDataFile(path.c_str());
-    FillSearchList(kFillShowAll, 0);
+    FillSearchList(FillMode::ShowAll, 0);
     // The filter shows "全表示" again; its items stay as they are.
     comboBox1_->setCurrentIndex(0);
   }
@@ -525,7 +523,7 @@ void TSDIAppForm::FileSave1Execute() {
   } else if (winning > 0) {
     SaveWithDialog(WinningSavePreset());
   } else {
-    ui_.MessageBox(QStringLiteral("保存するデータがありません。"), kCaption, kExclamationOk);
+    ui_.MessageBox(QStringLiteral("保存するデータがありません。"), kMessageCaption, kExclamationOk);
   }
 }
 
@@ -545,7 +543,7 @@ int TSDIAppForm::RunDialog(QDialog* dialog) {
 void TSDIAppForm::EditSchItemClick() {
   // The edit position stays as it is: the dialog opens at its own default ticket.
   if (RunDialog(dialogs_.schEdit) == QDialog::Accepted) {
-    FillSearchList(kFillShowAll, 0);
+    FillSearchList(FillMode::ShowAll, 0);
     comboBox1_->setCurrentIndex(0);
   }
   comboBox1_->setFocus(Qt::OtherFocusReason);
@@ -560,7 +558,7 @@ void TSDIAppForm::ListView2DblClick() {
   LotteryStore& store = core_.Store();
   store.SetEditPosition(n - 1);  // the dialog opens at this ticket
   if (RunDialog(dialogs_.schEdit) == QDialog::Accepted) {
-    FillSearchList(kFillShowAll, 0);
+    FillSearchList(FillMode::ShowAll, 0);
     comboBox1_->setCurrentIndex(0);
   }
   store.SetEditPosition(-1);
@@ -582,7 +580,7 @@ void TSDIAppForm::EditAtrItemClick() {
 
 void TSDIAppForm::EditSysItemClick() { RunDialog(dialogs_.sysEdit); }
 
-void TSDIAppForm::ShowMissing(const QString& text) { ui_.MessageBox(text, kCaption, kExclamationOk); }
+void TSDIAppForm::ShowMissing(const QString& text) { ui_.MessageBox(text, kMessageCaption, kExclamationOk); }
 
 void TSDIAppForm::ExecEsyItemClick() {
   if (core_.Store().WinningCount() > 0) {
@@ -618,14 +616,14 @@ void TSDIAppForm::ExecSchItemClick() {
   core_.RunSearch();
   const int filter = comboBox1_->currentIndex();
   if (filter == 0) {
-    const int hits = FillSearchList(kFillShowAll, 0);
+    const int hits = FillSearchList(FillMode::ShowAll, 0);
     const QString text = hits > 0 ? QStringLiteral("%1本、当たっています！(^o^)丿").arg(hits)
                                   : QStringLiteral("残念！全部はずれです。(T_T)");
     ui_.MessageBox(text, QStringLiteral("検索実行結果"), kPlainOk);
   } else if (filter == 1) {
-    FillSearchList(kFillHits, 0);
+    FillSearchList(FillMode::Hits, 0);
   } else if (filter >= 2) {
-    FillSearchList(kFillEntryHits, filter - 2);
+    FillSearchList(FillMode::EntryHits, filter - 2);
   }
   // With a filter the list and the sound tell the result; with "全表示" the message.
   if (filter > 0) {
@@ -661,30 +659,30 @@ void TSDIAppForm::HelpAbout1Execute() { RunDialog(dialogs_.aboutBox); }
 // ---------------------------------------------------------------------------
 // The lists
 
-int TSDIAppForm::FillSearchList(int mode, int k) {
+int TSDIAppForm::FillSearchList(FillMode mode, int k) {
   listView2_->Clear();
   const LotteryStore& store = core_.Store();
   const int count = store.TargetCount();
   QString entryTitle;
   std::uint32_t entryBit = 0;
-  if (mode == kFillEntryHits) {
+  if (mode == FillMode::EntryHits) {
     entryBit = std::uint32_t{1} << (static_cast<unsigned>(k) % 32u);
     WinningEntry entry;
     if (store.GetWinningEntry(k + 1, entry) == 0) entryTitle = FromCp932(entry.title);
   }
   std::vector<ReportRow> rows;
-  rows.reserve(static_cast<std::size_t>(mode == kFillShowAll ? count : count / 4));
+  rows.reserve(static_cast<std::size_t>(mode == FillMode::ShowAll ? count : count / 4));
   int counted = 0;
   SearchTarget target;
   char hitText[kTextSize];
   for (int n = 1; n <= count; ++n) {
     if (store.GetTarget(1, n, target) != 0) continue;
     QString hitType;
-    if (mode == kFillShowAll || mode == kFillHits) {
-      if (mode == kFillHits && target.hit == 0) continue;
+    if (mode == FillMode::ShowAll || mode == FillMode::Hits) {
+      if (mode == FillMode::Hits && target.hit == 0) continue;
       core_.HitText(n - 1, 0, hitText);
       hitType = FromCp932(hitText);
-      if (mode == kFillHits || hitText[0] != '\0') ++counted;
+      if (mode == FillMode::Hits || hitText[0] != '\0') ++counted;
     } else {
       if (target.hit == 0 || (target.hitMask & entryBit) == 0) continue;
       hitType = entryTitle;
@@ -714,7 +712,7 @@ void TSDIAppForm::FillWinningList(int selection) {
     // A selection below 0 takes no entry's pairs.
     if (selection == 0 || selection == 1 || selection == 2 + (i - 1)) {
       taken = true;
-      const int pairs = std::clamp(entry.pairCount, 0, kMaxPairs);
+      const int pairs = ClampPairCount(entry.pairCount);
       for (int p = 0; p < pairs; ++p) {
         rows.push_back(ReportRow{FromCp932(entry.pairs[p].group), {FromCp932(entry.pairs[p].number)}});
       }
@@ -728,11 +726,11 @@ void TSDIAppForm::ComboBox1Change(int index) {
   FillWinningList(index);
   const int kept = comboBox1_->currentIndex();
   if (kept == 0) {
-    FillSearchList(kFillShowAll, 0);
+    FillSearchList(FillMode::ShowAll, 0);
   } else if (kept == 1) {
-    FillSearchList(kFillHits, 0);
+    FillSearchList(FillMode::Hits, 0);
   } else if (kept >= 2) {
-    FillSearchList(kFillEntryHits, kept - 2);
+    FillSearchList(FillMode::EntryHits, kept - 2);
   }
 }
 
@@ -764,15 +762,7 @@ void TSDIAppForm::DeleteSelectedTargets() {
   std::sort(numbers.begin(), numbers.end(), std::greater<>());
   numbers.erase(std::unique(numbers.begin(), numbers.end()), numbers.end());
   LotteryStore& store = core_.Store();
-  for (int r : numbers) {
-    if (r > store.TargetCount()) continue;
-    SearchTarget target;
-    store.GetTarget(0, r, target);
-    target.name[0] = '\0';
-    store.PutTarget(r, target);
-    store.CloseTargetGap(r);
-    store.SetTargetCount(store.TargetCount() - 1);
-  }
+  for (int r : numbers) store.RemoveTarget(r);
   ComboBox1Change(comboBox1_->currentIndex());
   if (listView2_->RowCount() > 0) {
     listView2_->SelectAndFocusRow(0);

@@ -26,10 +26,9 @@ class AppMessageHook;
 class DataCore;
 class ReportList;
 
-// Modes of FillSearchList.
-inline constexpr int kFillShowAll = 0;
-inline constexpr int kFillHits = 1;
-inline constexpr int kFillEntryHits = 2;
+// What FillSearchList shows: every ticket, the tickets with a hit, or the tickets
+// that one winning entry hit.
+enum class FillMode { ShowAll, Hits, EntryHits };
 
 // Registers the program's pictures (the command pictures and the icon) with Qt's
 // resource system; the main window does it itself, main() calls it for the icon
@@ -110,7 +109,7 @@ class TSDIAppForm : public QMainWindow {
   void HelpAbout1Execute();
 
   // The lists.
-  int FillSearchList(int mode, int k);
+  int FillSearchList(FillMode mode, int k);
   void FillWinningList(int selection);
   void ComboBox1Change(int index);
   void ListView2ColumnClick(int column);

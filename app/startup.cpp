@@ -18,7 +18,7 @@ void StartDataCore(DataCore& core, UiServices& ui, const char* baseFolder) {
   core.ResetAll();
   if (core.LoadSettingsFile() != 0) {
     // The defaults stay in force; the file is written again at the next close.
-    ui.MessageBox(QStringLiteral("システムデータファイルが異常です。"), QStringLiteral("ヒットメモ"), kExclamationOk);
+    ui.MessageBox(QStringLiteral("システムデータファイルが異常です。"), kMessageCaption, kExclamationOk);
   }
   SystemSettings settings;
   core.GetSettings(settings);

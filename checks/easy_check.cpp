@@ -19,7 +19,7 @@ void ForEachPair(const LotteryStore& store, Visit visit) {
   const int count = std::min(store.WinningCount(), kMaxWinningEntries);
   for (int regNo = 1; regNo <= count; ++regNo) {
     if (store.GetWinningEntry(regNo, entry) != 0) continue;
-    const int pairs = std::clamp(entry.pairCount, 0, kMaxPairs);
+    const int pairs = ClampPairCount(entry.pairCount);
     for (int k = 0; k < pairs; ++k) visit(regNo - 1, entry.pairs[k]);
   }
 }

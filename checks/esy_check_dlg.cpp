@@ -23,7 +23,6 @@
 namespace luckyscope {
 namespace {
 
-const QString kCaption = QStringLiteral("ヒットメモ");
 constexpr int kGroupBytes = kFieldSize - 1;
 constexpr int kSixDigits = 6;
 constexpr int kLastTwoBytes = 2;
@@ -173,7 +172,7 @@ void TEsyCheckDlg::FormActivate() {
 
 bool TEsyCheckDlg::CheckWinningData() {
   if (core_.Store().WinningCount() > 0) return true;
-  ui_.MessageBox(QStringLiteral("当選番号データを入力してください。"), kCaption, kExclamationOk);
+  ui_.MessageBox(QStringLiteral("当選番号データを入力してください。"), kMessageCaption, kExclamationOk);
   return false;
 }
 
@@ -207,7 +206,7 @@ void TEsyCheckDlg::WriteLog(const std::string& group, const std::string& number,
   const int written = logWriter_(logPath_, FormatLogLine(logCounter_, group, number, result));
   // A log that cannot be opened (missing folder, no permission) is skipped silently.
   if (written == kLogWriteFailed) {
-    ui_.MessageBox(QStringLiteral("ログファイルの書き込みに失敗しました。"), kCaption, kExclamationOk);
+    ui_.MessageBox(QStringLiteral("ログファイルの書き込みに失敗しました。"), kMessageCaption, kExclamationOk);
   }
 }
 

@@ -1,8 +1,27 @@
+// DataCore's operations: the base folder and help file, the settings record and its
+// file, the data files and matching. The file formats live in data_files.cpp and
+// settings_file.cpp, matching in matching.cpp and search.cpp; here they meet the
+// store, the settings and the notifier.
+
 #include "core/data_core.h"
+
+#include <cstddef>
+#include <cstdio>
+#include <cstring>
+#include <unistd.h>
 
 #include "core/matching.h"
 
 namespace luckyscope {
+
+namespace {
+
+template <std::size_t N>
+void Terminate(char (&text)[N]) {
+  text[N - 1] = '\0';
+}
+
+}  // namespace
 
 DataCore::DataCore(CoreNotifier* notifier) : store_(std::make_unique<LotteryStore>()), notifier_(notifier) {}
 
@@ -12,10 +31,144 @@ void DataCore::Notify(CoreMessage message) const {
   if (notifier_ != nullptr) notifier_->ShowCoreMessage(message);
 }
 
+// ---------------------------------------------------------------------------
+// Base folder and help file
+
+int DataCore::InitBaseFolder() {
+  char cwd[kPathSize];
+  if (::getcwd(cwd, sizeof cwd) == nullptr) {
+    // A current directory deeper than 511 bytes, or one that was removed: the
+    // process's own current directory still serves as the base.
+    std::strcpy(baseFolder_, ".");
+    return -1;
+  }
+  return InitBaseFolder(cwd);
+}
+
+int DataCore::InitBaseFolder(const char* folder) {
+  if (folder == nullptr || folder[0] == '\0' || strnlen(folder, kPathSize) >= kPathSize) {
+    return -1;
+  }
+  // Trailing separators go, so that joins never double them: the root "/" becomes
+  // the empty text and base + "/" + name gives "/name".
+  std::size_t len = std::strlen(folder);
+  while (len > 0 && folder[len - 1] == '/') --len;
+  std::memcpy(baseFolder_, folder, len);
+  baseFolder_[len] = '\0';
+  return 0;
+}
+
+int DataCore::HelpFilePath(char (&out)[kPathSize]) {
+  int n = std::snprintf(out, sizeof out, "%s/%s", baseFolder_, kHelpFileName);
+  if (n < 0 || n >= kPathSize) {
+    // A cut path would name some other file; no help file is better.
+    out[0] = '\0';
+    helpPath_[0] = '\0';
+    return -1;
+  }
+  std::memcpy(helpPath_, out, sizeof helpPath_);
+  return 0;
+}
+
+// ---------------------------------------------------------------------------
+// Settings record and settings file
+
+int DataCore::ResetSettings() {
+  std::memset(&settings_, 0, sizeof settings_);
+  return 0;
+}
+
+int DataCore::ResetAll() {
+  ResetSettings();
+  store_->ClearTargets();
+  store_->ClearWinningEntries();
+  return 0;
+}
+
+int DataCore::GetSettings(SystemSettings& out) const {
+  out = settings_;
+  return 0;
+}
+
+int DataCore::SetSettings(const SystemSettings& in) {
+  settings_ = in;
+  // Every text stays terminated within its field, whatever the caller handed over.
+  Terminate(settings_.startupFile);
+  Terminate(settings_.logFile);
+  Terminate(settings_.hitSoundFile);
+  Terminate(settings_.missSoundFile);
+  return 0;
+}
+
+int DataCore::LoadSettingsFile() { return luckyscope::LoadSettingsFile(baseFolder_, settings_); }
+
+int DataCore::SaveSettingsFile() {
+  const int result = luckyscope::SaveSettingsFile(baseFolder_, settings_, &writeFault_);
+  if (result == kFileCannotOpen) return -1;
+  if (result != kFileDone) {
+    // The settings file from before stays as it was (the writer only ever replaces
+    // it whole), so the next start still finds the previous settings.
+    Notify(CoreMessage::SettingsDiskFull);
+  }
+  return 0;
+}
+
+// ---------------------------------------------------------------------------
+// Matching over the store
+
 int DataCore::RunSearch() { return luckyscope::RunSearch(*store_); }
 
 int DataCore::HitText(int index, int forFile, char (&out)[kTextSize]) const {
   return luckyscope::HitText(*store_, index, forFile, out);
+}
+
+// ---------------------------------------------------------------------------
+// Data files
+
+int DataCore::ClassifyDataFile(const char* path) const { return luckyscope::ClassifyDataFile(path); }
+
+int DataCore::SniffCsvFile(const char* path) const { return luckyscope::SniffCsvFile(path); }
+
+int DataCore::ResolveDataPath(const char* name, char (&out)[kPathSize]) const {
+  return luckyscope::ResolveDataPath(baseFolder_, name, out);
+}
+
+int DataCore::ReadTargetFile(const char* path) { return luckyscope::ReadTargetFile(*store_, path); }
+
+int DataCore::ReadWinningFile(const char* path) { return luckyscope::ReadWinningFile(*store_, path); }
+
+int DataCore::WriteTargetFile(const char* path) {
+  return luckyscope::WriteTargetFile(*store_, path, settings_.saveResults == 1, &writeFault_);
+}
+
+int DataCore::WriteWinningFile(const char* path) { return luckyscope::WriteWinningFile(*store_, path, &writeFault_); }
+
+int DataCore::OpenDataFile(const char* path) {
+  char full[kPathSize];
+  ResolveDataPath(path, full);
+  int kind = ClassifyDataFile(full);
+  if (kind == kTargetFile) {
+    ReadTargetFile(full);
+  } else if (kind == kWinningFile) {
+    ReadWinningFile(full);
+  } else {
+    Notify(CoreMessage::UnusableFile);
+  }
+  return 0;
+}
+
+int DataCore::SaveDataFile(const char* path) {
+  // The path is taken as given: a save dialog always hands over a full path. A new
+  // csv name has no first line to tell its kind yet and is refused.
+  int kind = ClassifyDataFile(path);
+  if (kind == kTargetFile) {
+    WriteTargetFile(path);
+  } else if (kind == kWinningFile) {
+    WriteWinningFile(path);
+  } else {
+    Notify(CoreMessage::UnusableFile);
+  }
+  return 0;
 }
 
 }  // namespace luckyscope

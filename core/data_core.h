@@ -7,27 +7,12 @@
 #include <cstdint>
 #include <memory>
 
+#include "core/data_files.h"
 #include "core/file_io.h"
 #include "core/lottery_store.h"
+#include "core/settings_file.h"
 
 namespace luckyscope {
-
-struct SystemSettings {
-  char startupFile[kPathSize];
-  std::int32_t saveResults;
-  char logFile[kPathSize];
-  std::int32_t autoRunSixDigits;
-  char hitSoundFile[kPathSize];
-  char missSoundFile[kPathSize];
-  std::int32_t enterGroup;
-  std::int32_t lastTwoFirst;
-};
-
-// Kinds of data file.
-inline constexpr int kTargetFile = 0;
-inline constexpr int kWinningFile = 1;
-inline constexpr int kUnusableFile = -1;
-inline constexpr int kEmptyPath = -2;
 
 enum class CoreMessage {
   UnusableFile,      // "選択されたファイルは使用できません。"
@@ -75,10 +60,9 @@ class DataCore {
   int RunSearch();
   int HitText(int index, int forFile, char (&out)[kTextSize]) const;
 
-  // Data files. Paths longer than 511 bytes do not fit the program's path buffers
-  // and are treated as unusable (-1) rather than cut to some other name.
-  // Readers: 0 loaded, -1 cannot open. Writers: 0 written, -1 cannot create,
-  // -2 a write failed (any earlier file of that name is left as it was), -3 empty.
+  // Data files (core/data_files.h). Paths longer than 511 bytes do not fit the
+  // program's path buffers and are treated as unusable rather than cut to some other
+  // name. Readers and writers give the results of core/file_io.h (kFileDone and on).
   // ResolveDataPath: 0, or -1 with an empty text when the joined path would not fit.
   int OpenDataFile(const char* path);
   int SaveDataFile(const char* path);

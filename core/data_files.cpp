@@ -7,8 +7,8 @@
 #include <cstdio>
 #include <cstring>
 
-#include "core/data_core.h"
 #include "core/file_io.h"
+#include "core/matching.h"
 #include "core/text_util.h"
 
 namespace luckyscope {
@@ -71,19 +71,6 @@ char* NextCsvField(char* line, char separator, CsvFieldState& state) {
   return start;
 }
 
-int StripLineFeeds(char* buffer, int length) {
-  for (int i = 0; i < length; ++i) {
-    if (buffer[i] == '\n') buffer[i] = '\0';
-  }
-  return 0;
-}
-
-int ReadStrippedLine(PieceReader& reader, char (&line)[kLineBufferSize]) {
-  int n = reader.ReadPiece(line);
-  StripLineFeeds(line, n);
-  return n;
-}
-
 int DirectoryPart(const char* path, char (&out)[kPathSize]) {
   CopyCut(out, path);
   char* cut = nullptr;
@@ -100,7 +87,7 @@ bool HasCsvExtension(const char* path) { return path != nullptr && EndsWithNoCas
 // ---------------------------------------------------------------------------
 // Kinds and paths
 
-int DataCore::ClassifyDataFile(const char* path) const {
+int ClassifyDataFile(const char* path) {
   if (path == nullptr || path[0] == '\0') return kEmptyPath;
   if (!FitsPathBuffer(path)) return kUnusableFile;
   // The extension is the text from the path's last '.'; a path without one has none.
@@ -110,7 +97,7 @@ int DataCore::ClassifyDataFile(const char* path) const {
   return kUnusableFile;
 }
 
-int DataCore::SniffCsvFile(const char* path) const {
+int SniffCsvFile(const char* path) {
   if (!FitsPathBuffer(path)) return kUnusableFile;
   PieceReader reader;
   if (!reader.Open(path)) return kUnusableFile;
@@ -129,7 +116,7 @@ int DataCore::SniffCsvFile(const char* path) const {
   return kUnusableFile;
 }
 
-int DataCore::ResolveDataPath(const char* name, char (&out)[kPathSize]) const {
+int ResolveDataPath(const char* baseFolder, const char* name, char (&out)[kPathSize]) {
   out[0] = '\0';
   if (name == nullptr || name[0] == '\0') return 0;
   char folder[kPathSize];
@@ -142,7 +129,7 @@ int DataCore::ResolveDataPath(const char* name, char (&out)[kPathSize]) const {
     CopyCut(out, name);
     return 0;
   }
-  int n = std::snprintf(out, sizeof out, "%s/%s", baseFolder_, name);
+  int n = std::snprintf(out, sizeof out, "%s/%s", baseFolder, name);
   if (n < 0 || n >= kPathSize) {
     out[0] = '\0';
     return -1;
@@ -151,45 +138,14 @@ int DataCore::ResolveDataPath(const char* name, char (&out)[kPathSize]) const {
 }
 
 // ---------------------------------------------------------------------------
-// Open and save
-
-int DataCore::OpenDataFile(const char* path) {
-  char full[kPathSize];
-  ResolveDataPath(path, full);
-  int kind = ClassifyDataFile(full);
-  if (kind == kTargetFile) {
-    ReadTargetFile(full);
-  } else if (kind == kWinningFile) {
-    ReadWinningFile(full);
-  } else {
-    Notify(CoreMessage::UnusableFile);
-  }
-  return 0;
-}
-
-int DataCore::SaveDataFile(const char* path) {
-  // The path is taken as given: a save dialog always hands over a full path. A new
-  // csv name has no first line to tell its kind yet and is refused.
-  int kind = ClassifyDataFile(path);
-  if (kind == kTargetFile) {
-    WriteTargetFile(path);
-  } else if (kind == kWinningFile) {
-    WriteWinningFile(path);
-  } else {
-    Notify(CoreMessage::UnusableFile);
-  }
-  return 0;
-}
-
-// ---------------------------------------------------------------------------
 // Readers
 
-int DataCore::ReadTargetFile(const char* path) {
-  if (!FitsPathBuffer(path)) return -1;
+int ReadTargetFile(LotteryStore& store, const char* path) {
+  if (!FitsPathBuffer(path)) return kFileCannotOpen;
   PieceReader reader;
-  if (!reader.Open(path)) return -1;
-  store_->ClearTargets();
-  SearchTarget* slots = store_->TargetSlots();
+  if (!reader.Open(path)) return kFileCannotOpen;
+  store.ClearTargets();
+  SearchTarget* slots = store.TargetSlots();
   int stored = 0;
   char line[kLineBufferSize];
   while (stored < kMaxTargets) {
@@ -207,17 +163,17 @@ int DataCore::ReadTargetFile(const char* path) {
     CopyCut(slot.group, group);
     CopyCut(slot.number, number);
   }
-  store_->SetTargetCount(stored);
-  store_->SetTargetsChanged(0);
-  return 0;
+  store.SetTargetCount(stored);
+  store.SetTargetsChanged(0);
+  return kFileDone;
 }
 
-int DataCore::ReadWinningFile(const char* path) {
-  if (!FitsPathBuffer(path)) return -1;
+int ReadWinningFile(LotteryStore& store, const char* path) {
+  if (!FitsPathBuffer(path)) return kFileCannotOpen;
   PieceReader reader;
-  if (!reader.Open(path)) return -1;
-  store_->ClearWinningEntries();
-  WinningEntry* slots = store_->WinningSlots();
+  if (!reader.Open(path)) return kFileCannotOpen;
+  store.ClearWinningEntries();
+  WinningEntry* slots = store.WinningSlots();
   int stored = 0;
   char line[kLineBufferSize];
   WinningEntry entry;
@@ -234,8 +190,7 @@ int DataCore::ReadWinningFile(const char* path) {
     } else {
       std::snprintf(entry.title, sizeof entry.title, "No.%05d", stored + 1);
     }
-    int count = countText != nullptr ? ReadLenientInt(countText) : 0;
-    if (count > kMaxPairs) count = kMaxPairs;
+    const int count = ClampPairCount(countText != nullptr ? ReadLenientInt(countText) : 0);
 
     // The count decides how many lines belong to the entry, whatever they hold.
     int kept = 0;
@@ -255,57 +210,56 @@ int DataCore::ReadWinningFile(const char* path) {
     entry.pairCount = kept;
     slots[stored++] = entry;
   }
-  store_->SetWinningCount(stored);
-  store_->SetWinningChanged(0);
+  store.SetWinningCount(stored);
+  store.SetWinningChanged(0);
   // Hit results referred to the old winning numbers; they are not unsaved data.
-  SearchTarget* targets = store_->TargetSlots();
-  for (int i = 0; i < store_->TargetCount(); ++i) {
+  SearchTarget* targets = store.TargetSlots();
+  for (int i = 0; i < store.TargetCount(); ++i) {
     targets[i].hit = 0;
     targets[i].hitMask = 0;
   }
-  return 0;
+  return kFileDone;
 }
 
 // ---------------------------------------------------------------------------
 // Writers
 
-int DataCore::WriteTargetFile(const char* path) {
-  const int count = store_->TargetCount();
-  if (count <= 0) return -3;
-  if (!FitsPathBuffer(path)) return -1;
-  SafeFileWriter writer(&writeFault_);
-  if (!writer.Open(path)) return -1;
+int WriteTargetFile(LotteryStore& store, const char* path, bool withResults, const WriteFault* fault) {
+  const int count = store.TargetCount();
+  if (count <= 0) return kFileNothingToSave;
+  if (!FitsPathBuffer(path)) return kFileCannotOpen;
+  SafeFileWriter writer(fault);
+  if (!writer.Open(path)) return kFileCannotOpen;
   bool ok = !HasCsvExtension(path) || writer.WriteLine(kTargetMarker);
-  const bool withResults = settings_.saveResults == 1;
-  const SearchTarget* slots = store_->TargetSlots();
+  const SearchTarget* slots = store.TargetSlots();
   // Three quoted fields of at most 255 + 15 + 15 bytes and a quoted results field.
   char line[2 * kTextSize + 2 * kFieldSize + 32];
   char hits[kTextSize];
   for (int i = 0; ok && i < count; ++i) {
     const SearchTarget& t = slots[i];
     int n = std::snprintf(line, sizeof line, "\"%.255s\",\"%.15s\",\"%.15s\"", t.name, t.group, t.number);
-    if (withResults && HitText(i, 1, hits) == 0 && hits[0] != '\0') {
+    if (withResults && HitText(store, i, 1, hits) == 0 && hits[0] != '\0') {
       std::snprintf(line + n, sizeof line - static_cast<std::size_t>(n), ",\"%.255s\"", hits);
     }
     ok = writer.WriteLine(line);
   }
-  if (!ok || !writer.Commit()) return -2;
-  store_->SetTargetsChanged(0);
-  return 0;
+  if (!ok || !writer.Commit()) return kFileWriteFailed;
+  store.SetTargetsChanged(0);
+  return kFileDone;
 }
 
-int DataCore::WriteWinningFile(const char* path) {
-  const int count = store_->WinningCount();
-  if (count <= 0) return -3;
-  if (!FitsPathBuffer(path)) return -1;
-  SafeFileWriter writer(&writeFault_);
-  if (!writer.Open(path)) return -1;
+int WriteWinningFile(LotteryStore& store, const char* path, const WriteFault* fault) {
+  const int count = store.WinningCount();
+  if (count <= 0) return kFileNothingToSave;
+  if (!FitsPathBuffer(path)) return kFileCannotOpen;
+  SafeFileWriter writer(fault);
+  if (!writer.Open(path)) return kFileCannotOpen;
   bool ok = !HasCsvExtension(path) || writer.WriteLine(kWinningMarker);
-  const WinningEntry* slots = store_->WinningSlots();
+  const WinningEntry* slots = store.WinningSlots();
   char line[kTextSize + 17];
   for (int j = 0; ok && j < count; ++j) {
     const WinningEntry& e = slots[j];
-    int pairs = e.pairCount < 0 ? 0 : (e.pairCount > kMaxPairs ? kMaxPairs : e.pairCount);
+    const int pairs = ClampPairCount(e.pairCount);
     std::snprintf(line, sizeof line, "%s%.255s,%d", CommentGuard(e.title), e.title, pairs);
     ok = writer.WriteLine(line);
     for (int k = 0; ok && k < pairs; ++k) {
@@ -314,9 +268,9 @@ int DataCore::WriteWinningFile(const char* path) {
       ok = writer.WriteLine(line);
     }
   }
-  if (!ok || !writer.Commit()) return -2;
-  store_->SetWinningChanged(0);
-  return 0;
+  if (!ok || !writer.Commit()) return kFileWriteFailed;
+  store.SetWinningChanged(0);
+  return kFileDone;
 }
 
 }  // namespace luckyscope

@@ -1,11 +1,39 @@
 #pragma once
-// Text helpers of the data-file readers. The readers and writers themselves are
-// operations of DataCore (core/data_core.h); their bodies live in data_files.cpp.
+// Search-target files ("dat"), winning-number files ("ban") and comma-separated files
+// ("csv") holding either kind: their kinds, the readers and writers that move a table
+// of the store to and from a file, and the text helpers the readers use. DataCore
+// (core/data_core.h) offers them to the windows together with its base folder,
+// settings and messages.
 
 #include "core/file_io.h"
 #include "core/lottery_store.h"
 
 namespace luckyscope {
+
+// Kinds of data file.
+inline constexpr int kTargetFile = 0;
+inline constexpr int kWinningFile = 1;
+inline constexpr int kUnusableFile = -1;
+inline constexpr int kEmptyPath = -2;
+
+// The readers and writers return the results of core/file_io.h (kFileDone and on).
+// The kind of file a path names: by its extension, and for "csv" by its first line.
+int ClassifyDataFile(const char* path);
+// The kind of a csv file, from its first line: the marker the program writes, or else
+// the number of fields.
+int SniffCsvFile(const char* path);
+// A bare name joined with the base folder; a name with a folder part as it is.
+// 0, or -1 with an empty text when the joined path would not fit.
+int ResolveDataPath(const char* baseFolder, const char* name, char (&out)[kPathSize]);
+
+// Readers replace the store's table with the file's records and settle its
+// unsaved-changes flag; loading winning numbers drops the old hit results.
+int ReadTargetFile(LotteryStore& store, const char* path);
+int ReadWinningFile(LotteryStore& store, const char* path);
+// Writers replace the file whole (SafeFileWriter) and settle the table's flag. With
+// `withResults` every target with a hit carries its hit text as a fourth field.
+int WriteTargetFile(LotteryStore& store, const char* path, bool withResults, const WriteFault* fault);
+int WriteWinningFile(LotteryStore& store, const char* path, const WriteFault* fault);
 
 // The state of one NextCsvField scan: where the next field starts, and whether the
 // line has any field left.
@@ -21,15 +49,6 @@ struct CsvFieldState {
 // field is overwritten with NUL in the line. Returns the field, or nullptr when the
 // line has no more fields (the first call always yields one).
 char* NextCsvField(char* line, char separator, CsvFieldState& state);
-
-// Turns every line feed among the first `length` bytes into NUL, so that the text
-// ends at its first line feed. Returns 0.
-int StripLineFeeds(char* buffer, int length);
-
-// Reads the next piece of a file and strips its line feed (StripLineFeeds).
-// Returns the piece's length in bytes before stripping, 0 at the end of the file
-// (the line is then empty).
-int ReadStrippedLine(PieceReader& reader, char (&line)[kLineBufferSize]);
 
 // The folder part of a path: the text before its last '/' or '\'. A path without
 // either, or whose only separator is its first byte, gives an empty text; so does an

@@ -82,6 +82,19 @@ int PieceReader::ReadPiece(char (&out)[kLineBufferSize]) {
   return n;
 }
 
+int StripLineFeeds(char* buffer, int length) {
+  for (int i = 0; i < length; ++i) {
+    if (buffer[i] == '\n') buffer[i] = '\0';
+  }
+  return 0;
+}
+
+int ReadStrippedLine(PieceReader& reader, char (&line)[kLineBufferSize]) {
+  int n = reader.ReadPiece(line);
+  StripLineFeeds(line, n);
+  return n;
+}
+
 // ---------------------------------------------------------------------------
 // SafeFileWriter
 

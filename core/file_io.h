@@ -20,6 +20,14 @@ namespace luckyscope {
 inline constexpr int kLineBufferSize = 1024;
 inline constexpr int kPieceLimit = 1022;
 
+// Results of the program's file readers and writers. Paths longer than 511 bytes do
+// not fit the program's path buffers and count as files that cannot be opened rather
+// than being cut to some other name.
+inline constexpr int kFileDone = 0;            // loaded, or written
+inline constexpr int kFileCannotOpen = -1;     // a reader cannot open it, a writer cannot create it
+inline constexpr int kFileWriteFailed = -2;    // a write failed; an earlier file of that name is left as it was
+inline constexpr int kFileNothingToSave = -3;  // the table is empty: nothing written
+
 class PieceReader {
  public:
   PieceReader() = default;
@@ -47,6 +55,15 @@ class PieceReader {
   bool atEnd_ = false;
   char buf_[64 * 1024];
 };
+
+// Turns every line feed among the first `length` bytes into NUL, so that the text
+// ends at its first line feed. Returns 0.
+int StripLineFeeds(char* buffer, int length);
+
+// Reads the next piece of a file and strips its line feed (StripLineFeeds).
+// Returns the piece's length in bytes before stripping, 0 at the end of the file
+// (the line is then empty).
+int ReadStrippedLine(PieceReader& reader, char (&line)[kLineBufferSize]);
 
 // Test seam: makes a writer fail as a full disk would. Steps are counted per writer
 // from 1: every WriteLine() is one step and Commit() is the step after the last

@@ -75,7 +75,7 @@ int LotteryStore::GetWinningEntry(int regNo, WinningEntry& out) const {
   const WinningEntry& slot = winning_[regNo - 1];
   std::memcpy(out.title, slot.title, sizeof out.title);
   out.pairCount = slot.pairCount;
-  int n = slot.pairCount < 0 ? 0 : (slot.pairCount > kMaxPairs ? kMaxPairs : slot.pairCount);
+  const int n = ClampPairCount(slot.pairCount);
   for (int k = 0; k < n; ++k) out.pairs[k] = slot.pairs[k];
   return 0;
 }
@@ -84,7 +84,7 @@ int LotteryStore::PutWinningEntry(int regNo, const WinningEntry& rec) {
   if (regNo < 1 || regNo > kMaxWinningEntries) return -1;
   WinningEntry& slot = winning_[regNo - 1];
   // A pair count outside 0..32 would index past the pairs; it is held to that range.
-  int count = rec.pairCount < 0 ? 0 : (rec.pairCount > kMaxPairs ? kMaxPairs : rec.pairCount);
+  const int count = ClampPairCount(rec.pairCount);
   char title[kTextSize] = {};
   CopyCut(title, rec.title);
   WinningPair pairs[kMaxPairs];
@@ -145,6 +145,17 @@ int LotteryStore::CloseTargetGap(int regNo) {
       std::memset(&targets_[n], 0, sizeof targets_[n]);
     }
   }
+  return 0;
+}
+
+int LotteryStore::RemoveTarget(int regNo) {
+  if (regNo < 1 || regNo > targetCount_) return -1;
+  SearchTarget cleared;
+  GetTarget(0, regNo, cleared);
+  cleared.name[0] = '\0';
+  PutTarget(regNo, cleared);
+  CloseTargetGap(regNo);
+  SetTargetCount(targetCount_ - 1);
   return 0;
 }
 

@@ -34,6 +34,10 @@ struct WinningEntry {
   WinningPair pairs[kMaxPairs];
 };
 
+// A pair count held to 0..32, so that a count from a file or a caller never indexes
+// past an entry's pairs.
+constexpr int ClampPairCount(int count) { return count < 0 ? 0 : (count > kMaxPairs ? kMaxPairs : count); }
+
 // Results of the put operations.
 inline constexpr int kPutStored = 0;
 inline constexpr int kPutCleared = 1;
@@ -61,6 +65,11 @@ class LotteryStore {
   int SetEditPosition(int index);
   int GetEditPosition() const { return editPosition_; }
   int CloseTargetGap(int regNo);
+  // Removes one target: its slot is cleared, later targets move down one number with
+  // their hit results and the count drops by one. Removing the last target leaves no
+  // unsaved data, removing any other marks the table changed. -1 when regNo is
+  // outside 1..count (nothing changes).
+  int RemoveTarget(int regNo);
   // Sets one target's hit result (hit flag 0/1 and hit mask) without touching the
   // unsaved-changes flag: hit results are not data. Lets an editor move results along
   // with the records it moved. -1 when regNo is outside 1..10000.

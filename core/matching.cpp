@@ -129,10 +129,6 @@ struct FieldText {
   explicit FieldText(const char (&field)[kFieldSize]) { CopyCut(text, field); }
 };
 
-int ClampedPairCount(const WinningEntry& entry) {
-  return entry.pairCount < 0 ? 0 : (entry.pairCount > kMaxPairs ? kMaxPairs : entry.pairCount);
-}
-
 }  // namespace
 
 int RunSearchReference(LotteryStore& store) {
@@ -148,7 +144,7 @@ int RunSearchReference(LotteryStore& store) {
     const FieldText number(target.number);
     for (int j = 0; j < store.WinningCount(); ++j) {
       const WinningEntry& entry = entries[j];
-      for (int k = 0; k < ClampedPairCount(entry); ++k) {
+      for (int k = 0; k < ClampPairCount(entry.pairCount); ++k) {
         const FieldText pairGroup(entry.pairs[k].group);
         int result = -1;
         MatchPattern(group.text, pairGroup.text, result);

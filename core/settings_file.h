@@ -1,11 +1,36 @@
 #pragma once
-// Names and rules of the settings file and the help file, both kept in the base
-// folder. The operations themselves are DataCore's (core/data_core.h).
+// The settings record and the settings file "luckyscope.dat" kept in the base folder,
+// with the name of the help file kept beside it. DataCore (core/data_core.h) holds the
+// record and the base folder and offers these to the windows.
+
+#include <cstdint>
+
+#include "core/file_io.h"
+#include "core/lottery_store.h"
 
 namespace luckyscope {
 
 inline constexpr char kSettingsFileName[] = "luckyscope.dat";
 inline constexpr char kHelpFileName[] = "luckyscope.chm";
+
+struct SystemSettings {
+  char startupFile[kPathSize];
+  std::int32_t saveResults;
+  char logFile[kPathSize];
+  std::int32_t autoRunSixDigits;
+  char hitSoundFile[kPathSize];
+  char missSoundFile[kPathSize];
+  std::int32_t enterGroup;
+  std::int32_t lastTwoFirst;
+};
+
+// Reads the settings file of the base folder into `settings`: the fields of every
+// section found are replaced, the others kept. kFileDone, or kFileCannotOpen.
+int LoadSettingsFile(const char* baseFolder, SystemSettings& settings);
+
+// Writes the settings file of the base folder whole: kFileDone, kFileCannotOpen, or
+// kFileWriteFailed, when the file from before stays as it was.
+int SaveSettingsFile(const char* baseFolder, const SystemSettings& settings, const WriteFault* fault);
 
 // The path as it is written to the settings file: a path inside the base folder loses
 // the folder and the separator after it ('/' or '\'), so that the settings move with

@@ -133,7 +133,7 @@ void TAtrEditDlg::FormActivate() {
   for (int r = 1; r <= workingCount_; ++r) {
     WorkEntry& entry = entries_[r - 1];
     if (store.GetWinningEntry(r, entry.rec) != 0) continue;
-    entry.rec.pairCount = std::clamp(entry.rec.pairCount, 0, kMaxPairs);
+    entry.rec.pairCount = ClampPairCount(entry.rec.pairCount);
     entry.origin = r;
   }
   // Always at the free entry after the last one (the last one when all are in use).
@@ -225,8 +225,7 @@ void TAtrEditDlg::Button3Click() {
   // A pair needs both halves (tested as typed, so blanks alone count).
   if (!group.empty() && !number.empty()) {
     if (entry.pairCount >= kMaxPairs) {
-      ui_.MessageBox(QStringLiteral("これ以上、組番号登録はできません。"), QStringLiteral("ヒットメモ"),
-                     kExclamationOk);
+      ui_.MessageBox(QStringLiteral("これ以上、組番号登録はできません。"), kMessageCaption, kExclamationOk);
     } else {
       WinningPair pair{};
       CopyCut(pair.group, group.c_str());

@@ -167,8 +167,7 @@ void TSysEditDlg::Browse(ByteLineEdit& box, const FileDialogPreset& preset) {
   // A path longer than the settings can hold is not cut to name some other file: it
   // is refused as unusable, and the box keeps its text.
   if (chosen->size() > static_cast<std::size_t>(kPathBytes)) {
-    ui_.MessageBox(QStringLiteral("選択されたファイルは使用できません。"), QStringLiteral("ヒットメモ"),
-                   kExclamationOk);
+    ui_.MessageBox(QStringLiteral("選択されたファイルは使用できません。"), kMessageCaption, kExclamationOk);
     return;
   }
   box.SetBytes(*chosen);

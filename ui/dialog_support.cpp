@@ -161,7 +161,7 @@ int ClampRegistrationNumber(int n, int count, int tableSize) {
 }
 
 void ReportMissingRegistrationNumber(UiServices& ui, QWidget* focusBack) {
-  ui.MessageBox(QStringLiteral("登録番号を入力してください。"), QStringLiteral("ヒットメモ"), kExclamationOk);
+  ui.MessageBox(QStringLiteral("登録番号を入力してください。"), kMessageCaption, kExclamationOk);
   // Back to the box, so that the number can be typed at once.
   if (focusBack != nullptr) focusBack->setFocus(Qt::OtherFocusReason);
 }

@@ -13,6 +13,9 @@
 
 namespace luckyscope {
 
+// The caption of every message box the program shows.
+inline const QString kMessageCaption = QStringLiteral("ヒットメモ");
+
 // Answers of MessageBox.
 inline constexpr int kAnswerOk = 1;
 inline constexpr int kAnswerYes = 6;

@@ -106,7 +106,7 @@ class HookTest : public testing::MainWindowHarness {
     Store().SetTargetsChanged(0);
     Store().SetWinningChanged(0);
     form_->FillWinningList(0);
-    form_->FillSearchList(kFillShowAll, 0);
+    form_->FillSearchList(FillMode::ShowAll, 0);
   }
 
   // A search-target file of two tickets and a winning-number file of one entry.
@@ -267,7 +267,7 @@ TEST_F(HookTest, ATargetFileLoadsOnlyOnTheTargetListAndResetsTheFilter) {
 TEST_F(HookTest, AWinningFileDropClearsEveryHitAndRefillsBothLists) {
   LoadSample();
   core_.RunSearch();
-  form_->FillSearchList(kFillShowAll, 0);
+  form_->FillSearchList(FillMode::ShowAll, 0);
   ASSERT_EQ(Column(form_->ListView2(), 4), (QStringList{QStringLiteral("1等"), QString(), QStringLiteral("2等")}));
 
   // On the search-target list a winning-number file does nothing.

@@ -310,7 +310,7 @@ TEST_F(MainWindowTest, EachFilterListsItsTicketsAndPairs) {
   EXPECT_EQ(ComboItems(), (QStringList{"全表示", "当たり", "1等", "2等"}));
   EXPECT_EQ(Column(form_->ListView1(), 0), (QStringList{"01", "*", "09"}));
 
-  EXPECT_EQ(form_->FillSearchList(kFillShowAll, 0), 2);  // only tickets with a hit count
+  EXPECT_EQ(form_->FillSearchList(FillMode::ShowAll, 0), 2);  // only tickets with a hit count
   EXPECT_EQ(Column(form_->ListView2(), 4), (QStringList{"1等", "", "2等"}));
 
   form_->ComboBox1Change(1);
@@ -333,7 +333,7 @@ TEST_F(MainWindowTest, EntryHitsShowTheFullTitleWhereTheHitTypeIsCut) {
   AddEntry("second", {{"*", "*"}});
   core_.RunSearch();
   form_->FormActivate();
-  form_->FillSearchList(kFillShowAll, 0);
+  form_->FillSearchList(FillMode::ShowAll, 0);
   // Two hits: each title cut to 256 / 2 - 2 bytes.
   EXPECT_EQ(form_->ListView2()->Text(0, 4), QString(126, u'T') + QStringLiteral(" second"));
   form_->ComboBox1Change(2);

@@ -138,7 +138,7 @@ void BM_SortByName(benchmark::State& state) {
     state.PauseTiming();
     // Back to registration order, so every sort starts from the same rows.
     l.form->FormActivate();
-    l.form->FillSearchList(kFillShowAll, 0);
+    l.form->FillSearchList(FillMode::ShowAll, 0);
     QCoreApplication::processEvents();
     state.ResumeTiming();
     l.form->ListView2ColumnClick(2);

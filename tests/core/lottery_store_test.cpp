@@ -71,15 +71,8 @@ TEST(LotteryStoreTest, PutWinningEntryResults) {
   EXPECT_STREQ(store->WinningSlots()[0].pairs[1].number, "");
 }
 
-// Removal as the main window does it: clear the slot, close the gap, lower the count.
-void RemoveTarget(LotteryStore& store, int regNo) {
-  SearchTarget rec{};
-  ASSERT_EQ(store.GetTarget(0, regNo, rec), 0);
-  rec.name[0] = '\0';
-  ASSERT_EQ(store.PutTarget(regNo, rec), kPutCleared);
-  store.CloseTargetGap(regNo);
-  store.SetTargetCount(store.TargetCount() - 1);
-}
+// Removal as the main window does it.
+void RemoveTarget(LotteryStore& store, int regNo) { ASSERT_EQ(store.RemoveTarget(regNo), 0); }
 
 TEST(LotteryStoreTest, RemovalSequence) {
   auto store = NewStore();
@@ -104,6 +97,26 @@ TEST(LotteryStoreTest, RemovalSequence) {
 
   store->CloseTargetGap(0);  // names no slot: moves nothing
   EXPECT_STREQ(slots[0].name, "t1");
+}
+
+// A number outside 1..count names no ticket: nothing moves, the count stays and the
+// table is not marked changed.
+TEST(LotteryStoreTest, RemoveTargetRefusesNumbersOutsideTheCount) {
+  auto store = NewStore();
+  for (int r = 1; r <= 3; ++r) store->PutTarget(r, Target("t" + std::to_string(r), "", ""));
+  store->PutTarget(4, Target("beyond", "", ""));  // a slot past the count
+  store->SetTargetCount(3);
+  store->SetTargetsChanged(0);
+  for (int regNo : {0, -1, 4, kMaxTargets + 1}) {
+    EXPECT_EQ(store->RemoveTarget(regNo), -1) << regNo;
+    EXPECT_EQ(store->TargetCount(), 3) << regNo;
+    EXPECT_EQ(store->TargetsChanged(), 0) << regNo;
+    EXPECT_STREQ(store->TargetSlots()[0].name, "t1") << regNo;
+    EXPECT_STREQ(store->TargetSlots()[3].name, "beyond") << regNo;
+  }
+  EXPECT_EQ(store->RemoveTarget(3), 0);  // the last one: the count drops, the table changed
+  EXPECT_EQ(store->TargetCount(), 2);
+  EXPECT_EQ(store->TargetsChanged(), 1);
 }
 
 }  // namespace
