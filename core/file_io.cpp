@@ -135,7 +135,8 @@ bool SafeFileWriter::Open(const char* path) {
   steps_ = 0;
   failed_ = false;
   used_ = 0;
-  if (path == nullptr || path[0] == '\0') return false;
+  error_ = 0;
+  if (path == nullptr || path[0] == '\0') return Refuse(ENOENT);
 
   // A symbolic link keeps pointing at the file it names: the file behind it is the
   // one replaced. A link to nowhere is replaced like a missing file would be created.
@@ -150,23 +151,23 @@ bool SafeFileWriter::Open(const char* path) {
 
   std::size_t slash = target_.find_last_of('/');
   std::string name = slash == std::string::npos ? target_ : target_.substr(slash + 1);
-  if (name.empty()) return false;  // "folder/" names no file
+  if (name.empty()) return Refuse(EISDIR);  // "folder/" names no file
   folder_ = slash == std::string::npos ? "." : (slash == 0 ? "/" : target_.substr(0, slash));
 
   bool exists = ::stat(target_.c_str(), &st) == 0;
   if (exists) {
-    if (!S_ISREG(st.st_mode)) return false;
+    if (!S_ISREG(st.st_mode)) return Refuse(S_ISDIR(st.st_mode) ? EISDIR : EINVAL);
     // A file the user made read-only is not replaced behind their back.
-    if (::access(target_.c_str(), W_OK) != 0) return false;
+    if (::access(target_.c_str(), W_OK) != 0) return Refuse(errno);
   } else if (errno != ENOENT) {
-    return false;
+    return Refuse(errno);
   }
 
   temp_ = folder_ == "/" ? std::string("/") + kTempPattern : folder_ + "/" + kTempPattern;
   int fd = ::mkostemp(temp_.data(), O_CLOEXEC);
   if (fd < 0) {
     temp_.clear();
-    return false;
+    return Refuse(errno);
   }
   fd_ = fd;
   // New files get rw-r--r-- less the umask; a replaced file keeps its mode and, where
@@ -188,6 +189,7 @@ bool SafeFileWriter::Step() {
   ++steps_;
   if (fault_ != nullptr && fault_->failAtStep > 0 && steps_ == fault_->failAtStep) {
     errno = ENOSPC;
+    error_ = ENOSPC;
     failed_ = true;
     return false;
   }
@@ -195,7 +197,10 @@ bool SafeFileWriter::Step() {
 }
 
 bool SafeFileWriter::Flush() {
-  if (used_ > 0 && !WriteAll(fd_, buf_, used_)) failed_ = true;
+  if (used_ > 0 && !WriteAll(fd_, buf_, used_)) {
+    if (error_ == 0) error_ = errno;
+    failed_ = true;
+  }
   used_ = 0;
   return !failed_;
 }
@@ -224,12 +229,14 @@ bool SafeFileWriter::Commit() {
   }
   // Some file systems cannot sync; that is no reason to refuse the save.
   if (::fsync(fd_) != 0 && errno != EINVAL && errno != ENOTSUP) {
+    error_ = errno;
     Abort();
     return false;
   }
   int fd = fd_;
   fd_ = -1;
   if (::close(fd) != 0 || ::rename(temp_.c_str(), target_.c_str()) != 0) {
+    error_ = errno;
     failed_ = true;
     ::unlink(temp_.c_str());
     temp_.clear();
@@ -243,6 +250,11 @@ bool SafeFileWriter::Commit() {
     ::close(dir);
   }
   return true;
+}
+
+bool SafeFileWriter::Refuse(int errorNumber) {
+  error_ = errorNumber != 0 ? errorNumber : EIO;
+  return false;
 }
 
 void SafeFileWriter::Abort() {

@@ -95,15 +95,21 @@ class SafeFileWriter {
   // Drops the temporary file; the old file stays as it was.
   void Abort();
 
+  // The system's error number (errno) of the first step that failed, 0 while none has;
+  // what a failure message tells the user as the reason.
+  int ErrorNumber() const { return error_; }
+
  private:
   bool Step();
   bool Append(const char* data, std::size_t size);
   bool Flush();
+  bool Refuse(int errorNumber);
 
   const WriteFault* fault_;
   int steps_ = 0;
   int fd_ = -1;
   bool failed_ = false;
+  int error_ = 0;
   std::string target_;
   std::string temp_;
   std::string folder_;
