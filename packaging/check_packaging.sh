@@ -28,6 +28,7 @@ check() {  # check <what> <command...>: runs the command, reports, counts
 
 work=$(mktemp -d)
 trap 'rm -rf "$work"' EXIT
+record=$work/record  # what a stand-in for the program writes when it starts
 
 # --- The menu entry and the metadata --------------------------------------------------
 desktop=$build/packaging/$id.desktop
@@ -106,7 +107,6 @@ EOF
 printf '#!/bin/sh\necho from-path >"$RECORD"\n' >"$work/path/luckyscope"
 chmod +x "$bin/luckyscope" "$work/path/luckyscope"
 
-record=$work/record
 launch() {  # launch <env assignments...> -- <args...>
   local assignments=()
   while [ $# -gt 0 ] && [ "$1" != -- ]; do assignments+=("$1"); shift; done
@@ -153,6 +153,20 @@ program_and_args() {
   [ $result -eq 0 ] && [ "$(cat "$record")" = from-path ] || { echo "did not fall back to the PATH"; return 1; }
 }
 check "the launcher runs the program beside it with the arguments, else the one on the PATH" program_and_args
+
+# Started by a relative path, from another folder than the launcher's; and a HOME that
+# reads as an option to the commands that make and enter the folder.
+relative_and_dash() {
+  (cd "$work" && env -i PATH="$work/path:/usr/bin:/bin" RECORD="$record" HOME="$work/h6" bin/luckyscope-launch) ||
+    return 1
+  [ "$(head -n1 "$record")" = "$work/h6/.local/share/luckyscope" ] ||
+    { echo "bin/luckyscope-launch ran: $(cat "$record")"; return 1; }
+  (cd "$bin" && env -i PATH="$work/path:/usr/bin:/bin" RECORD="$record" HOME=-x sh luckyscope-launch) || return 1
+  [ "$(head -n1 "$record")" = "$bin/-x/.local/share/luckyscope" ] ||
+    { echo "sh luckyscope-launch with HOME=-x ran: $(cat "$record")"; return 1; }
+  [ -f "$bin/-x/.local/share/luckyscope/luckyscope.dat" ] || { echo "no settings file under -x"; return 1; }
+}
+check "a relative start runs the program beside the launcher; HOME=-x is a folder, not an option" relative_and_dash
 
 refuses() {
   : >"$work/a file"
