@@ -9,6 +9,7 @@ set -uo pipefail
 build=$1
 id=$2
 launcher=$3
+packaging=$(dirname -- "$launcher")
 
 passed=0
 failed=0
@@ -80,6 +81,33 @@ launcher_named() {
   esac
 }
 check "the menu entry's Exec is the launcher's full path" launcher_named
+
+# The menu entry for install prefixes with characters that need quoting or escaping:
+# written by the same rule as the build's, it must pass the validator, and a desktop
+# launcher (gio launch) must start the launcher installed there, which starts the
+# program beside it.
+odd_prefixes() {
+  local prefix entry n=0 ran
+  for prefix in "$work/John Smith/.local" "$work/100% sure" "$work/\$HOME's" "$work/say \"cheese\"" \
+    "$work/back\\slash \`tick\`"; do
+    n=$((n + 1))
+    mkdir -p "$prefix/bin" || return 1
+    cp "$launcher" "$prefix/bin/luckyscope-launch"
+    printf '#!/bin/sh\n{ pwd; printf "%%s\\n" "$0"; } >"$RECORD"\n' >"$prefix/bin/luckyscope"
+    chmod +x "$prefix/bin/luckyscope-launch" "$prefix/bin/luckyscope"
+    entry=$work/odd$n/$id.desktop
+    cmake -DTEMPLATE="$packaging/luckyscope.desktop.in" -DOUTPUT="$entry" -DLAUNCHER="$prefix/bin/luckyscope-launch" \
+      -DAPP_ID="$id" -P "$packaging/desktop_entry.cmake" || return 1
+    desktop-file-validate "$entry" || { echo "for the prefix $prefix: $(grep '^Exec=' "$entry")"; return 1; }
+    rm -f "$record"
+    env -i PATH="$work/path:/usr/bin:/bin" RECORD="$record" HOME="$work/odd$n" gio launch "$entry" || return 1
+    for _ in $(seq 100); do [ -s "$record" ] && break; sleep 0.1; done
+    ran=$(sed -n 2p "$record" 2>/dev/null)
+    [ "$ran" = "$prefix/bin/luckyscope" ] ||
+      { echo "for the prefix $prefix, $(grep '^Exec=' "$entry") ran: $(cat "$record" 2>/dev/null)"; return 1; }
+  done
+}
+check "menu entries for prefixes with a space, %, \$, \", \\ and \` validate and start the launcher there" odd_prefixes
 
 # Each PNG is square at its size and has something drawn on it (not all transparent).
 icons_drawn() {
