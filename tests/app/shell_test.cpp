@@ -1,9 +1,12 @@
 // The pieces around the main window: the single-instance lock, the list sort
 // comparison and the about box.
 
+#include <fcntl.h>
+#include <functional>
 #include <string>
 #include <sys/stat.h>
 #include <unistd.h>
+#include <vector>
 
 #include <QApplication>
 #include <QLabel>
@@ -51,6 +54,107 @@ TEST(SingleInstanceTest, ThePrivateFolderIsMadeClosedAndOneOpenToOthersIsRefused
   ASSERT_EQ(::symlink(made.c_str(), linked.c_str()), 0);
   SingleInstanceLock viaLink(linked + "/luckyscope", true);
   EXPECT_EQ(viaLink.Acquire(), SingleInstanceLock::Result::Failed);
+}
+
+// With XDG_RUNTIME_DIR unset, the /tmp folder somebody else took (their folder, a link,
+// a folder open to others) sends the lock to the user's own state folder; a second copy
+// is refused there, and also once the /tmp folder is given back; when neither folder
+// can be used the failure names both.
+TEST(SingleInstanceTest, ATakenTmpFolderFallsBackToTheHomeAndStillRefusesASecondCopy) {
+  QTemporaryDir dir;
+  ASSERT_TRUE(dir.isValid());
+  const std::string root = dir.path().toStdString();
+  const bool root_user = ::geteuid() == 0;  // only root can plant a folder owned by someone else
+  struct Case {
+    const char* what;
+    std::function<void(const std::string& folder)> plant;  // makes the /tmp folder unusable
+    bool needsRoot;
+  };
+  const std::vector<Case> cases{
+      {"another user's folder",
+       [](const std::string& f) {
+         ::mkdir(f.c_str(), 0700);
+         EXPECT_EQ(::chown(f.c_str(), 4242, 4242), 0);
+       },
+       true},
+      {"a link to a folder of this user",
+       [&](const std::string& f) {
+         ::mkdir((root + "/mine").c_str(), 0700);
+         ::symlink((root + "/mine").c_str(), f.c_str());
+       },
+       false},
+      {"a folder open to others",
+       [](const std::string& f) {
+         ::mkdir(f.c_str(), 0700);
+         ::chmod(f.c_str(), 0777);
+       },
+       false},
+      {"a file", [](const std::string& f) { ::close(::open(f.c_str(), O_WRONLY | O_CREAT, 0600)); }, false},
+  };
+  int n = 0;
+  for (const Case& c : cases) {
+    SCOPED_TRACE(c.what);
+    if (c.needsRoot && !root_user) continue;
+    LockEnvironment env;
+    env.tmp = root + "/tmp" + std::to_string(++n);
+    ASSERT_EQ(::mkdir(env.tmp.c_str(), 01777), 0);
+    ASSERT_EQ(::chmod(env.tmp.c_str(), 01777), 0);
+    env.home = root + "/home" + std::to_string(n);
+    env.uid = ::getuid();
+    const std::vector<std::string> paths = LockPaths(env);
+    ASSERT_EQ(paths.size(), 2u);
+    const std::string tmpFolder = env.tmp + "/luckyscope-" + std::to_string(env.uid);
+    const std::string stateFolder = env.home + "/.local/state/luckyscope";
+    EXPECT_EQ(paths[0], tmpFolder + "/luckyscope");
+    EXPECT_EQ(paths[1], stateFolder + "/luckyscope");
+    c.plant(tmpFolder);
+
+    SingleInstanceLock first(paths, true);
+    ASSERT_EQ(first.Acquire(), SingleInstanceLock::Result::Acquired) << first.Error();
+    struct stat st {};
+    ASSERT_EQ(::lstat(stateFolder.c_str(), &st), 0);
+    EXPECT_TRUE(S_ISDIR(st.st_mode));
+    EXPECT_EQ(st.st_mode & 0777, 0700u);
+    SingleInstanceLock second(paths, true);
+    EXPECT_EQ(second.Acquire(), SingleInstanceLock::Result::HeldByAnother);
+    // The other user gives the /tmp name back: a copy started now makes its own /tmp
+    // folder, and still meets the first copy's lock in the home folder.
+    ::unlink(tmpFolder.c_str());
+    ::rmdir(tmpFolder.c_str());
+    SingleInstanceLock third(paths, true);
+    EXPECT_EQ(third.Acquire(), SingleInstanceLock::Result::HeldByAnother);
+    first.Release();
+    EXPECT_EQ(third.Acquire(), SingleInstanceLock::Result::Acquired) << third.Error();
+  }
+
+  // No safe place at all: the /tmp folder taken and the state folder a link.
+  LockEnvironment env;
+  env.tmp = root + "/tmp-none";
+  ASSERT_EQ(::mkdir(env.tmp.c_str(), 01777), 0);
+  env.stateHome = root + "/state";
+  env.home = root + "/unused";
+  env.uid = ::getuid();
+  const std::vector<std::string> paths = LockPaths(env);
+  ASSERT_EQ(paths.size(), 2u);
+  EXPECT_EQ(paths[1], root + "/state/luckyscope/luckyscope");
+  const std::string tmpFolder = env.tmp + "/luckyscope-" + std::to_string(env.uid);
+  ASSERT_EQ(::mkdir(tmpFolder.c_str(), 0755), 0);
+  ASSERT_EQ(::mkdir((root + "/state").c_str(), 0700), 0);
+  ASSERT_EQ(::symlink(root.c_str(), (root + "/state/luckyscope").c_str()), 0);
+  SingleInstanceLock none(paths, true);
+  EXPECT_EQ(none.Acquire(), SingleInstanceLock::Result::Failed);
+  EXPECT_NE(none.Error().find(tmpFolder), std::string::npos) << none.Error();
+  EXPECT_NE(none.Error().find(root + "/state/luckyscope"), std::string::npos) << none.Error();
+  EXPECT_EQ(none.Folders(), (std::vector<std::string>{tmpFolder, root + "/state/luckyscope"}));
+
+  // With XDG_RUNTIME_DIR set, the lock lives there alone; relative state folders do
+  // not count.
+  env.runtimeDir = root + "/run";
+  EXPECT_EQ(LockPaths(env), std::vector<std::string>{root + "/run/luckyscope"});
+  env.runtimeDir.clear();
+  env.stateHome = "relative";
+  env.home = "-x";
+  EXPECT_EQ(LockPaths(env).size(), 1u);
 }
 
 ReportRow Row(const char* no, const char* name) { return ReportRow{QString::fromUtf8(no), {QString::fromUtf8(name)}}; }
