@@ -48,6 +48,69 @@ QString DecodePage(const std::string& bytes) {
   return FromCp932(std::string_view(bytes));
 }
 
+// Pages larger than this are shown as a notice instead: laying out text takes the
+// viewer a few milliseconds per thousand characters, so a page of this size already
+// takes it about a second. The program's own pages are a few kilobytes.
+constexpr std::size_t kMaxPageBytes = 256u << 10;
+// The longest run of characters the viewer gets without a place to break the line: the
+// time to lay out one unbroken line grows with the square of its length (a page of a
+// single 100 000-character word takes seconds), runs of this length take nothing.
+constexpr qsizetype kMaxUnbrokenRun = 200;
+constexpr QChar kZeroWidthSpace(0x200B);
+
+QString NoticePage(const QString& text) {
+  return QStringLiteral("<html><body><p>") + text.toHtmlEscaped() + QStringLiteral("</p></body></html>");
+}
+
+bool BreaksLine(QChar c) {
+  return c == u' ' || c == u'\t' || c == u'\n' || c == u'\r' || c == u'\f' || c == kZeroWidthSpace;
+}
+
+// The page with an invisible break opportunity (a zero-width space) in every run of
+// text longer than kMaxUnbrokenRun. Tags pass whole (their quoted values included),
+// and so do character references, which must not be split.
+QString BreakLongRuns(const QString& html) {
+  QString out;
+  out.reserve(html.size() + html.size() / kMaxUnbrokenRun);
+  qsizetype run = 0;
+  qsizetype i = 0;
+  while (i < html.size()) {
+    const QChar c = html[i];
+    qsizetype length = 1;
+    if (c == u'<') {
+      QChar quote;
+      while (i + length < html.size()) {
+        const QChar t = html[i + length++];
+        if (!quote.isNull()) {
+          if (t == quote) quote = QChar();
+        } else if (t == u'"' || t == u'\'') {
+          quote = t;
+        } else if (t == u'>') {
+          break;
+        }
+      }
+      out += QStringView(html).mid(i, length);
+      i += length;
+      continue;
+    }
+    if (c == u'&') {
+      const qsizetype semicolon = html.indexOf(u';', i);
+      if (semicolon > i && semicolon - i <= 32) length = semicolon + 1 - i;
+    } else if (c.isHighSurrogate() && i + 1 < html.size()) {
+      length = 2;
+    }
+    if (BreaksLine(c)) {
+      run = 0;
+    } else if (++run > kMaxUnbrokenRun) {
+      out += kZeroWidthSpace;
+      run = 1;
+    }
+    out += QStringView(html).mid(i, length);
+    i += length;
+  }
+  return out;
+}
+
 // The title a help file gives itself: UTF-8 from some compilers, CP932 from others.
 QString DecodeTitle(const std::string& bytes) {
   QStringDecoder utf8(QStringDecoder::Utf8);
@@ -101,10 +164,20 @@ QVariant ChmBrowser::loadResource(int type, const QUrl& name) {
         document()->baseUrl().isValid() && !document()->baseUrl().isEmpty() ? document()->baseUrl() : source();
     url = base.resolved(name);
   }
-  const std::optional<std::string> bytes = reader_->ReadObject(ObjectPathOf(url));
+  const std::string path = ObjectPathOf(url);
+  const std::optional<std::string> bytes = reader_->ReadObject(path);
+  if (type == QTextDocument::HtmlResource) {
+    if ((!bytes && reader_->Oversized(path)) || (bytes && bytes->size() > kMaxPageBytes)) {
+      return NoticePage(QStringLiteral("このページは大きすぎるため表示できません。"));
+    }
+    if (!bytes) return {};
+    return BreakLongRuns(DecodePage(*bytes));
+  }
   if (!bytes) return {};
-  if (type == QTextDocument::HtmlResource) return DecodePage(*bytes);
-  if (type == QTextDocument::StyleSheetResource) return DecodePage(*bytes);
+  if (type == QTextDocument::StyleSheetResource) {
+    if (bytes->size() > kMaxPageBytes) return {};
+    return DecodePage(*bytes);
+  }
   return QByteArray(bytes->data(), static_cast<qsizetype>(bytes->size()));
 }
 
@@ -133,7 +206,18 @@ HelpWindow::HelpWindow(QWidget* parent) : QWidget(parent, Qt::Window), browser_(
 
 bool HelpWindow::ShowFile(const std::string& path) {
   auto reader = std::make_shared<ChmReader>();
-  if (!reader->Open(path) || reader->DefaultTopic().empty()) return false;
+  if (!reader->Open(path)) {
+    if (!reader->TooLarge()) return false;
+    // A file that would expand beyond what the viewer takes is named, not shown.
+    path_ = path;
+    home_ = QUrl();
+    setWindowTitle(QFileInfo(QString::fromStdString(path)).fileName());
+    browser_->SetReader(nullptr);
+    browser_->setHtml(NoticePage(QStringLiteral("このヘルプファイルは大きすぎるため表示できません。")));
+    browser_->clearHistory();
+    return true;
+  }
+  if (reader->DefaultTopic().empty()) return false;
   path_ = path;
   home_ = ChmBrowser::UrlFor(reader->DefaultTopic());
   const QString title = DecodeTitle(reader->Title());
