@@ -101,7 +101,24 @@ bool WriteAll(int fd, const void* data, std::size_t size) {
   return true;
 }
 
+// The child keeps only the standard streams and its end of the pipe: whatever else the
+// program had open (the single-instance lock among it) must not outlive the program
+// in a child that is still reading. Returns the pipe's descriptor, now 3.
+int CloseOtherDescriptors(int out) {
+  constexpr int kOut = STDERR_FILENO + 1;
+  if (out != kOut) {
+    if (::dup2(out, kOut) < 0) _exit(3);
+    out = kOut;
+  }
+  if (::close_range(kOut + 1, ~0u, 0) != 0) {
+    const long most = std::min(::sysconf(_SC_OPEN_MAX), 1L << 16);
+    for (int fd = kOut + 1; fd < most; ++fd) ::close(fd);
+  }
+  return out;
+}
+
 [[noreturn]] void RunChild(const std::string& path, int out) {
+  out = CloseOtherDescriptors(out);
   alarm(ChmReader::kTimeoutMs / 1000 + 1);  // a looping chmlib ends here at the latest
   std::map<std::string, std::string> objects;
   std::set<std::string> oversized;

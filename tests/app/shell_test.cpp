@@ -1,10 +1,16 @@
 // The pieces around the main window: the single-instance lock, the list sort
 // comparison and the about box.
 
+#include <algorithm>
+#include <atomic>
+#include <csignal>
 #include <fcntl.h>
+#include <filesystem>
+#include <fstream>
 #include <functional>
 #include <string>
 #include <sys/stat.h>
+#include <thread>
 #include <unistd.h>
 #include <vector>
 
@@ -19,6 +25,7 @@
 #include "app/about_box.h"
 #include "app/single_instance.h"
 #include "tests/support/test_application.h"
+#include "ui/chm_reader.h"
 #include "ui/list_compare.h"
 
 namespace luckyscope {
@@ -155,6 +162,69 @@ TEST(SingleInstanceTest, ATakenTmpFolderFallsBackToTheHomeAndStillRefusesASecond
   env.stateHome = "relative";
   env.home = "-x";
   EXPECT_EQ(LockPaths(env).size(), 1u);
+}
+
+// What a process has open, by the files the descriptors name.
+std::vector<std::string> OpenFiles(const std::string& pid) {
+  std::vector<std::string> files;
+  std::error_code error;
+  for (const auto& entry : std::filesystem::directory_iterator("/proc/" + pid + "/fd", error)) {
+    const std::filesystem::path target = std::filesystem::read_symlink(entry.path(), error);
+    if (!error) files.push_back(target.string());
+  }
+  return files;
+}
+
+// The lock is opened close-on-exec, and the child that reads the help file keeps
+// nothing of the program's but the standard streams and its pipe: a program that
+// crashes while the child reads must not leave its lock held by the child.
+TEST(SingleInstanceTest, TheHelpReadingChildHoldsNoneOfTheProgramsDescriptors) {
+  QTemporaryDir dir;
+  ASSERT_TRUE(dir.isValid());
+  const std::string path = dir.path().toStdString() + "/luckyscope";
+  SingleInstanceLock lock(std::vector<std::string>{path}, true);
+  ASSERT_EQ(lock.Acquire(), SingleInstanceLock::Result::Acquired) << lock.Error();
+  int lockFd = -1;
+  for (const auto& entry : std::filesystem::directory_iterator("/proc/self/fd")) {
+    std::error_code error;
+    if (std::filesystem::read_symlink(entry.path(), error) == path)
+      lockFd = std::stoi(entry.path().filename().string());
+  }
+  ASSERT_GE(lockFd, 0);
+  EXPECT_NE(::fcntl(lockFd, F_GETFD) & FD_CLOEXEC, 0);
+
+  // A watcher stops each reading child it finds once the child has opened the help
+  // file (so past any closing), looks at what it holds and lets it go on.
+  const std::string help = LUCKYSCOPE_HELP_FILE;
+  const std::string children = "/proc/self/task/" + std::to_string(::getpid()) + "/children";
+  std::atomic<bool> stop{false};
+  std::atomic<bool> caught{false};
+  std::vector<std::string> seen;  // the watcher's until caught
+  std::thread watcher([&] {
+    while (!stop && !caught) {
+      std::ifstream list(children);
+      std::string child;
+      while (list >> child) {
+        ::kill(std::stoi(child), SIGSTOP);
+        const std::vector<std::string> files = OpenFiles(child);
+        ::kill(std::stoi(child), SIGCONT);
+        if (!caught && std::find(files.begin(), files.end(), help) != files.end()) {
+          seen = files;
+          caught = true;
+        }
+      }
+    }
+  });
+  for (int attempt = 0; attempt < 500 && !caught; ++attempt) {
+    ChmReader reader;
+    EXPECT_TRUE(reader.Open(help));
+  }
+  stop = true;
+  watcher.join();
+  ASSERT_TRUE(caught) << "no reading child was caught with the help file open";
+  EXPECT_EQ(std::count(seen.begin(), seen.end(), path), 0) << "the child holds the lock";
+  // Standard streams, the pipe and the help file.
+  EXPECT_LE(seen.size(), 5u);
 }
 
 ReportRow Row(const char* no, const char* name) { return ReportRow{QString::fromUtf8(no), {QString::fromUtf8(name)}}; }
