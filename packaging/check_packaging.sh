@@ -76,7 +76,7 @@ launcher_named() {
   local exec_path
   exec_path=$(entry_value Exec)
   case "$exec_path" in
-    /*/bin/luckyscope-launch) ;;
+    /*/bin/luckyscope-launch | \"/*/bin/luckyscope-launch\" | "/bin/sh \"/"*/bin/luckyscope-launch\") ;;  # quoted for an odd prefix
     *) echo "Exec=$exec_path is not the installed launcher's full path"; return 1 ;;
   esac
 }
