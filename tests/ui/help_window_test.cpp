@@ -15,6 +15,8 @@
 #include <QTextBlock>
 #include <QTextDocument>
 #include <QTextFragment>
+#include <QTextFrame>
+#include <QTextTable>
 #include <gtest/gtest.h>
 
 #include "tests/support/test_application.h"
@@ -169,9 +171,17 @@ TEST_F(HelpWindowTest, FileWithoutDefaultTopicOpensAtItsFirstContentsPage) {
   EXPECT_TRUE(window.Browser()->toPlainText().contains(QStringLiteral("二ページ目です")));
 }
 
+// How deep tables lie inside each other in a frame.
+int TableDepth(QTextFrame* frame) {
+  int deepest = 0;
+  for (QTextFrame* child : frame->childFrames()) deepest = std::max(deepest, TableDepth(child));
+  return deepest + (qobject_cast<QTextTable*>(frame) != nullptr ? 1 : 0);
+}
+
 // Help files made to freeze the viewer: one that expands beyond what is read is
 // refused with a notice in the window, pages beyond what is laid out (or read) show a
-// notice, and a page of one 100 000-letter word reaches the layout in short runs.
+// notice, a page of one 100 000-letter word reaches the layout in short runs, and
+// tables nested 40 deep reach it 3 deep.
 TEST_F(HelpWindowTest, HelpFilesBeyondTheLimitsShowANoticeAndLongWordsAreBroken) {
   const std::string bombFile = std::string(LUCKYSCOPE_LARGE_CHM_DIR) + "/bomb.chm";
   const std::string largeFile = std::string(LUCKYSCOPE_LARGE_CHM_DIR) + "/large.chm";
@@ -199,6 +209,10 @@ TEST_F(HelpWindowTest, HelpFilesBeyondTheLimitsShowANoticeAndLongWordsAreBroken)
     const char* path;
     bool notice;
   };
+  browser->setSource(ChmBrowser::UrlFor("/nested.html"));
+  EXPECT_EQ(TableDepth(browser->document()->rootFrame()), 3);
+  EXPECT_TRUE(browser->toPlainText().contains(QStringLiteral("deep")));
+  EXPECT_TRUE(browser->toPlainText().contains(QStringLiteral("listed")));
   for (const Page& page : {Page{"/big.html", true}, Page{"/huge.html", true}, Page{"/unbroken.html", false}}) {
     SCOPED_TRACE(page.path);
     browser->setSource(ChmBrowser::UrlFor(page.path));
