@@ -108,11 +108,22 @@ int main(int argc, char* argv[]) {
   InstallJapaneseQtTexts(app);
 
   if (locked != SingleInstanceLock::Result::Acquired) {
-    if (locked == SingleInstanceLock::Result::Failed) std::fprintf(stderr, "luckyscope: %s\n", lock.Error().c_str());
     // No window exists yet, and the running copy is left alone.
     QApplication::setFont(UiFont(12));
     QtUiServices ui(nullptr);
-    ui.MessageBox(QStringLiteral("すでに起動済みです。"), kMessageCaption, kExclamationOk);
+    if (locked == SingleInstanceLock::Result::HeldByAnother) {
+      ui.MessageBox(QStringLiteral("すでに起動済みです。"), kMessageCaption, kExclamationOk);
+      return 1;
+    }
+    // No copy runs, but there is no folder to hold the lock in (each was another
+    // user's, a link, open to others, or could not be made): say where to look.
+    std::fprintf(stderr, "luckyscope: %s\n", lock.Error().c_str());
+    QString text = QStringLiteral(
+        "二重起動を防ぐロックファイルを置ける安全なフォルダーがないため、起動できません。\n"
+        "次のフォルダーを確かめてください（他のユーザーのもの、リンク、"
+        "他のユーザーにも開かれたものは使えません）。\n");
+    for (const std::string& folder : lock.Folders()) text += QStringLiteral("\n") + QString::fromLocal8Bit(folder);
+    ui.MessageBox(text, kMessageCaption, kExclamationOk);
     return 1;
   }
 

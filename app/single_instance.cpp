@@ -20,77 +20,160 @@ std::string FolderOf(const std::string& path) {
   return slash == 0 ? std::string("/") : path.substr(0, slash);
 }
 
+std::string NameOf(const std::string& path) {
+  const std::size_t slash = path.rfind('/');
+  return slash == std::string::npos ? path : path.substr(slash + 1);
+}
+
 std::string Describe(const char* what, const std::string& path, int error) {
   return std::string(what) + " " + path + ": " + std::strerror(error);
 }
 
-}  // namespace
-
-std::string DefaultLockPath() {
-  const char* runtime = std::getenv("XDG_RUNTIME_DIR");
-  if (runtime != nullptr && runtime[0] != '\0') return std::string(runtime) + "/" + kLockName;
-  return "/tmp/luckyscope-" + std::to_string(::getuid()) + "/" + kLockName;
+std::string Variable(const char* name) {
+  const char* value = std::getenv(name);
+  return value == nullptr ? std::string() : std::string(value);
 }
 
-SingleInstanceLock::SingleInstanceLock() : path_(DefaultLockPath()) {
-  const char* runtime = std::getenv("XDG_RUNTIME_DIR");
-  privateFolder_ = runtime == nullptr || runtime[0] == '\0';
+// Makes the folders leading to `folder` that are missing, closed to others as a
+// state folder should be; what fails shows when the folder itself is made.
+void MakeParents(const std::string& folder) {
+  for (std::size_t slash = folder.find('/', 1); slash != std::string::npos; slash = folder.find('/', slash + 1)) {
+    ::mkdir(folder.substr(0, slash).c_str(), 0700);
+  }
 }
 
-SingleInstanceLock::SingleInstanceLock(std::string path, bool privateFolder)
-    : path_(std::move(path)), privateFolder_(privateFolder) {}
+enum class Outcome { Locked, Held, Absent, Failed };
 
-SingleInstanceLock::~SingleInstanceLock() { Release(); }
-
-SingleInstanceLock::Result SingleInstanceLock::Acquire() {
-  if (fd_ >= 0) return Result::Acquired;
-  error_.clear();
-  // The private folder under /tmp is made on demand; a folder of that name that
-  // belongs to someone else, or is open to others, could be used to hold the lock
-  // against this user or to plant a link, so it is not used.
-  const std::string folder = FolderOf(path_);
-  if (privateFolder_ && !folder.empty()) {
-    if (::mkdir(folder.c_str(), 0700) != 0 && errno != EEXIST) {
-      error_ = Describe("cannot create", folder, errno);
-      return Result::Failed;
+// Opens and locks one lock file. A private folder is made when `mayMake` allows and
+// missing; it is opened without following a link and must be a folder of this user
+// that nobody else may enter, else somebody else could hold the lock against this user
+// or plant a link there. The lock file is then opened inside that very folder.
+Outcome LockOne(const std::string& path, bool privateFolder, bool mayMake, int& fd, std::string& error) {
+  const std::string folder = FolderOf(path);
+  int dir = -1;
+  if (privateFolder && !folder.empty()) {
+    if (mayMake) {
+      MakeParents(folder);
+      if (::mkdir(folder.c_str(), 0700) != 0 && errno != EEXIST) {
+        error = Describe("cannot create", folder, errno);
+        return Outcome::Failed;
+      }
+    }
+    dir = ::open(folder.c_str(), O_RDONLY | O_DIRECTORY | O_NOFOLLOW | O_CLOEXEC);
+    if (dir < 0) {
+      if (errno == ENOENT && !mayMake) return Outcome::Absent;
+      error = errno == ELOOP || errno == ENOTDIR
+                  ? "unsafe lock folder " + folder + ": not a private folder of this user"
+                  : Describe("cannot open", folder, errno);
+      return Outcome::Failed;
     }
     struct stat st {};
-    if (::lstat(folder.c_str(), &st) != 0) {
-      error_ = Describe("cannot read", folder, errno);
-      return Result::Failed;
-    }
-    if (!S_ISDIR(st.st_mode) || st.st_uid != ::getuid() || (st.st_mode & 077) != 0) {
-      error_ = "unsafe lock folder " + folder + ": not a private folder of this user";
-      return Result::Failed;
+    if (::fstat(dir, &st) != 0 || !S_ISDIR(st.st_mode) || st.st_uid != ::getuid() || (st.st_mode & 077) != 0) {
+      ::close(dir);
+      error = "unsafe lock folder " + folder + ": not a private folder of this user";
+      return Outcome::Failed;
     }
   }
-  const int fd = ::open(path_.c_str(), O_RDWR | O_CREAT | O_CLOEXEC | O_NOFOLLOW, 0600);
+  // Close-on-exec: a program this one starts must not keep the lock after it ends.
+  const int flags = O_RDWR | O_CREAT | O_CLOEXEC | O_NOFOLLOW;
+  fd = dir >= 0 ? ::openat(dir, NameOf(path).c_str(), flags, 0600) : ::open(path.c_str(), flags, 0600);
+  const int openError = errno;
+  if (dir >= 0) ::close(dir);
   if (fd < 0) {
-    error_ = Describe("cannot open", path_, errno);
-    return Result::Failed;
+    error = Describe("cannot open", path, openError);
+    return Outcome::Failed;
   }
   int rc;
   do {
     rc = ::flock(fd, LOCK_EX | LOCK_NB);
   } while (rc != 0 && errno == EINTR);
   if (rc != 0) {
-    const int error = errno;
+    const int lockError = errno;
     ::close(fd);
-    if (error == EWOULDBLOCK) return Result::HeldByAnother;
-    error_ = Describe("cannot lock", path_, error);
-    return Result::Failed;
+    fd = -1;
+    if (lockError == EWOULDBLOCK) return Outcome::Held;
+    error = Describe("cannot lock", path, lockError);
+    return Outcome::Failed;
   }
-  fd_ = fd;
+  return Outcome::Locked;
+}
+
+}  // namespace
+
+LockEnvironment CurrentLockEnvironment() {
+  LockEnvironment env;
+  env.runtimeDir = Variable("XDG_RUNTIME_DIR");
+  env.stateHome = Variable("XDG_STATE_HOME");
+  env.home = Variable("HOME");
+  env.uid = ::getuid();
+  return env;
+}
+
+std::vector<std::string> LockPaths(const LockEnvironment& env) {
+  if (!env.runtimeDir.empty()) return {env.runtimeDir + "/" + kLockName};
+  std::vector<std::string> paths{env.tmp + "/luckyscope-" + std::to_string(env.uid) + "/" + kLockName};
+  std::string state = env.stateHome;
+  if (state.empty() || state.front() != '/') state = env.home.empty() ? std::string() : env.home + "/.local/state";
+  if (!state.empty() && state.front() == '/') paths.push_back(state + "/luckyscope/" + kLockName);
+  return paths;
+}
+
+SingleInstanceLock::SingleInstanceLock() {
+  const LockEnvironment env = CurrentLockEnvironment();
+  paths_ = LockPaths(env);
+  privateFolders_ = env.runtimeDir.empty();
+}
+
+SingleInstanceLock::SingleInstanceLock(std::string path, bool privateFolder)
+    : paths_{std::move(path)}, privateFolders_(privateFolder) {}
+
+SingleInstanceLock::SingleInstanceLock(std::vector<std::string> paths, bool privateFolders)
+    : paths_(std::move(paths)), privateFolders_(privateFolders) {}
+
+SingleInstanceLock::~SingleInstanceLock() { Release(); }
+
+std::vector<std::string> SingleInstanceLock::Folders() const {
+  std::vector<std::string> folders;
+  for (const std::string& path : paths_) folders.push_back(FolderOf(path));
+  return folders;
+}
+
+SingleInstanceLock::Result SingleInstanceLock::Acquire() {
+  if (!fds_.empty()) return Result::Acquired;
+  error_.clear();
+  for (const std::string& path : paths_) {
+    int fd = -1;
+    std::string why;
+    // Only the first lock to be had makes its folder; later ones are taken where a
+    // copy before made them.
+    switch (LockOne(path, privateFolders_, fds_.empty(), fd, why)) {
+      case Outcome::Locked:
+        fds_.push_back(fd);
+        break;
+      case Outcome::Held:
+        Release();
+        error_.clear();
+        return Result::HeldByAnother;
+      case Outcome::Absent:
+        break;
+      case Outcome::Failed:
+        if (fds_.empty()) error_ += (error_.empty() ? "" : "; ") + why;
+        break;
+    }
+  }
+  if (fds_.empty()) return Result::Failed;
+  error_.clear();
   return Result::Acquired;
 }
 
 void SingleInstanceLock::Release() {
-  if (fd_ < 0) return;
-  // The file stays: removing it would let a copy that opened the old file and one
+  // The files stay: removing one would let a copy that opened the old file and one
   // that creates a new file both believe they hold the lock.
-  ::flock(fd_, LOCK_UN);
-  ::close(fd_);
-  fd_ = -1;
+  for (const int fd : fds_) {
+    ::flock(fd, LOCK_UN);
+    ::close(fd);
+  }
+  fds_.clear();
 }
 
 }  // namespace luckyscope

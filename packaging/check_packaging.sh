@@ -9,6 +9,7 @@ set -uo pipefail
 build=$1
 id=$2
 launcher=$3
+packaging=$(dirname -- "$launcher")
 
 passed=0
 failed=0
@@ -28,6 +29,7 @@ check() {  # check <what> <command...>: runs the command, reports, counts
 
 work=$(mktemp -d)
 trap 'rm -rf "$work"' EXIT
+record=$work/record  # what a stand-in for the program writes when it starts
 
 # --- The menu entry and the metadata --------------------------------------------------
 desktop=$build/packaging/$id.desktop
@@ -74,11 +76,38 @@ launcher_named() {
   local exec_path
   exec_path=$(entry_value Exec)
   case "$exec_path" in
-    /*/bin/luckyscope-launch) ;;
+    /*/bin/luckyscope-launch | \"/*/bin/luckyscope-launch\" | "/bin/sh \"/"*/bin/luckyscope-launch\") ;;  # quoted for an odd prefix
     *) echo "Exec=$exec_path is not the installed launcher's full path"; return 1 ;;
   esac
 }
 check "the menu entry's Exec is the launcher's full path" launcher_named
+
+# The menu entry for install prefixes with characters that need quoting or escaping:
+# written by the same rule as the build's, it must pass the validator, and a desktop
+# launcher (gio launch) must start the launcher installed there, which starts the
+# program beside it.
+odd_prefixes() {
+  local prefix entry n=0 ran
+  for prefix in "$work/John Smith/.local" "$work/100% sure" "$work/\$HOME's" "$work/say \"cheese\"" \
+    "$work/back\\slash \`tick\`"; do
+    n=$((n + 1))
+    mkdir -p "$prefix/bin" || return 1
+    cp "$launcher" "$prefix/bin/luckyscope-launch"
+    printf '#!/bin/sh\n{ pwd; printf "%%s\\n" "$0"; } >"$RECORD"\n' >"$prefix/bin/luckyscope"
+    chmod +x "$prefix/bin/luckyscope-launch" "$prefix/bin/luckyscope"
+    entry=$work/odd$n/$id.desktop
+    cmake -DTEMPLATE="$packaging/luckyscope.desktop.in" -DOUTPUT="$entry" -DLAUNCHER="$prefix/bin/luckyscope-launch" \
+      -DAPP_ID="$id" -P "$packaging/desktop_entry.cmake" || return 1
+    desktop-file-validate "$entry" || { echo "for the prefix $prefix: $(grep '^Exec=' "$entry")"; return 1; }
+    rm -f "$record"
+    env -i PATH="$work/path:/usr/bin:/bin" RECORD="$record" HOME="$work/odd$n" gio launch "$entry" || return 1
+    for _ in $(seq 100); do [ -s "$record" ] && break; sleep 0.1; done
+    ran=$(sed -n 2p "$record" 2>/dev/null)
+    [ "$ran" = "$prefix/bin/luckyscope" ] ||
+      { echo "for the prefix $prefix, $(grep '^Exec=' "$entry") ran: $(cat "$record" 2>/dev/null)"; return 1; }
+  done
+}
+check "menu entries for prefixes with a space, %, \$, \", \\ and \` validate and start the launcher there" odd_prefixes
 
 # Each PNG is square at its size and has something drawn on it (not all transparent).
 icons_drawn() {
@@ -106,7 +135,6 @@ EOF
 printf '#!/bin/sh\necho from-path >"$RECORD"\n' >"$work/path/luckyscope"
 chmod +x "$bin/luckyscope" "$work/path/luckyscope"
 
-record=$work/record
 launch() {  # launch <env assignments...> -- <args...>
   local assignments=()
   while [ $# -gt 0 ] && [ "$1" != -- ]; do assignments+=("$1"); shift; done
@@ -153,6 +181,20 @@ program_and_args() {
   [ $result -eq 0 ] && [ "$(cat "$record")" = from-path ] || { echo "did not fall back to the PATH"; return 1; }
 }
 check "the launcher runs the program beside it with the arguments, else the one on the PATH" program_and_args
+
+# Started by a relative path, from another folder than the launcher's; and a HOME that
+# reads as an option to the commands that make and enter the folder.
+relative_and_dash() {
+  (cd "$work" && env -i PATH="$work/path:/usr/bin:/bin" RECORD="$record" HOME="$work/h6" bin/luckyscope-launch) ||
+    return 1
+  [ "$(head -n1 "$record")" = "$work/h6/.local/share/luckyscope" ] ||
+    { echo "bin/luckyscope-launch ran: $(cat "$record")"; return 1; }
+  (cd "$bin" && env -i PATH="$work/path:/usr/bin:/bin" RECORD="$record" HOME=-x sh luckyscope-launch) || return 1
+  [ "$(head -n1 "$record")" = "$bin/-x/.local/share/luckyscope" ] ||
+    { echo "sh luckyscope-launch with HOME=-x ran: $(cat "$record")"; return 1; }
+  [ -f "$bin/-x/.local/share/luckyscope/luckyscope.dat" ] || { echo "no settings file under -x"; return 1; }
+}
+check "a relative start runs the program beside the launcher; HOME=-x is a folder, not an option" relative_and_dash
 
 refuses() {
   : >"$work/a file"

@@ -8,6 +8,20 @@
 # folder, run `luckyscope` from a terminal in that folder instead.
 set -eu
 
+# The folder this launcher lies in, found before anything changes the current folder, so
+# that a launcher started by a relative path ("./luckyscope-launch", "bin/...") still
+# finds the program beside it rather than whatever is first on the PATH.
+here=${0%/*}
+case $0 in
+  */*) ;;
+  *) here=. ;;  # started as "sh luckyscope-launch": it lies in the current folder
+esac
+[ -n "$here" ] || here=/
+case $here in
+  /*) ;;
+  *) here=$PWD/$here ;;
+esac
+
 # XDG_DATA_HOME counts only when it is an absolute path.
 case "${XDG_DATA_HOME:-}" in
   /*) data_home=$XDG_DATA_HOME ;;
@@ -22,15 +36,14 @@ esac
 folder=$data_home/luckyscope
 
 if [ ! -d "$folder" ]; then
-  mkdir -p "$folder"
+  mkdir -p -- "$folder"
   # A new folder gets the settings file with every setting at its default, exactly as
   # the program writes it, so that the first start does not report a missing file.
   printf '[SYSTDATA]\r\n\r\n0\r\n\r\n0\r\n[SYSTDATA2]\r\n0\r\n0\r\n' >"$folder/luckyscope.dat"
 fi
-cd "$folder"
+cd -- "$folder"
 
 # The program installed beside this launcher; failing that, the one on the PATH.
-here=$(dirname -- "$0")
 if [ -x "$here/luckyscope" ]; then
   exec "$here/luckyscope" "$@"
 fi

@@ -27,7 +27,8 @@ std::string Lower(std::string_view text) {
 }
 
 struct EnumerateState {
-  std::map<std::string, std::string>* objects;
+  std::vector<chmUnitInfo> wanted;
+  std::set<std::string>* oversized;
   std::size_t total = 0;
 };
 
@@ -40,36 +41,53 @@ bool WantObject(const char* path) {
   return true;
 }
 
-int CollectObject(chmFile* file, chmUnitInfo* info, void* context) {
+// Lists what is to be read, from the directory alone: nothing is expanded yet.
+int ListObject(chmFile*, chmUnitInfo* info, void* context) {
   auto* state = static_cast<EnumerateState*>(context);
   if (!WantObject(info->path)) return CHM_ENUMERATOR_CONTINUE;
-  if (info->length > ChmReader::kMaxObjectBytes || state->total + info->length > ChmReader::kMaxTotalBytes) {
+  if (info->length > ChmReader::kMaxObjectBytes) {
+    state->oversized->insert(info->path);
     return CHM_ENUMERATOR_CONTINUE;
   }
-  std::string data(static_cast<std::size_t>(info->length), '\0');
-  if (info->length > 0) {
-    const LONGINT64 got = chm_retrieve_object(file, info, reinterpret_cast<unsigned char*>(data.data()), 0,
-                                              static_cast<LONGINT64>(info->length));
-    if (got != static_cast<LONGINT64>(info->length)) return CHM_ENUMERATOR_CONTINUE;  // damaged: leave it out
-  }
-  state->total += data.size();
-  (*state->objects)[info->path] = std::move(data);
-  return CHM_ENUMERATOR_CONTINUE;
+  state->total += static_cast<std::size_t>(info->length);
+  state->wanted.push_back(*info);
+  return state->total > ChmReader::kMaxTotalBytes ? CHM_ENUMERATOR_SUCCESS : CHM_ENUMERATOR_CONTINUE;
 }
 
-bool ReadWithChmlib(const std::string& path, std::map<std::string, std::string>& objects) {
+enum class ReadResult { Read, Failed, TooLarge };
+
+// The objects of the file, as long as all of them together stay within the limit;
+// the ones too large on their own are named in `oversized`.
+ReadResult ReadWithChmlib(const std::string& path, std::map<std::string, std::string>& objects,
+                          std::set<std::string>& oversized) {
   chmFile* file = chm_open(path.c_str());
-  if (file == nullptr) return false;
-  EnumerateState state{&objects};
-  chm_enumerate(file, CHM_ENUMERATE_ALL, CollectObject, &state);
+  if (file == nullptr) return ReadResult::Failed;
+  EnumerateState state{{}, &oversized};
+  chm_enumerate(file, CHM_ENUMERATE_ALL, ListObject, &state);
+  if (state.total > ChmReader::kMaxTotalBytes) {
+    chm_close(file);
+    return ReadResult::TooLarge;
+  }
+  for (chmUnitInfo& info : state.wanted) {
+    std::string data(static_cast<std::size_t>(info.length), '\0');
+    if (info.length > 0) {
+      const LONGINT64 got = chm_retrieve_object(file, &info, reinterpret_cast<unsigned char*>(data.data()), 0,
+                                                static_cast<LONGINT64>(info.length));
+      if (got != static_cast<LONGINT64>(info.length)) continue;  // damaged: leave it out
+    }
+    objects[info.path] = std::move(data);
+  }
   chm_close(file);
-  return true;
+  return ReadResult::Read;
 }
 
 // --- the pipe between the reading child and the program ---------------------------
-// Stream: for each object, u32 path length, path, u64 data length, data; then a path
-// length of 0xFFFFFFFF as the end mark. Integers in host order (same process image).
+// Stream: for each object, u32 path length, path, u64 data length, data (a data length
+// of kOversized and no data for an object left out for its size); then a path length
+// of 0xFFFFFFFF as the end mark. Integers in host order (same process image).
 constexpr std::uint32_t kEndMark = 0xFFFFFFFFu;
+constexpr std::uint64_t kOversized = ~std::uint64_t{0};
+constexpr int kChildTooLarge = 4;  // the child's exit code for a file beyond the limits
 
 bool WriteAll(int fd, const void* data, std::size_t size) {
   const char* p = static_cast<const char*>(data);
@@ -83,24 +101,49 @@ bool WriteAll(int fd, const void* data, std::size_t size) {
   return true;
 }
 
+// The child keeps only the standard streams and its end of the pipe: whatever else the
+// program had open (the single-instance lock among it) must not outlive the program
+// in a child that is still reading. Returns the pipe's descriptor, now 3.
+int CloseOtherDescriptors(int out) {
+  constexpr int kOut = STDERR_FILENO + 1;
+  if (out != kOut) {
+    if (::dup2(out, kOut) < 0) _exit(3);
+    out = kOut;
+  }
+  if (::close_range(kOut + 1, ~0u, 0) != 0) {
+    const long most = std::min(::sysconf(_SC_OPEN_MAX), 1L << 16);
+    for (int fd = kOut + 1; fd < most; ++fd) ::close(fd);
+  }
+  return out;
+}
+
 [[noreturn]] void RunChild(const std::string& path, int out) {
+  out = CloseOtherDescriptors(out);
   alarm(ChmReader::kTimeoutMs / 1000 + 1);  // a looping chmlib ends here at the latest
   std::map<std::string, std::string> objects;
-  if (!ReadWithChmlib(path, objects)) _exit(2);
-  for (const auto& [name, data] : objects) {
+  std::set<std::string> oversized;
+  const ReadResult read = ReadWithChmlib(path, objects, oversized);
+  if (read == ReadResult::TooLarge) _exit(kChildTooLarge);
+  if (read != ReadResult::Read) _exit(2);
+  const auto send = [out](const std::string& name, const std::string* data) {
     const auto nameLen = static_cast<std::uint32_t>(name.size());
-    const auto dataLen = static_cast<std::uint64_t>(data.size());
-    if (!WriteAll(out, &nameLen, sizeof nameLen) || !WriteAll(out, name.data(), name.size()) ||
-        !WriteAll(out, &dataLen, sizeof dataLen) || !WriteAll(out, data.data(), data.size())) {
-      _exit(3);
-    }
+    const std::uint64_t dataLen = data == nullptr ? kOversized : data->size();
+    return WriteAll(out, &nameLen, sizeof nameLen) && WriteAll(out, name.data(), name.size()) &&
+           WriteAll(out, &dataLen, sizeof dataLen) && (data == nullptr || WriteAll(out, data->data(), data->size()));
+  };
+  for (const auto& [name, data] : objects) {
+    if (!send(name, &data)) _exit(3);
+  }
+  for (const std::string& name : oversized) {
+    if (!send(name, nullptr)) _exit(3);
   }
   const std::uint32_t end = kEndMark;
   if (!WriteAll(out, &end, sizeof end)) _exit(3);
   _exit(0);
 }
 
-bool ParseStream(const std::string& stream, std::map<std::string, std::string>& objects) {
+bool ParseStream(const std::string& stream, std::map<std::string, std::string>& objects,
+                 std::set<std::string>& oversized) {
   std::size_t at = 0;
   auto take = [&](void* out, std::size_t size) {
     if (stream.size() - at < size) return false;
@@ -116,20 +159,26 @@ bool ParseStream(const std::string& stream, std::map<std::string, std::string>& 
     std::string name = stream.substr(at, nameLen);
     at += nameLen;
     std::uint64_t dataLen = 0;
-    if (!take(&dataLen, sizeof dataLen) || stream.size() - at < dataLen) return false;
+    if (!take(&dataLen, sizeof dataLen)) return false;
+    if (dataLen == kOversized) {
+      oversized.insert(std::move(name));
+      continue;
+    }
+    if (stream.size() - at < dataLen) return false;
     objects[std::move(name)] = stream.substr(at, static_cast<std::size_t>(dataLen));
     at += static_cast<std::size_t>(dataLen);
   }
 }
 
-bool ReadInChild(const std::string& path, std::map<std::string, std::string>& objects) {
+ReadResult ReadInChild(const std::string& path, std::map<std::string, std::string>& objects,
+                       std::set<std::string>& oversized) {
   int fds[2];
-  if (pipe2(fds, O_CLOEXEC) != 0) return false;
+  if (pipe2(fds, O_CLOEXEC) != 0) return ReadResult::Failed;
   const pid_t child = fork();
   if (child < 0) {
     close(fds[0]);
     close(fds[1]);
-    return false;
+    return ReadResult::Failed;
   }
   if (child == 0) {
     close(fds[0]);
@@ -165,8 +214,10 @@ bool ReadInChild(const std::string& path, std::map<std::string, std::string>& ob
     kill(child, SIGKILL);
     done = waitpid(child, &status, 0);
   }
-  if (overflow || done != child || !WIFEXITED(status) || WEXITSTATUS(status) != 0) return false;
-  return ParseStream(stream, objects);
+  if (overflow || done != child || !WIFEXITED(status)) return ReadResult::Failed;
+  if (WEXITSTATUS(status) == kChildTooLarge) return ReadResult::TooLarge;
+  if (WEXITSTATUS(status) != 0 || !ParseStream(stream, objects, oversized)) return ReadResult::Failed;
+  return ReadResult::Read;
 }
 
 // --- the container's structure ----------------------------------------------------
@@ -273,7 +324,7 @@ bool ParseChunk(std::string_view chunk, std::uint32_t pageCount, Chunk& out,
 // The compressed section: LZX control data and the reset table whose block bounds
 // chmlib reads into fixed buffers.
 bool CheckCompressedSection(const LittleEndian& file, std::uint64_t dataOffset,
-                            const std::multimap<std::string, DirectoryEntry>& entries) {
+                            const std::multimap<std::string, DirectoryEntry>& entries, std::uint64_t& expanded) {
   const auto find = [&](const char* name, DirectoryEntry& out) {
     const auto range = entries.equal_range(Lower(name));
     const auto count = std::distance(range.first, range.second);
@@ -335,6 +386,7 @@ bool CheckCompressedSection(const LittleEndian& file, std::uint64_t dataOffset,
   for (const auto& [name, entry] : entries) {
     if (entry.section == 1 && (entry.offset > uncompressed || entry.length > uncompressed - entry.offset)) return false;
   }
+  expanded = uncompressed;
   return true;
 }
 
@@ -373,33 +425,55 @@ std::string TrimAnchor(const std::string& topic) {
 
 void ChmReader::Clear() {
   open_ = false;
+  tooLarge_ = false;
   objects_.clear();
+  oversized_.clear();
   defaultTopic_.clear();
   title_.clear();
 }
 
-bool ChmReader::Open(const std::string& path) {
+bool ChmReader::Prepare(const std::string& path) {
   Clear();
   std::string bytes;
-  if (!IsRegularFile(path) || !ReadFileBytes(path, bytes) || !CheckLayout(bytes)) return false;
+  std::uint64_t expanded = 0;
+  struct stat st {};
+  if (::stat(path.c_str(), &st) == 0 && S_ISREG(st.st_mode) &&
+      static_cast<std::uint64_t>(st.st_size) > kMaxTotalBytes) {
+    tooLarge_ = true;  // read whole below, so it must not be larger than what is kept
+    return false;
+  }
+  if (!IsRegularFile(path) || !ReadFileBytes(path, bytes) || !CheckLayout(bytes, &expanded)) return false;
+  // Expanding the compressed section is the work that reading any object in it may
+  // take: a small file can hold a section of gigabytes.
+  tooLarge_ = expanded > kMaxSectionBytes;
+  return !tooLarge_;
+}
+
+bool ChmReader::Open(const std::string& path) {
+  if (!Prepare(path)) return false;
   std::map<std::string, std::string> objects;
-  if (!ReadInChild(path, objects)) return false;
-  Adopt(std::move(objects));
+  std::set<std::string> oversized;
+  const ReadResult read = ReadInChild(path, objects, oversized);
+  tooLarge_ = read == ReadResult::TooLarge;
+  if (read != ReadResult::Read) return false;
+  Adopt(std::move(objects), oversized);
   return true;
 }
 
 bool ChmReader::OpenInProcess(const std::string& path) {
-  Clear();
-  std::string bytes;
-  if (!IsRegularFile(path) || !ReadFileBytes(path, bytes) || !CheckLayout(bytes)) return false;
+  if (!Prepare(path)) return false;
   std::map<std::string, std::string> objects;
-  if (!ReadWithChmlib(path, objects)) return false;
-  Adopt(std::move(objects));
+  std::set<std::string> oversized;
+  const ReadResult read = ReadWithChmlib(path, objects, oversized);
+  tooLarge_ = read == ReadResult::TooLarge;
+  if (read != ReadResult::Read) return false;
+  Adopt(std::move(objects), oversized);
   return true;
 }
 
-void ChmReader::Adopt(std::map<std::string, std::string> objects) {
+void ChmReader::Adopt(std::map<std::string, std::string> objects, const std::set<std::string>& oversized) {
   for (auto& [name, data] : objects) objects_[Lower(NormalizePath(name))] = std::move(data);
+  for (const std::string& name : oversized) oversized_.insert(Lower(NormalizePath(name)));
   open_ = true;
 
   std::string system;
@@ -439,13 +513,15 @@ bool ChmReader::HasTopic(const std::string& topic) const {
   return page.size() > 1 && objects_.count(Lower(page)) > 0;
 }
 
+bool ChmReader::Oversized(std::string_view path) const { return oversized_.count(Lower(NormalizePath(path))) > 0; }
+
 std::optional<std::string> ChmReader::ReadObject(std::string_view path) const {
   const std::string key = Lower(NormalizePath(path));
   if (auto found = objects_.find(key); found != objects_.end()) return found->second;
   return std::nullopt;
 }
 
-bool ChmReader::CheckLayout(std::string_view bytes) {
+bool ChmReader::CheckLayout(std::string_view bytes, std::uint64_t* expanded) {
   const LittleEndian file(bytes);
   // ITSF header: version 2 or 3 (3 adds the content offset).
   if (!file.Tag(0, "ITSF") || !file.Has(0, 0x58)) return false;
@@ -503,7 +579,10 @@ bool ChmReader::CheckLayout(std::string_view bytes) {
       path.emplace_back(child, 0);
     }
   }
-  return CheckCompressedSection(file, dataOffset, entries);
+  std::uint64_t section = 0;
+  if (!CheckCompressedSection(file, dataOffset, entries, section)) return false;
+  if (expanded != nullptr) *expanded = section;
+  return true;
 }
 
 std::optional<std::string> ChmReader::SystemRecord(std::string_view system, int code) {

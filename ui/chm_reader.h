@@ -11,8 +11,10 @@
 // same reading without the child, for the child itself and for fuzzing.
 
 #include <cstddef>
+#include <cstdint>
 #include <map>
 #include <optional>
+#include <set>
 #include <string>
 #include <string_view>
 
@@ -20,18 +22,27 @@ namespace luckyscope {
 
 class ChmReader {
  public:
-  // Limits for one file: help files are a few hundred kilobytes; anything far beyond
-  // is not read.
-  static constexpr std::size_t kMaxObjectBytes = 32u << 20;
-  static constexpr std::size_t kMaxTotalBytes = 128u << 20;
-  static constexpr int kTimeoutMs = 10000;
+  // Limits for one file. The program's own help is about 35 KB; these leave room for
+  // help files a hundred times larger and stop a small file built to expand to more
+  // than memory and the viewer can take.
+  static constexpr std::size_t kMaxObjectBytes = 4u << 20;      // one page or picture: larger ones are left out
+  static constexpr std::size_t kMaxTotalBytes = 8u << 20;       // all pages and pictures kept: beyond, no file
+  static constexpr std::uint64_t kMaxSectionBytes = 32u << 20;  // the compressed section, expanded: beyond, no file
+  // How long the program waits for the reading child at most: a help file within the
+  // limits reads in a small fraction of this.
+  static constexpr int kTimeoutMs = 4000;
 
   // Reads the file; false (and an empty reader) for a missing, empty, unreadable or
-  // damaged file, or one that is not a regular file.
+  // damaged file, one that is not a regular file, or one beyond the limits above
+  // (TooLarge() then tells so).
   bool Open(const std::string& path);
   bool OpenInProcess(const std::string& path);
 
   bool IsOpen() const { return open_; }
+  // Whether the last Open refused the file for what it would expand to.
+  bool TooLarge() const { return tooLarge_; }
+  // Whether the file holds an object at `path` that was left out for its size.
+  bool Oversized(std::string_view path) const;
   // Path of the first page to show, e.g. "/top.html" (possibly with "#anchor"): the
   // default topic of the file; without one, the first page of the contents file;
   // without that, "/index.html". Empty when none of these is in the file.
@@ -48,7 +59,8 @@ class ChmReader {
   // and the compressed section's control data and reset table, all within the file.
   // chmlib trusts these fields; a few damaged bytes there make it divide by zero,
   // allocate gigabytes or loop forever. Both opens refuse a file that fails it.
-  static bool CheckLayout(std::string_view file);
+  // `expanded`, when given, receives the size of the compressed section's contents.
+  static bool CheckLayout(std::string_view file, std::uint64_t* expanded = nullptr);
 
   // Pieces of the reading, public for tests and fuzzing.
   // Record `code` of a "/#SYSTEM" object (record 2 = default topic, 3 = title,
@@ -61,12 +73,17 @@ class ChmReader {
 
  private:
   void Clear();
-  void Adopt(std::map<std::string, std::string> objects);
+  void Adopt(std::map<std::string, std::string> objects, const std::set<std::string>& oversized);
+  // The checks before chmlib sees the file; false (with tooLarge_ set for a file beyond
+  // the limits) when it is not to be read.
+  bool Prepare(const std::string& path);
   // Whether an object exists for a topic path that may carry "#anchor".
   bool HasTopic(const std::string& topic) const;
 
   bool open_ = false;
+  bool tooLarge_ = false;
   std::map<std::string, std::string> objects_;  // key: path in lower case
+  std::set<std::string> oversized_;             // paths in lower case
   std::string defaultTopic_;
   std::string title_;
 };

@@ -1,5 +1,9 @@
 #include "ui/help_window.h"
 
+#include <algorithm>
+#include <initializer_list>
+#include <optional>
+
 #include <QAction>
 #include <QDesktopServices>
 #include <QFileInfo>
@@ -46,6 +50,113 @@ QString DecodePage(const std::string& bytes) {
   QString text = utf8.decode(view);
   if (!utf8.hasError()) return text;
   return FromCp932(std::string_view(bytes));
+}
+
+// Pages larger than this are shown as a notice instead: laying out text takes the
+// viewer a few milliseconds per thousand characters (a table row, a line, a list item
+// about ten), so a page of this size takes it about half a second. The program's own
+// pages are ten kilobytes at most.
+constexpr std::size_t kMaxPageBytes = 128u << 10;
+// The longest run of characters the viewer gets without a place to break the line: the
+// time to lay out one unbroken line grows with the square of its length (a page of a
+// single 100 000-character word takes seconds), runs of this length take nothing.
+constexpr qsizetype kMaxUnbrokenRun = 200;
+constexpr QChar kZeroWidthSpace(0x200B);
+
+// How deep containers may nest: the time to lay out tables inside tables grows about
+// twofold with every level (fourteen deep take a quarter of a second, sixteen well over
+// a second), and deeply nested lists and blocks are slow too. Beyond its depth a
+// container's tags (and a table's rows and cells) are left out; their text stays.
+enum Nest { kTables, kLists, kBlocks, kNestKinds };
+constexpr int kMaxDepth[kNestKinds] = {3, 16, 32};
+
+struct NestTag {
+  Nest nest;
+  bool container;  // opens a level; otherwise a part of the container's level
+};
+
+std::optional<NestTag> NestOf(QStringView name) {
+  const auto any = [&](std::initializer_list<const char*> names) {
+    return std::any_of(names.begin(), names.end(),
+                       [&](const char* n) { return name.compare(QLatin1String(n), Qt::CaseInsensitive) == 0; });
+  };
+  if (any({"table"})) return NestTag{kTables, true};
+  if (any({"tr", "td", "th", "thead", "tbody", "tfoot", "caption", "col", "colgroup"})) return NestTag{kTables, false};
+  if (any({"ul", "ol", "dl", "blockquote", "menu", "dir"})) return NestTag{kLists, true};
+  if (any({"div"})) return NestTag{kBlocks, true};
+  return std::nullopt;
+}
+
+QString NoticePage(const QString& text) {
+  return QStringLiteral("<html><body><p>") + text.toHtmlEscaped() + QStringLiteral("</p></body></html>");
+}
+
+bool BreaksLine(QChar c) {
+  return c == u' ' || c == u'\t' || c == u'\n' || c == u'\r' || c == u'\f' || c == kZeroWidthSpace;
+}
+
+// The page as the viewer may lay it out in a moment: an invisible break opportunity (a
+// zero-width space) in every run of text longer than kMaxUnbrokenRun, and containers
+// nested no deeper than kMaxDepth (a tag left out becomes a space). Tags pass whole
+// (their quoted values included), and so do character references, which must not be
+// split.
+QString TameForLayout(const QString& html) {
+  QString out;
+  out.reserve(html.size() + html.size() / kMaxUnbrokenRun);
+  int depth[kNestKinds] = {};
+  qsizetype run = 0;
+  qsizetype i = 0;
+  while (i < html.size()) {
+    const QChar c = html[i];
+    qsizetype length = 1;
+    if (c == u'<') {
+      QChar quote;
+      while (i + length < html.size()) {
+        const QChar t = html[i + length++];
+        if (!quote.isNull()) {
+          if (t == quote) quote = QChar();
+        } else if (t == u'"' || t == u'\'') {
+          quote = t;
+        } else if (t == u'>') {
+          break;
+        }
+      }
+      const QStringView tag = QStringView(html).mid(i, length);
+      i += length;
+      const bool closing = tag.size() > 1 && tag[1] == u'/';
+      qsizetype end = closing ? 2 : 1;
+      while (end < tag.size() && tag[end].isLetterOrNumber()) ++end;
+      bool drop = false;
+      if (const std::optional<NestTag> nest = NestOf(tag.mid(closing ? 2 : 1, end - (closing ? 2 : 1)))) {
+        int& level = depth[nest->nest];
+        if (nest->container && !closing) ++level;
+        drop = level > kMaxDepth[nest->nest];
+        if (nest->container && closing && level > 0) --level;
+      }
+      if (drop) {
+        out += u' ';
+        run = 0;
+      } else {
+        out += tag;
+      }
+      continue;
+    }
+    if (c == u'&') {
+      const qsizetype semicolon = html.indexOf(u';', i);
+      if (semicolon > i && semicolon - i <= 32) length = semicolon + 1 - i;
+    } else if (c.isHighSurrogate() && i + 1 < html.size()) {
+      length = 2;
+    }
+    if (BreaksLine(c)) {
+      run = 0;
+    } else if (++run > kMaxUnbrokenRun) {
+      out += kZeroWidthSpace;
+      run = 1;
+    }
+    out += QStringView(html).mid(i, length);
+    i += length;
+  }
+  return out;
 }
 
 // The title a help file gives itself: UTF-8 from some compilers, CP932 from others.
@@ -101,10 +212,20 @@ QVariant ChmBrowser::loadResource(int type, const QUrl& name) {
         document()->baseUrl().isValid() && !document()->baseUrl().isEmpty() ? document()->baseUrl() : source();
     url = base.resolved(name);
   }
-  const std::optional<std::string> bytes = reader_->ReadObject(ObjectPathOf(url));
+  const std::string path = ObjectPathOf(url);
+  const std::optional<std::string> bytes = reader_->ReadObject(path);
+  if (type == QTextDocument::HtmlResource) {
+    if ((!bytes && reader_->Oversized(path)) || (bytes && bytes->size() > kMaxPageBytes)) {
+      return NoticePage(QStringLiteral("このページは大きすぎるため表示できません。"));
+    }
+    if (!bytes) return {};
+    return TameForLayout(DecodePage(*bytes));
+  }
   if (!bytes) return {};
-  if (type == QTextDocument::HtmlResource) return DecodePage(*bytes);
-  if (type == QTextDocument::StyleSheetResource) return DecodePage(*bytes);
+  if (type == QTextDocument::StyleSheetResource) {
+    if (bytes->size() > kMaxPageBytes) return {};
+    return DecodePage(*bytes);
+  }
   return QByteArray(bytes->data(), static_cast<qsizetype>(bytes->size()));
 }
 
@@ -133,7 +254,18 @@ HelpWindow::HelpWindow(QWidget* parent) : QWidget(parent, Qt::Window), browser_(
 
 bool HelpWindow::ShowFile(const std::string& path) {
   auto reader = std::make_shared<ChmReader>();
-  if (!reader->Open(path) || reader->DefaultTopic().empty()) return false;
+  if (!reader->Open(path)) {
+    if (!reader->TooLarge()) return false;
+    // A file that would expand beyond what the viewer takes is named, not shown.
+    path_ = path;
+    home_ = QUrl();
+    setWindowTitle(QFileInfo(QString::fromStdString(path)).fileName());
+    browser_->SetReader(nullptr);
+    browser_->setHtml(NoticePage(QStringLiteral("このヘルプファイルは大きすぎるため表示できません。")));
+    browser_->clearHistory();
+    return true;
+  }
+  if (reader->DefaultTopic().empty()) return false;
   path_ = path;
   home_ = ChmBrowser::UrlFor(reader->DefaultTopic());
   const QString title = DecodeTitle(reader->Title());

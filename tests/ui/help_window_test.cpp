@@ -3,6 +3,8 @@
 
 #include "ui/help_window.h"
 
+#include <algorithm>
+
 #include <QApplication>
 #include <QFile>
 #include <QImage>
@@ -13,6 +15,8 @@
 #include <QTextBlock>
 #include <QTextDocument>
 #include <QTextFragment>
+#include <QTextFrame>
+#include <QTextTable>
 #include <gtest/gtest.h>
 
 #include "tests/support/test_application.h"
@@ -165,6 +169,68 @@ TEST_F(HelpWindowTest, FileWithoutDefaultTopicOpensAtItsFirstContentsPage) {
   ASSERT_TRUE(window.ShowFile(TestChm("no_topic.chm")));
   EXPECT_EQ(window.Browser()->source(), QUrl(QStringLiteral("chm:/sub/second.html")));
   EXPECT_TRUE(window.Browser()->toPlainText().contains(QStringLiteral("二ページ目です")));
+}
+
+// How deep tables lie inside each other in a frame.
+int TableDepth(QTextFrame* frame) {
+  int deepest = 0;
+  for (QTextFrame* child : frame->childFrames()) deepest = std::max(deepest, TableDepth(child));
+  return deepest + (qobject_cast<QTextTable*>(frame) != nullptr ? 1 : 0);
+}
+
+// Help files made to freeze the viewer: one that expands beyond what is read is
+// refused with a notice in the window, pages beyond what is laid out (or read) show a
+// notice, a page of one 100 000-letter word reaches the layout in short runs, and
+// tables nested 40 deep reach it 3 deep.
+TEST_F(HelpWindowTest, HelpFilesBeyondTheLimitsShowANoticeAndLongWordsAreBroken) {
+  const std::string bombFile = std::string(LUCKYSCOPE_LARGE_CHM_DIR) + "/bomb.chm";
+  const std::string largeFile = std::string(LUCKYSCOPE_LARGE_CHM_DIR) + "/large.chm";
+  ChmReader bomb;
+  EXPECT_FALSE(bomb.Open(bombFile));
+  EXPECT_TRUE(bomb.TooLarge());
+  EXPECT_FALSE(bomb.OpenInProcess(bombFile));  // the fuzz target's way, the same limits
+  EXPECT_TRUE(bomb.TooLarge());
+  ChmReader large;
+  ASSERT_TRUE(large.Open(largeFile));
+  EXPECT_FALSE(large.TooLarge());
+  EXPECT_TRUE(large.Oversized("/huge.html"));
+  EXPECT_FALSE(large.ReadObject("/huge.html").has_value());
+
+  HelpWindow window;
+  const QString fileNotice = QStringLiteral("このヘルプファイルは大きすぎるため表示できません。");
+  const QString pageNotice = QStringLiteral("このページは大きすぎるため表示できません。");
+  ASSERT_TRUE(window.ShowFile(bombFile));
+  EXPECT_EQ(window.Browser()->toPlainText().trimmed(), fileNotice);
+  ASSERT_TRUE(window.ShowFile(largeFile));
+  ChmBrowser* browser = window.Browser();
+  EXPECT_TRUE(browser->toPlainText().contains(QStringLiteral("one word")));
+
+  struct Page {
+    const char* path;
+    bool notice;
+  };
+  browser->setSource(ChmBrowser::UrlFor("/nested.html"));
+  EXPECT_EQ(TableDepth(browser->document()->rootFrame()), 3);
+  EXPECT_TRUE(browser->toPlainText().contains(QStringLiteral("deep")));
+  EXPECT_TRUE(browser->toPlainText().contains(QStringLiteral("listed")));
+  for (const Page& page : {Page{"/big.html", true}, Page{"/huge.html", true}, Page{"/unbroken.html", false}}) {
+    SCOPED_TRACE(page.path);
+    browser->setSource(ChmBrowser::UrlFor(page.path));
+    const QString text = browser->toPlainText();
+    EXPECT_EQ(text.trimmed() == pageNotice, page.notice);
+    if (page.notice) continue;
+    // Every letter is there, in runs the layout takes at once.
+    EXPECT_EQ(text.count(u'a'), 100000);
+    qsizetype run = 0, longest = 0;
+    for (const QChar c : text) {
+      run = c.isSpace() || c == QChar(0x200B) ? 0 : run + 1;
+      longest = std::max(longest, run);
+    }
+    EXPECT_LE(longest, 200);
+  }
+  // A sound file after a refused one shows as ever.
+  ASSERT_TRUE(window.ShowFile(TestChm("with_topic.chm")));
+  EXPECT_TRUE(window.Browser()->toPlainText().contains(QStringLiteral("ラッキースコープ！ヘルプのテスト")));
 }
 
 TEST_F(HelpWindowTest, ServicesOpenAndCloseTheHelpWindowAndIgnoreBadFiles) {
