@@ -154,6 +154,12 @@ program_and_args() {
 }
 check "the launcher runs the program beside it with the arguments, else the one on the PATH" program_and_args
 
+named_program() {
+  launch HOME="$work/h6" LUCKYSCOPE_PROGRAM="$work/path/luckyscope" -- || return 1
+  [ "$(cat "$record")" = from-path ] || { echo "did not start the program named in LUCKYSCOPE_PROGRAM"; return 1; }
+}
+check "LUCKYSCOPE_PROGRAM names the program to start before the one beside the launcher" named_program
+
 refuses() {
   : >"$work/a file"
   if launch HOME="$work/a file" -- 2>/dev/null; then echo "started although the folder cannot be made"; return 1; fi
