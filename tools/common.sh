@@ -1,9 +1,11 @@
 # Shell functions the tools share (bash; source this file).
+# shellcheck shell=bash
 
 luckyscope_top=$(cd "$(dirname "${BASH_SOURCE[0]}")/.." && pwd)
 
 # fresh_flag <preset> [build folder]
-# Prints --fresh for `cmake --preset`, and says why in one line on stderr, when the build
+# Prints --fresh for `cmake --preset` (callers leave $(fresh_flag ...) unquoted, so that
+# nothing stays nothing), and says why in one line on stderr, when the build
 # folder (the preset's own unless named) holds a configuration CMake would refuse: made
 # for another source folder, in another place (a checkout copied or moved with its build
 # folder), or with another generator than the preset's. Prints nothing otherwise.
@@ -44,12 +46,12 @@ start_luckyscope() {
   if [ -z "$folder" ]; then
     # The launcher makes its folder on first use; a first call with pwd as the program
     # lets it do so and names the folder, so that the help file can be put there.
-    folder=$(LUCKYSCOPE_PROGRAM=pwd "$launcher") || return
+    folder=$(LUCKYSCOPE_PROGRAM="pwd" "$launcher") || return
     cp -f -- "$help" "$folder/luckyscope.chm"
     LUCKYSCOPE_PROGRAM=$program exec "$launcher"
   fi
   mkdir -p -- "$folder"
   cp -f -- "$help" "$folder/luckyscope.chm"
-  cd -- "$folder"
+  cd -- "$folder" || return
   exec "$program"
 }

@@ -15,6 +15,7 @@ build=$(realpath -m -- "${LUCKYSCOPE_BUILD_DIR:-$top/build/default}")
 # the caller's.)
 (
   cd "$top"
+  # shellcheck disable=SC2046
   cmake --preset default -B "$build" $(fresh_flag default "$build") >/dev/null
   cmake --build "$build" -j "$(nproc)" --target luckyscope luckyscope_help
 )

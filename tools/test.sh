@@ -7,6 +7,7 @@ source "$top/tools/common.sh"
 preset=${1:-default}
 "$top/tools/setup.sh"
 cd "$top"
+# shellcheck disable=SC2046
 cmake --preset "$preset" $(fresh_flag "$preset")
 cmake --build --preset "$preset" -j "$(nproc)"
 ctest --preset "$preset"

@@ -57,7 +57,7 @@ expect() {
   else
     [ "$lines" -eq 0 ] || { echo "said: $(cat "$work/said")"; return 1; }
   fi
-  configure "$checkout" --preset "$preset" ${build:+-B "$build"} $got
+  configure "$checkout" --preset "$preset" ${build:+-B "$build"} ${got:+"$got"}
 }
 
 no_build_yet() { expect "$a" "" default; }
