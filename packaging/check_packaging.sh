@@ -196,6 +196,12 @@ relative_and_dash() {
 }
 check "a relative start runs the program beside the launcher; HOME=-x is a folder, not an option" relative_and_dash
 
+named_program() {
+  launch HOME="$work/h6" LUCKYSCOPE_PROGRAM="$work/path/luckyscope" -- || return 1
+  [ "$(cat "$record")" = from-path ] || { echo "did not start the program named in LUCKYSCOPE_PROGRAM"; return 1; }
+}
+check "LUCKYSCOPE_PROGRAM names the program to start before the one beside the launcher" named_program
+
 refuses() {
   : >"$work/a file"
   if launch HOME="$work/a file" -- 2>/dev/null; then echo "started although the folder cannot be made"; return 1; fi

@@ -43,6 +43,11 @@ if [ ! -d "$folder" ]; then
 fi
 cd -- "$folder"
 
+# A program named in LUCKYSCOPE_PROGRAM comes first: tools/run.sh starts the one it built.
+if [ -n "${LUCKYSCOPE_PROGRAM:-}" ]; then
+  exec "$LUCKYSCOPE_PROGRAM" "$@"
+fi
+
 # The program installed beside this launcher; failing that, the one on the PATH.
 if [ -x "$here/luckyscope" ]; then
   exec "$here/luckyscope" "$@"

@@ -1,7 +1,7 @@
 #!/usr/bin/env bash
 # The Debian package end to end, as a user gets it (CI only: needs root, and installs
 # and removes the package luckyscope on this machine):
-#   build the package with cpack in the default build folder, install it with apt-get,
+#   build the package with cpack in the release build folder (no tests), install it with apt-get,
 #   validate the installed menu entry and metadata, start the installed program the way
 #   the menu does (its Exec line) under Xvfb in a scratch HOME, check that the main
 #   window appears in the user's folder, open the help from the menu, close the program,
@@ -10,11 +10,11 @@
 # whatever happens. Exits non-zero when a check fails.
 #
 # Usage: tools/package_test.sh
-# LUCKYSCOPE_BUILD_DIR names another build folder than build/default;
+# LUCKYSCOPE_BUILD_DIR names another build folder than build/release;
 # LUCKYSCOPE_SHOTS names a folder for screenshots of the program and its help.
 set -uo pipefail
 top=$(cd "$(dirname "$0")/.." && pwd)
-build=${LUCKYSCOPE_BUILD_DIR:-$top/build/default}
+build=${LUCKYSCOPE_BUILD_DIR:-$top/build/release}
 shots=${LUCKYSCOPE_SHOTS:-}
 id=org.luckyscope.LuckyScope
 main_title='^ラッキースコープ！$'
@@ -79,10 +79,9 @@ trap 'exit 130' INT TERM
 need "set-up: the packages of tools/packages.txt are installed" "$top/tools/setup.sh"
 # A Debian package installs under /usr, and the program has the folder of its installed
 # help compiled in: the build is configured for that prefix.
-need "configure the default build for the prefix /usr" \
-  cmake --preset default -S "$top" -B "$build" -DCMAKE_INSTALL_PREFIX=/usr
-need "build the program, its help and its icons" \
-  cmake --build "$build" -j "$(nproc)" --target luckyscope luckyscope_help luckyscope_icons
+need "configure the release build (no tests) for the prefix /usr" \
+  cmake --preset release -S "$top" -B "$build" -DCMAKE_INSTALL_PREFIX=/usr
+need "build the program, its help and its icons" cmake --build "$build" -j "$(nproc)"
 rm -f "$build"/luckyscope_*.deb
 need "cpack builds the Debian package" bash -c "cd '$build' && timeout 600 cpack -G DEB"
 deb=$(ls "$build"/luckyscope_*_*.deb 2>/dev/null | head -n1)
