@@ -242,6 +242,8 @@ ImportSummary ImportTargets(DataCore& core, const std::vector<CsvRow>& rows, con
       const std::string_view cell = Trimmed(Cell(rows[r], columns[f]));
       texts[f].clear();
       if (!cell.empty() && !convert(std::string(cell), texts[f])) encodable = false;
+      // A NUL byte ends a text of the store: what follows it cannot be kept.
+      texts[f].resize(std::strlen(texts[f].c_str()));
     }
     if (!encodable) {
       ++summary.unencodable;
