@@ -9,8 +9,9 @@ ProgramWindows::ProgramWindows(DataCore& core, UiServices& ui)
       atrEdit(core, ui, &form),
       sysEdit(core, ui, &form),
       esyCheck(core, ui, form.SoundCue(), &form),
-      cntCheck(core, ui, &form) {
-  form.SetDialogs({&aboutBox, &schEdit, &atrEdit, &sysEdit, &esyCheck, &cntCheck});
+      cntCheck(core, ui, &form),
+      importDlg(ui, &form) {
+  form.SetDialogs({&aboutBox, &schEdit, &atrEdit, &sysEdit, &esyCheck, &cntCheck, &importDlg});
 }
 
 }  // namespace luckyscope

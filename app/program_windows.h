@@ -1,5 +1,5 @@
 #pragma once
-// The program's seven windows: the main window and the six dialogs it opens, made once
+// The program's windows: the main window and the dialogs it opens, made once
 // in this order and handed to it. main() and the window tests build them the same way.
 
 #include "app/about_box.h"
@@ -7,6 +7,7 @@
 #include "checks/cnt_check_dlg.h"
 #include "checks/esy_check_dlg.h"
 #include "dialogs/atr_edit_dlg.h"
+#include "dialogs/import_dlg.h"
 #include "dialogs/sch_edit_dlg.h"
 #include "dialogs/sys_edit_dlg.h"
 
@@ -29,6 +30,7 @@ struct ProgramWindows {
   TSysEditDlg sysEdit;
   TEsyCheckDlg esyCheck;
   TCntCheckDlg cntCheck;
+  TImportDlg importDlg;
 };
 
 }  // namespace luckyscope

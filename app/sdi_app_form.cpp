@@ -180,6 +180,19 @@ void TSDIAppForm::BuildActions() {
   actions_.execChk1 = MakeAction("ExecChk1", QStringLiteral("本数確認(&C)"),
                                  QStringLiteral("本数確認|下１桁・下２桁の本数を確認します"), 8,
                                  QKeySequence(Qt::CTRL | Qt::Key_C), &F::ExecChkItemClick);
+  actions_.fileImport1 =
+      MakeAction("FileImport1", QStringLiteral("インポート(&I)..."),
+                 QStringLiteral("インポート|表計算ソフトのCSV・タブ区切りファイルから検索対象を取り込みます"), -1, none,
+                 &F::FileImport1Execute);
+  actions_.fileExport1 = MakeAction("FileExport1", QStringLiteral("エクスポート(&E)..."),
+                                    QStringLiteral("エクスポート|表示中の検索対象をCSVファイルに書き出します"), -1,
+                                    none, &F::FileExport1Execute);
+  actions_.filePrint1 =
+      MakeAction("FilePrint1", QStringLiteral("印刷(&P)..."), QStringLiteral("印刷|表示中の検索対象を印刷します"), -1,
+                 QKeySequence(Qt::CTRL | Qt::Key_P), &F::FilePrint1Execute);
+  actions_.filePdf1 = MakeAction("FilePdf1", QStringLiteral("PDFに出力..."),
+                                 QStringLiteral("PDFに出力|表示中の検索対象をPDFファイルに書き出します"), -1, none,
+                                 &F::FilePdf1Execute);
   actions_.helpItem = MakeAction("HelpItem", QStringLiteral("ラッキースコープ！ヘルプ(&H)"),
                                  QStringLiteral("ラッキースコープ！ヘルプ|ラッキースコープ！ヘルプを表示します"), 9,
                                  none, &F::HelpItemClick);
@@ -205,6 +218,7 @@ void TSDIAppForm::BuildMenus() {
   QMenu* file = addMenu("File1", QStringLiteral("ファイル(&F)"), QStringLiteral("ファイルの制御を行います"));
   file->addAction(actions_.fileNew1);
   file->addAction(actions_.fileOpen1);
+  file->addAction(actions_.fileImport1);
   // Two items carry a caption or hint of their own. They are items of their own that
   // run their action; the shortcut stays with the action (one key, one command), and
   // the item only shows it.
@@ -215,6 +229,10 @@ void TSDIAppForm::BuildMenus() {
   SetHint(saveItem, QStringLiteral("保存|現在のファイルを保存します"));
   connect(saveItem, &QAction::triggered, save, &QAction::trigger);
   file->addAction(saveItem);
+  file->addAction(actions_.fileExport1);
+  file->addSeparator();
+  file->addAction(actions_.filePrint1);
+  file->addAction(actions_.filePdf1);
   file->addSeparator()->setObjectName(QStringLiteral("N1"));
   QAction* exit = actions_.fileExit1;
   auto* exitItem = actions_.fileExitItem = new QAction(exit->text(), this);
@@ -330,6 +348,16 @@ void TSDIAppForm::BuildLists() {
   d1->setObjectName(QStringLiteral("D1"));
   SetHint(d1, QStringLiteral("選択した登録番号のデータをすべて削除します"));
   connect(d1, &QAction::triggered, this, &TSDIAppForm::D1Click);
+  // "コピー" shows the key of the window's copy command, which stays active while the
+  // item is hidden (a hidden action's key would not work).
+  const QString copyHint = QStringLiteral("コピー|選択した行を表計算ソフトに貼り付けられる形でコピーします");
+  QAction* copy = MakeAction("Copy1", QStringLiteral("コピー"), copyHint, -1,
+                             QKeySequence(Qt::CTRL | Qt::SHIFT | Qt::Key_C), &TSDIAppForm::C1Click);
+  auto* c1 = actions_.c1 =
+      popupMenu1_->addAction(QStringLiteral("コピー\t") + copy->shortcut().toString(QKeySequence::NativeText));
+  c1->setObjectName(QStringLiteral("C1"));
+  SetHint(c1, copyHint);
+  connect(c1, &QAction::triggered, copy, &QAction::trigger);
 
   connect(comboBox1_, &QComboBox::activated, this, &TSDIAppForm::ComboBox1Change);
   connect(listView2_, &ReportList::ColumnClicked, this, &TSDIAppForm::ListView2ColumnClick);
@@ -747,6 +775,7 @@ void TSDIAppForm::PopupMenu1Popup() {
   const int selected = listView2_->SelectedCount();
   actions_.e1->setVisible(selected == 1);
   actions_.d1->setVisible(selected >= 1);
+  actions_.c1->setVisible(selected >= 1);
 }
 
 void TSDIAppForm::D1Click() { DeleteSelectedTargets(); }

@@ -25,6 +25,7 @@ namespace luckyscope {
 class AppMessageHook;
 class DataCore;
 class ReportList;
+class TImportDlg;
 
 // What FillSearchList shows: every ticket, the tickets with a hit, or the tickets
 // that one winning entry hit.
@@ -48,6 +49,7 @@ class TSDIAppForm : public QMainWindow {
     QDialog* sysEdit = nullptr;
     QDialog* esyCheck = nullptr;
     QDialog* cntCheck = nullptr;
+    TImportDlg* importDlg = nullptr;
   };
 
   TSDIAppForm(DataCore& core, UiServices& ui, QWidget* parent = nullptr);
@@ -86,6 +88,16 @@ class TSDIAppForm : public QMainWindow {
   void FileOpen1Execute();
   void FileSave1Execute();
   void FileExit1Execute();
+  // Exchange with other tools (sdi_app_form_exchange.cpp): a spreadsheet's ticket list
+  // in, the search-target list as shown out to csv, to the printer or to PDF, and the
+  // selected rows to the clipboard.
+  void FileImport1Execute();
+  void FileExport1Execute();
+  void FilePrint1Execute();
+  void FilePdf1Execute();
+  void C1Click();
+  static FileDialogPreset ExportPreset();
+  static FileDialogPreset PdfPreset();
   // A file dropped on one of the lists (the application hook's FileDropped): loaded
   // into the winning numbers or the search targets when it still is of that kind.
   void LoadDroppedFile(bool winningList, const std::string& path);
@@ -151,6 +163,10 @@ class TSDIAppForm : public QMainWindow {
     QAction* fileOpen1 = nullptr;
     QAction* fileSave1 = nullptr;
     QAction* fileExit1 = nullptr;
+    QAction* fileImport1 = nullptr;
+    QAction* fileExport1 = nullptr;
+    QAction* filePrint1 = nullptr;
+    QAction* filePdf1 = nullptr;
     QAction* helpAbout1 = nullptr;
     QAction* editSch1 = nullptr;
     QAction* editAtr1 = nullptr;
@@ -166,6 +182,7 @@ class TSDIAppForm : public QMainWindow {
     // The search-target list's right-click menu.
     QAction* e1 = nullptr;
     QAction* d1 = nullptr;
+    QAction* c1 = nullptr;  // "コピー": runs Copy1, Ctrl+Shift+C (Ctrl+C is the count check)
   };
 
   QAction* MakeAction(const char* name, const QString& caption, const QString& hint, int image,
@@ -176,6 +193,8 @@ class TSDIAppForm : public QMainWindow {
   // none.
   std::string HelpFileToShow() const;
   void ShowMissing(const QString& text);
+  // The filter box's text: the title of a printout.
+  QString FilterName() const;
 
   DataCore& core_;
   UiServices& ui_;

@@ -44,6 +44,22 @@ std::size_t CopyCut(char* dst, std::size_t size, const char* src) {
   return n;
 }
 
+bool CopyCutCharacters(char* dst, std::size_t size, const char* src) {
+  if (size == 0) return src != nullptr && src[0] != '\0';
+  const std::size_t length = src == nullptr ? 0 : std::strlen(src);
+  std::size_t n = 0;
+  while (n < length) {
+    const unsigned char b = static_cast<unsigned char>(src[n]);
+    const bool lead = (b >= 0x81 && b <= 0x9F) || (b >= 0xE0 && b <= 0xFC);
+    const std::size_t step = lead && n + 1 < length ? 2 : 1;
+    if (n + step > size - 1) break;
+    n += step;
+  }
+  if (n > 0) std::memcpy(dst, src, n);
+  dst[n] = '\0';
+  return n < length;
+}
+
 bool EndsWithNoCase(const char* text, const char* suffix) {
   std::size_t n = std::strlen(text);
   std::size_t m = std::strlen(suffix);

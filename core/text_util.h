@@ -23,6 +23,11 @@ std::size_t CopyCut(char (&dst)[N], const char* src) {
   return CopyCut(dst, N, src);
 }
 
+// Copies at most size-1 bytes of the CP932 text `src` into `dst` and terminates it, like
+// CopyCut, but never ends inside a double-byte character: a character that would be
+// split is left out whole. True when the text was cut.
+bool CopyCutCharacters(char* dst, std::size_t size, const char* src);
+
 // True when `text` ends with `suffix`, comparing ASCII letters without regard to case
 // (bytes 0x80..0xFF are compared as they are).
 bool EndsWithNoCase(const char* text, const char* suffix);

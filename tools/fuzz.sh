@@ -27,7 +27,7 @@ elif [[ "${1:-}" =~ ^[0-9]+$ ]]; then
   shift
 fi
 
-all=(target_file winning_file sniff_csv settings_file csv_field match_pattern sound_kind chm_reader)
+all=(target_file winning_file sniff_csv settings_file csv_field match_pattern import_csv sound_kind chm_reader)
 targets=("$@")
 [ ${#targets[@]} -gt 0 ] || targets=("${all[@]}")
 

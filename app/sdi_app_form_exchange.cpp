@@ -1,0 +1,82 @@
+// The main window's commands that exchange tickets with the user's other tools: import
+// from a spreadsheet, export to csv, print, PDF and copy. The list goes out as it is
+// shown, with its filter and sort.
+
+#include <QClipboard>
+#include <QComboBox>
+#include <QDate>
+#include <QGuiApplication>
+
+#include "app/sdi_app_form.h"
+#include "core/csv_exchange.h"
+#include "core/data_core.h"
+#include "dialogs/import_dlg.h"
+#include "ui/list_export.h"
+#include "ui/list_print.h"
+#include "ui/report_list.h"
+#include "ui/save_failure.h"
+
+namespace luckyscope {
+
+namespace {
+
+const QString kNothingToSave = QStringLiteral("保存するデータがありません。");
+
+}  // namespace
+
+FileDialogPreset TSDIAppForm::ExportPreset() {
+  return {QStringLiteral("csv"), QStringLiteral("CSVファイル(*.csv)|*.csv")};
+}
+
+FileDialogPreset TSDIAppForm::PdfPreset() {
+  return {QStringLiteral("pdf"), QStringLiteral("PDFファイル(*.pdf)|*.pdf")};
+}
+
+QString TSDIAppForm::FilterName() const {
+  const QString name = comboBox1_->currentText();
+  return name.isEmpty() ? QStringLiteral("全表示") : name;
+}
+
+void TSDIAppForm::FileImport1Execute() {
+  TImportDlg* dialog = dialogs_.importDlg;
+  if (dialog == nullptr) return;
+  const std::optional<std::string> path = ui_.OpenFileDialog(TImportDlg::ImportPreset());
+  if (!path || !dialog->Prepare(*path)) return;
+  if (RunDialog(dialog) != QDialog::Accepted) return;
+  if (dialog->Mode() == ImportMode::Replace) AskSaveTargets();
+  const ImportSource& source = dialog->Source();
+  const ImportSummary summary =
+      ImportTargets(core_, source.rows, dialog->Layout(), dialog->Mode(), ImportFieldConverter(source.encoding));
+  FillSearchList(FillMode::ShowAll, 0);
+  comboBox1_->setCurrentIndex(0);
+  const bool leftOut = summary.unencodable + summary.noName + summary.overLimit > 0;
+  ui_.MessageBox(ImportSummaryText(summary), kMessageCaption, leftOut ? kExclamationOk : kPlainOk);
+}
+
+void TSDIAppForm::FileExport1Execute() {
+  if (listView2_->RowCount() == 0) {
+    ui_.MessageBox(kNothingToSave, kMessageCaption, kExclamationOk);
+    return;
+  }
+  const std::optional<std::string> path = ui_.SaveFileDialog(ExportPreset());
+  if (path) ExportListCsv(ui_, *listView2_, *path);
+}
+
+void TSDIAppForm::FilePrint1Execute() {
+  PreviewAndPrint(MakeListReport(core_, *listView2_, FilterName(), QDate::currentDate()), this);
+}
+
+void TSDIAppForm::FilePdf1Execute() {
+  const std::optional<std::string> path = ui_.SaveFileDialog(PdfPreset());
+  if (!path) return;
+  const int error = WriteListPdf(MakeListReport(core_, *listView2_, FilterName(), QDate::currentDate()), *path);
+  if (error != 0) ShowSaveFailure(ui_, *path, error);
+}
+
+void TSDIAppForm::C1Click() {
+  const std::vector<int> rows = listView2_->SelectedRows();
+  if (rows.empty()) return;
+  QGuiApplication::clipboard()->setText(RowsAsTabText(*listView2_, rows));
+}
+
+}  // namespace luckyscope

@@ -1,0 +1,77 @@
+#pragma once
+// Import dialog "インポート": a ticket list from a spreadsheet (comma-, semicolon- or
+// tab-separated, UTF-8 or CP932). It shows the first rows of the file and which columns
+// it takes as name, group and number, lets the user change that and whether the first
+// row is a header, and ends with "追加" (after the last ticket) or "置き換え" (the whole
+// table). The main window then takes the rows in through the data core.
+
+#include <string>
+
+#include <QDialog>
+
+#include "core/csv_exchange.h"
+#include "ui/ui_services.h"
+
+class QCheckBox;
+class QComboBox;
+class QLabel;
+class QPushButton;
+class QTableWidget;
+
+namespace luckyscope {
+
+// Field text of a file in `encoding` -> CP932. UTF-8 text with a character CP932 cannot
+// hold, and CP932 bytes that do not form characters, are refused.
+FieldConverter ImportFieldConverter(TextEncoding encoding);
+
+// The closing message of an import: how many tickets came in, how many rows were left
+// out and why.
+QString ImportSummaryText(const ImportSummary& summary);
+
+class TImportDlg : public QDialog {
+  Q_OBJECT
+
+ public:
+  explicit TImportDlg(UiServices& ui, QWidget* parent = nullptr);
+  ~TImportDlg() override;
+
+  // Reads the file and guesses its layout. False, after telling the user, when the file
+  // cannot be read or holds no rows.
+  bool Prepare(const std::string& path);
+
+  // After exec() returned Accepted: what the user chose.
+  ImportMode Mode() const { return mode_; }
+  ImportLayout Layout() const;
+  const ImportSource& Source() const { return source_; }
+
+  static FileDialogPreset ImportPreset();
+
+  // Controls, for the tests.
+  QComboBox* NameBox() const { return nameBox_; }
+  QComboBox* GroupBox() const { return groupBox_; }
+  QComboBox* NumberBox() const { return numberBox_; }
+  QCheckBox* HeaderBox() const { return headerBox_; }
+  QTableWidget* Preview() const { return preview_; }
+  QPushButton* AppendBtn() const { return appendBtn_; }
+  QPushButton* ReplaceBtn() const { return replaceBtn_; }
+
+ private:
+  void BuildControls();
+  void Finish(ImportMode mode);
+
+  UiServices& ui_;
+  ImportSource source_;
+  ImportMode mode_ = ImportMode::Append;
+
+  QLabel* info_ = nullptr;
+  QTableWidget* preview_ = nullptr;
+  QComboBox* nameBox_ = nullptr;
+  QComboBox* groupBox_ = nullptr;
+  QComboBox* numberBox_ = nullptr;
+  QCheckBox* headerBox_ = nullptr;
+  QPushButton* appendBtn_ = nullptr;
+  QPushButton* replaceBtn_ = nullptr;
+  QPushButton* cancelBtn_ = nullptr;
+};
+
+}  // namespace luckyscope

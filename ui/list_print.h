@@ -1,0 +1,46 @@
+#pragma once
+// The search-target list on paper: the rows as the list shows them, under a title (the
+// filter's name) and the date, with page numbers, and at the end how many tickets hit
+// each winning entry. The same pages go to the printer (after a preview) and to PDF.
+
+#include <string>
+#include <utility>
+#include <vector>
+
+#include <QDate>
+#include <QString>
+#include <QStringList>
+
+class QPagedPaintDevice;
+class QWidget;
+
+namespace luckyscope {
+
+class DataCore;
+class ReportList;
+
+struct ListReport {
+  QString title;
+  QString date;
+  QStringList captions;
+  std::vector<int> widths;  // relative column widths
+  std::vector<QStringList> rows;
+  std::vector<std::pair<QString, int>> entryHits;  // winning entry title, tickets that hit it
+};
+
+// The list's captions and rows in their order, and the hit count of every winning entry
+// from the last search.
+ListReport MakeListReport(const DataCore& core, const ReportList& list, const QString& title, const QDate& date);
+
+// Paints the report on the device (A4, Japanese in Noto Sans CJK JP), a new page as each
+// fills. Returns the number of pages.
+int PaintListReport(QPagedPaintDevice& device, const ListReport& report);
+
+// Writes the report as a PDF file; the earlier file of that name stays as it was when
+// writing fails. 0, or the system's error number.
+int WriteListPdf(const ListReport& report, const std::string& path);
+
+// Shows the print preview; printing from it prints the report.
+void PreviewAndPrint(const ListReport& report, QWidget* parent);
+
+}  // namespace luckyscope
