@@ -2,6 +2,7 @@
 
 #include <QString>
 
+#include "ui/save_failure.h"
 #include "ui/ui_services.h"
 
 namespace luckyscope {
@@ -18,6 +19,10 @@ void UiCoreNotifier::ShowCoreMessage(CoreMessage message) {
   }
   if (text.isEmpty()) return;
   ui_.MessageBox(text, kMessageCaption, kExclamationOk);
+}
+
+void UiCoreNotifier::ShowSettingsSaveFailure(const char* path, int errorNumber) {
+  ShowSaveFailure(ui_, path, errorNumber);
 }
 
 }  // namespace luckyscope

@@ -1,5 +1,5 @@
 #pragma once
-// Shows the data core's two messages to the user, through the UI services.
+// Shows the data core's messages to the user, through the UI services.
 
 #include "core/data_core.h"
 
@@ -11,6 +11,7 @@ class UiCoreNotifier final : public CoreNotifier {
  public:
   explicit UiCoreNotifier(UiServices& ui) : ui_(ui) {}
   void ShowCoreMessage(CoreMessage message) override;
+  void ShowSettingsSaveFailure(const char* path, int errorNumber) override;
 
  private:
   UiServices& ui_;

@@ -26,6 +26,7 @@
 #include "ui/cp932_codec.h"
 #include "ui/list_compare.h"
 #include "ui/report_list.h"
+#include "ui/save_failure.h"
 #include "ui/ui_helpers.h"
 
 #ifndef LUCKYSCOPE_WEB_PAGE
@@ -398,6 +399,8 @@ void TSDIAppForm::showEvent(QShowEvent* event) {
   QMainWindow::showEvent(event);
   if (shown_ || event->spontaneous()) return;
   shown_ = true;
+  // The tickets of the start-up file are there from the first moment.
+  FillSearchList(FillMode::ShowAll, 0);
   // Opened centred on the screen, the first time only.
   if (QScreen* screen = this->screen()) {
     QRect frame = frameGeometry();
@@ -418,12 +421,15 @@ void TSDIAppForm::FormActivate() {
 }
 
 void TSDIAppForm::closeEvent(QCloseEvent* event) {
-  FormClose();
-  event->accept();
+  if (FormClose()) {
+    event->accept();
+  } else {
+    event->ignore();
+  }
 }
 
-void TSDIAppForm::FormClose() {
-  if (closed_) return;  // the close sequence runs once, however the close came
+bool TSDIAppForm::FormClose() {
+  if (closed_) return true;  // the close sequence runs once, however the close came
   closed_ = true;
   if (soundCue_.state > 0) StopSoundCue(ui_.Sound(), soundCue_);
 
@@ -433,14 +439,22 @@ void TSDIAppForm::FormClose() {
   if (targetsUnsaved || winningUnsaved) {
     if (ui_.MessageBox(QStringLiteral("データが更新されています。セーブしますか？"), kMessageCaption, kQuestionYesNo) ==
         kAnswerYes) {
-      if (store.TargetsChanged() != 0 && store.TargetCount() > 0) SaveWithDialog(TargetSavePreset());
-      // Asked afresh: the first save may have been a winning-number file.
-      if (store.WinningChanged() != 0 && store.WinningCount() > 0) SaveWithDialog(WinningSavePreset());
+      // A failed save keeps the window open with its tables, so that the user can
+      // save elsewhere.
+      const bool saved =
+          (store.TargetsChanged() == 0 || store.TargetCount() <= 0 || SaveWithDialog(TargetSavePreset())) &&
+          // Asked afresh: the first save may have been a winning-number file.
+          (store.WinningChanged() == 0 || store.WinningCount() <= 0 || SaveWithDialog(WinningSavePreset()));
+      if (!saved) {
+        closed_ = false;
+        return false;
+      }
     }
   }
   core_.SaveSettingsFile();
   ui_.HelpCloseAll();
   emit Closed();
+  return true;
 }
 
 // ---------------------------------------------------------------------------
@@ -459,32 +473,34 @@ FileDialogPreset TSDIAppForm::CombinedSavePreset() {
 }
 
 FileDialogPreset TSDIAppForm::OpenPreset() {
+  // The settings file is a "*.dat" file too, but no search-target file: not offered.
   return {QStringLiteral("dat"),
-          QStringLiteral("検索対象ファイル(*.dat)|*.dat|当選番号ファイル(*.ban)|*.ban|CSVファイル(*.csv)|*.csv")};
+          QStringLiteral("検索対象ファイル(*.dat)|*.dat|当選番号ファイル(*.ban)|*.ban|CSVファイル(*.csv)|*.csv"),
+          QString::fromLatin1(kSettingsFileName)};
 }
 
-void TSDIAppForm::SaveWithDialog(const FileDialogPreset& preset) {
+bool TSDIAppForm::SaveWithDialog(const FileDialogPreset& preset) {
   const std::optional<std::string> path = ui_.SaveFileDialog(preset);
-  if (!path) return;
-  // A path too long for the program's buffers is refused by the data core with its
-  // "unusable file" message rather than cut to some other name.
-  core_.SaveDataFile(path->c_str());
+  if (!path) return true;
+  const int result = core_.SaveDataFile(path->c_str());
+  if (result == kFileDone || result == kFileNothingToSave) return true;
+  // A name of no usable kind has had the data core's message already.
+  if (result != kFileUnusableName) ShowSaveFailure(ui_, *path, core_.SaveErrorNumber());
+  return false;
 }
 
-void TSDIAppForm::AskSaveTargets() {
-  if (core_.Store().TargetsChanged() == 0) return;
-  if (ui_.MessageBox(QStringLiteral("現在の検索対象データをセーブしますか？"), kMessageCaption, kQuestionYesNo) ==
-      kAnswerYes) {
-    SaveWithDialog(TargetSavePreset());
-  }
+bool TSDIAppForm::AskSaveTargets() {
+  if (core_.Store().TargetsChanged() == 0) return true;
+  return ui_.MessageBox(QStringLiteral("現在の検索対象データをセーブしますか？"), kMessageCaption, kQuestionYesNo) !=
+             kAnswerYes ||
+         SaveWithDialog(TargetSavePreset());
 }
 
-void TSDIAppForm::AskSaveWinning() {
-  if (core_.Store().WinningChanged() == 0) return;
-  if (ui_.MessageBox(QStringLiteral("現在の当選番号データをセーブしますか？"), kMessageCaption, kQuestionYesNo) ==
-      kAnswerYes) {
-    SaveWithDialog(WinningSavePreset());
-  }
+bool TSDIAppForm::AskSaveWinning() {
+  if (core_.Store().WinningChanged() == 0) return true;
+  return ui_.MessageBox(QStringLiteral("現在の当選番号データをセーブしますか？"), kMessageCaption, kQuestionYesNo) !=
+             kAnswerYes ||
+         SaveWithDialog(WinningSavePreset());
 }
 
 // ---------------------------------------------------------------------------
@@ -498,10 +514,11 @@ void TSDIAppForm::FileNew1Execute() {
       return;
     }
   }
-  AskSaveTargets();
+  // A table whose save failed is not cleared.
+  if (!AskSaveTargets()) return;
   store.ClearTargets();
   FillSearchList(FillMode::ShowAll, 0);
-  AskSaveWinning();
+  if (!AskSaveWinning()) return;
   store.ClearWinningEntries();
   FillWinningList(0);
 }
@@ -510,11 +527,10 @@ void TSDIAppForm::FileOpen1Execute() {
   const std::optional<std::string> path = ui_.OpenFileDialog(OpenPreset());
   if (!path) return;
   const int kind = core_.ClassifyDataFile(path->c_str());
-  if (kind == kTargetFile) {
-    AskSaveTargets();
-  } else if (kind == kWinningFile) {
-    AskSaveWinning();
-  }
+  if (!ConfirmForeignFile(*path, kind)) return;
+  // A table whose save failed is not replaced.
+  if (kind == kTargetFile && !AskSaveTargets()) return;
+  if (kind == kWinningFile && !AskSaveWinning()) return;
   core_.OpenDataFile(path->c_str());
   FillSearchList(FillMode::ShowAll, 0);
   FillWinningList(0);
@@ -524,20 +540,30 @@ void TSDIAppForm::LoadDroppedFile(bool winningList, const std::string& path) {
   // Judged again: the file may have been replaced since it was dropped.
   const int wanted = winningList ? kWinningFile : kTargetFile;
   if (core_.ClassifyDataFile(path.c_str()) != wanted) return;
+  if (!ConfirmForeignFile(path, wanted)) return;
   if (winningList) {
-    // A cancelled save dialog does not stop the load, as with the open command.
-    AskSaveWinning();
+    // A cancelled save dialog does not stop the load, as with the open command; a
+    // failed save does.
+    if (!AskSaveWinning()) return;
     core_.OpenDataFile(path.c_str());
     // The hit results went with the old winning numbers: the targets show none.
     FillWinningList(0);
     FillSearchList(FillMode::ShowAll, 0);
   } else {
-    AskSaveTargets();
+    if (!AskSaveTargets()) return;
     core_.OpenDataFile(path.c_str());
     FillSearchList(FillMode::ShowAll, 0);
     // The filter shows "全表示" again; its items stay as they are.
     comboBox1_->setCurrentIndex(0);
   }
+}
+
+bool TSDIAppForm::ConfirmForeignFile(const std::string& path, int kind) {
+  if ((kind != kTargetFile && kind != kWinningFile) || !core_.LooksForeign(path.c_str())) return true;
+  const QString text = kind == kTargetFile
+                           ? QStringLiteral("このファイルは検索対象ファイルではないようです。読み込みますか？")
+                           : QStringLiteral("このファイルは当選番号ファイルではないようです。読み込みますか？");
+  return ui_.MessageBox(text, kMessageCaption, kQuestionYesNoDefaultNo) == kAnswerYes;
 }
 
 void TSDIAppForm::FileSave1Execute() {

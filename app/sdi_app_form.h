@@ -72,16 +72,20 @@ class TSDIAppForm : public QMainWindow {
   static FileDialogPreset OpenPreset();
 
   // Runs the save dialog with the preset and saves the table that the chosen file's
-  // kind names. A cancelled dialog saves nothing and is not reported.
-  void SaveWithDialog(const FileDialogPreset& preset);
+  // kind names. A cancelled dialog saves nothing and is not reported; a save that
+  // fails is reported (the file and the reason) and gives false, so that whatever
+  // asked for it stops and leaves the table and its changed flag as they are. An
+  // empty table is refused without a word and gives true.
+  bool SaveWithDialog(const FileDialogPreset& preset);
   // The two save questions: each asks only when its table has unsaved changes, and on
-  // Yes saves through the save dialog.
-  void AskSaveTargets();
-  void AskSaveWinning();
+  // Yes saves through the save dialog. False when that save failed.
+  bool AskSaveTargets();
+  bool AskSaveWinning();
 
-  // Window events.
+  // Window events. FormClose gives false, and the window stays open, when a save the
+  // user asked for at the close failed.
   void FormActivate();
-  void FormClose();
+  bool FormClose();
 
   // File commands.
   void FileNew1Execute();
@@ -195,6 +199,9 @@ class TSDIAppForm : public QMainWindow {
   void ShowMissing(const QString& text);
   // The filter box's text: the title of a printout.
   QString FilterName() const;
+  // Before a file of `kind` that looks like no such file (binary bytes, the settings
+  // file) replaces a table, the user is asked; false when they answer No.
+  bool ConfirmForeignFile(const std::string& path, int kind);
 
   DataCore& core_;
   UiServices& ui_;

@@ -1,5 +1,6 @@
 #include "app/startup.h"
 
+#include <QFile>
 #include <QString>
 
 #include "core/data_core.h"
@@ -22,9 +23,16 @@ void StartDataCore(DataCore& core, UiServices& ui, const char* baseFolder) {
   }
   SystemSettings settings;
   core.GetSettings(settings);
-  // Only the name decides: a file of no usable kind is reported by the data core and
-  // the start goes on.
-  if (settings.startupFile[0] != '\0') core.OpenDataFile(settings.startupFile);
+  if (settings.startupFile[0] == '\0') return;
+  // A start-up file that is missing, unreadable or of no usable kind is named once;
+  // the start goes on with empty tables.
+  char full[kPathSize];
+  core.ResolveDataPath(settings.startupFile, full);
+  const int kind = core.ClassifyDataFile(full);
+  if ((kind == kTargetFile || kind == kWinningFile) && core.OpenDataFile(full) == kFileDone) return;
+  ui.MessageBox(QStringLiteral("起動時に読み込むファイルを読み込めませんでした。\n%1")
+                    .arg(QFile::decodeName(full[0] != '\0' ? full : settings.startupFile)),
+                kMessageCaption, kExclamationOk);
 }
 
 }  // namespace luckyscope

@@ -5,6 +5,7 @@
 
 #include "core/data_core.h"
 
+#include <cerrno>
 #include <cstddef>
 #include <cstdio>
 #include <cstring>
@@ -103,14 +104,18 @@ int DataCore::SetSettings(const SystemSettings& in) {
 int DataCore::LoadSettingsFile() { return luckyscope::LoadSettingsFile(baseFolder_, settings_); }
 
 int DataCore::SaveSettingsFile() {
-  const int result = luckyscope::SaveSettingsFile(baseFolder_, settings_, &writeFault_);
-  if (result == kFileCannotOpen) return -1;
-  if (result != kFileDone) {
-    // The settings file from before stays as it was (the writer only ever replaces
-    // it whole), so the next start still finds the previous settings.
+  int reason = 0;
+  const int result = luckyscope::SaveSettingsFile(baseFolder_, settings_, &writeFault_, &reason);
+  if (result == kFileDone) return 0;
+  // The settings file from before stays as it was (the writer only ever replaces it
+  // whole), so the next start still finds the previous settings. A full disk has its
+  // own message; any other reason is named, so that no failure goes unsaid.
+  if (result == kFileWriteFailed && (reason == ENOSPC || reason == EDQUOT)) {
     Notify(CoreMessage::SettingsDiskFull);
+  } else if (notifier_ != nullptr) {
+    notifier_->ShowSettingsSaveFailure(SettingsFilePath(baseFolder_).c_str(), reason);
   }
-  return 0;
+  return result == kFileCannotOpen ? -1 : 0;
 }
 
 // ---------------------------------------------------------------------------
@@ -133,42 +138,45 @@ int DataCore::ResolveDataPath(const char* name, char (&out)[kPathSize]) const {
   return luckyscope::ResolveDataPath(baseFolder_, name, out);
 }
 
+bool DataCore::LooksForeign(const char* path) const {
+  char full[kPathSize];
+  if (ResolveDataPath(path, full) != 0) return false;
+  return LooksLikeBinary(full) || LooksLikeSettingsFile(full);
+}
+
 int DataCore::ReadTargetFile(const char* path) { return luckyscope::ReadTargetFile(*store_, path); }
 
 int DataCore::ReadWinningFile(const char* path) { return luckyscope::ReadWinningFile(*store_, path); }
 
 int DataCore::WriteTargetFile(const char* path) {
-  return luckyscope::WriteTargetFile(*store_, path, settings_.saveResults == 1, &writeFault_);
+  saveError_ = 0;
+  return luckyscope::WriteTargetFile(*store_, path, settings_.saveResults == 1, &writeFault_, &saveError_);
 }
 
-int DataCore::WriteWinningFile(const char* path) { return luckyscope::WriteWinningFile(*store_, path, &writeFault_); }
+int DataCore::WriteWinningFile(const char* path) {
+  saveError_ = 0;
+  return luckyscope::WriteWinningFile(*store_, path, &writeFault_, &saveError_);
+}
 
 int DataCore::OpenDataFile(const char* path) {
   char full[kPathSize];
   ResolveDataPath(path, full);
   int kind = ClassifyDataFile(full);
-  if (kind == kTargetFile) {
-    ReadTargetFile(full);
-  } else if (kind == kWinningFile) {
-    ReadWinningFile(full);
-  } else {
-    Notify(CoreMessage::UnusableFile);
-  }
-  return 0;
+  if (kind == kTargetFile) return ReadTargetFile(full);
+  if (kind == kWinningFile) return ReadWinningFile(full);
+  Notify(CoreMessage::UnusableFile);
+  return kFileUnusableName;
 }
 
 int DataCore::SaveDataFile(const char* path) {
   // The path is taken as given: a save dialog always hands over a full path. A new
   // csv name has no first line to tell its kind yet and is refused.
   int kind = ClassifyDataFile(path);
-  if (kind == kTargetFile) {
-    WriteTargetFile(path);
-  } else if (kind == kWinningFile) {
-    WriteWinningFile(path);
-  } else {
-    Notify(CoreMessage::UnusableFile);
-  }
-  return 0;
+  if (kind == kTargetFile) return WriteTargetFile(path);
+  if (kind == kWinningFile) return WriteWinningFile(path);
+  saveError_ = 0;
+  Notify(CoreMessage::UnusableFile);
+  return kFileUnusableName;
 }
 
 }  // namespace luckyscope

@@ -23,6 +23,9 @@ class CoreNotifier {
  public:
   virtual ~CoreNotifier() = default;
   virtual void ShowCoreMessage(CoreMessage message) = 0;
+  // A settings file that could not be saved for another reason than a full disk: the
+  // path and the system's error number (errno).
+  virtual void ShowSettingsSaveFailure(const char* path, int errorNumber) = 0;
 };
 
 class DataCore {
@@ -64,8 +67,15 @@ class DataCore {
   // program's path buffers and are treated as unusable rather than cut to some other
   // name. Readers and writers give the results of core/file_io.h (kFileDone and on).
   // ResolveDataPath: 0, or -1 with an empty text when the joined path would not fit.
+  // OpenDataFile: kFileDone, kFileCannotOpen (a file of a usable kind that cannot be
+  // read; not reported), or kFileUnusableName (reported). SaveDataFile: the writer's
+  // result, or kFileUnusableName (reported); a failed write leaves its reason in
+  // SaveErrorNumber() for the window to report.
   int OpenDataFile(const char* path);
   int SaveDataFile(const char* path);
+  // The system's error number (errno) of the last data-file write that failed; 0 after
+  // one that succeeded.
+  int SaveErrorNumber() const { return saveError_; }
   int ClassifyDataFile(const char* path) const;
   int SniffCsvFile(const char* path) const;
   int ReadTargetFile(const char* path);
@@ -73,6 +83,9 @@ class DataCore {
   int WriteTargetFile(const char* path);
   int WriteWinningFile(const char* path);
   int ResolveDataPath(const char* name, char (&out)[kPathSize]) const;
+  // True when the file (a bare name in the base folder) is plainly not a data file:
+  // binary bytes (LooksLikeBinary), or the program's own settings file.
+  bool LooksForeign(const char* path) const;
 
  private:
   void Notify(CoreMessage message) const;
@@ -83,6 +96,7 @@ class DataCore {
   char helpPath_[kPathSize] = {};
   CoreNotifier* notifier_ = nullptr;
   WriteFault writeFault_;
+  int saveError_ = 0;
 };
 
 }  // namespace luckyscope

@@ -4,6 +4,7 @@
 
 #include "core/data_files.h"
 
+#include <cerrno>
 #include <cstdio>
 #include <cstring>
 
@@ -222,14 +223,63 @@ int ReadWinningFile(LotteryStore& store, const char* path) {
 }
 
 // ---------------------------------------------------------------------------
+// Files that are not text
+
+namespace {
+
+// True when the `size` bytes are CP932 text without NUL. A lead byte at the very end
+// of a full piece may have its second byte in the next piece and is let pass.
+bool IsCp932Text(const unsigned char* bytes, int size, bool pieceFull) {
+  for (int i = 0; i < size; ++i) {
+    const unsigned char c = bytes[i];
+    if (c == 0 || c == 0x80 || c == 0xA0 || c >= 0xFD) return false;
+    const bool lead = (c >= 0x81 && c <= 0x9F) || (c >= 0xE0 && c <= 0xFC);
+    if (!lead) continue;
+    if (i + 1 == size) return pieceFull;
+    const unsigned char t = bytes[++i];
+    if (t < 0x40 || t == 0x7F || t > 0xFC) return false;
+  }
+  return true;
+}
+
+}  // namespace
+
+bool LooksLikeBinary(const char* path) {
+  if (!FitsPathBuffer(path)) return false;
+  PieceReader reader;
+  if (!reader.Open(path)) return false;
+  // The first lines are enough to tell a picture or a program from text.
+  constexpr int kLinesLooked = 200;
+  char piece[kLineBufferSize];
+  int lines = 0;
+  int foreign = 0;
+  for (int n; lines < kLinesLooked && (n = reader.ReadPiece(piece)) > 0; ++lines) {
+    const int text = piece[n - 1] == '\n' ? n - 1 : n;
+    if (!IsCp932Text(reinterpret_cast<const unsigned char*>(piece), text, n == kPieceLimit)) ++foreign;
+  }
+  return lines > 0 && foreign * 2 > lines;
+}
+
+// ---------------------------------------------------------------------------
 // Writers
 
-int WriteTargetFile(LotteryStore& store, const char* path, bool withResults, const WriteFault* fault) {
+namespace {
+
+// A writer's failure: its result, with the reason handed to the caller that wants it.
+int Failed(int result, int reason, int* errorNumber) {
+  if (errorNumber != nullptr) *errorNumber = reason;
+  return result;
+}
+
+}  // namespace
+
+int WriteTargetFile(LotteryStore& store, const char* path, bool withResults, const WriteFault* fault,
+                    int* errorNumber) {
   const int count = store.TargetCount();
   if (count <= 0) return kFileNothingToSave;
-  if (!FitsPathBuffer(path)) return kFileCannotOpen;
+  if (!FitsPathBuffer(path)) return Failed(kFileCannotOpen, ENAMETOOLONG, errorNumber);
   SafeFileWriter writer(fault);
-  if (!writer.Open(path)) return kFileCannotOpen;
+  if (!writer.Open(path)) return Failed(kFileCannotOpen, writer.ErrorNumber(), errorNumber);
   bool ok = !HasCsvExtension(path) || writer.WriteLine(kTargetMarker);
   const SearchTarget* slots = store.TargetSlots();
   // Three quoted fields of at most 255 + 15 + 15 bytes and a quoted results field.
@@ -243,17 +293,17 @@ int WriteTargetFile(LotteryStore& store, const char* path, bool withResults, con
     }
     ok = writer.WriteLine(line);
   }
-  if (!ok || !writer.Commit()) return kFileWriteFailed;
+  if (!ok || !writer.Commit()) return Failed(kFileWriteFailed, writer.ErrorNumber(), errorNumber);
   store.SetTargetsChanged(0);
   return kFileDone;
 }
 
-int WriteWinningFile(LotteryStore& store, const char* path, const WriteFault* fault) {
+int WriteWinningFile(LotteryStore& store, const char* path, const WriteFault* fault, int* errorNumber) {
   const int count = store.WinningCount();
   if (count <= 0) return kFileNothingToSave;
-  if (!FitsPathBuffer(path)) return kFileCannotOpen;
+  if (!FitsPathBuffer(path)) return Failed(kFileCannotOpen, ENAMETOOLONG, errorNumber);
   SafeFileWriter writer(fault);
-  if (!writer.Open(path)) return kFileCannotOpen;
+  if (!writer.Open(path)) return Failed(kFileCannotOpen, writer.ErrorNumber(), errorNumber);
   bool ok = !HasCsvExtension(path) || writer.WriteLine(kWinningMarker);
   const WinningEntry* slots = store.WinningSlots();
   char line[kTextSize + 17];
@@ -268,7 +318,7 @@ int WriteWinningFile(LotteryStore& store, const char* path, const WriteFault* fa
       ok = writer.WriteLine(line);
     }
   }
-  if (!ok || !writer.Commit()) return kFileWriteFailed;
+  if (!ok || !writer.Commit()) return Failed(kFileWriteFailed, writer.ErrorNumber(), errorNumber);
   store.SetWinningChanged(0);
   return kFileDone;
 }

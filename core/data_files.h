@@ -22,6 +22,10 @@ int ClassifyDataFile(const char* path);
 // The kind of a csv file, from its first line: the marker the program writes, or else
 // the number of fields.
 int SniffCsvFile(const char* path);
+// True when a file's bytes are plainly not the text of a data file: most of its first
+// lines hold a NUL byte or bytes that are not CP932. An empty file, or one that cannot
+// be read, is not judged (false).
+bool LooksLikeBinary(const char* path);
 // A bare name joined with the base folder; a name with a folder part as it is.
 // 0, or -1 with an empty text when the joined path would not fit.
 int ResolveDataPath(const char* baseFolder, const char* name, char (&out)[kPathSize]);
@@ -31,9 +35,11 @@ int ResolveDataPath(const char* baseFolder, const char* name, char (&out)[kPathS
 int ReadTargetFile(LotteryStore& store, const char* path);
 int ReadWinningFile(LotteryStore& store, const char* path);
 // Writers replace the file whole (SafeFileWriter) and settle the table's flag. With
-// `withResults` every target with a hit carries its hit text as a fourth field.
-int WriteTargetFile(LotteryStore& store, const char* path, bool withResults, const WriteFault* fault);
-int WriteWinningFile(LotteryStore& store, const char* path, const WriteFault* fault);
+// `withResults` every target with a hit carries its hit text as a fourth field. On a
+// failure `errorNumber`, when given, receives the system's reason (errno).
+int WriteTargetFile(LotteryStore& store, const char* path, bool withResults, const WriteFault* fault,
+                    int* errorNumber = nullptr);
+int WriteWinningFile(LotteryStore& store, const char* path, const WriteFault* fault, int* errorNumber = nullptr);
 
 // The state of one NextCsvField scan: where the next field starts, and whether the
 // line has any field left.

@@ -10,6 +10,11 @@
 // SafeFileWriter never truncates the file it replaces: it writes a temporary file in
 // the same folder, flushes and syncs it, and renames it over the name only when every
 // write succeeded. Until Commit() succeeds the old file stays exactly as it was.
+// Where no temporary file can take the name's place (a folder the user may not write
+// to, another user's file in /tmp, a file with several hard links or of another
+// owner) the file is written in place instead: the text is kept until Commit(), which
+// reserves the new size on the disk before it overwrites the old bytes. Links are
+// followed only where the kernel's link protection lets open() follow them.
 
 #include <cstddef>
 #include <string>
@@ -27,6 +32,7 @@ inline constexpr int kFileDone = 0;            // loaded, or written
 inline constexpr int kFileCannotOpen = -1;     // a reader cannot open it, a writer cannot create it
 inline constexpr int kFileWriteFailed = -2;    // a write failed; an earlier file of that name is left as it was
 inline constexpr int kFileNothingToSave = -3;  // the table is empty: nothing written
+inline constexpr int kFileUnusableName = -4;   // a name of no kind the program writes (already reported)
 
 class PieceReader {
  public:
@@ -104,6 +110,7 @@ class SafeFileWriter {
   bool Append(const char* data, std::size_t size);
   bool Flush();
   bool Refuse(int errorNumber);
+  bool CommitInPlace();
 
   const WriteFault* fault_;
   int steps_ = 0;
@@ -114,6 +121,8 @@ class SafeFileWriter {
   std::string temp_;
   std::string folder_;
   std::size_t used_ = 0;
+  bool inPlace_ = false;
+  std::string content_;  // in place: the whole new text, written at Commit()
   char buf_[64 * 1024];
 };
 

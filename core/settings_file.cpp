@@ -86,7 +86,11 @@ bool WriteFlag(SafeFileWriter& writer, std::int32_t value) {
 const char* PathRelativeToBase(const char* path, const char* baseFolder) {
   std::size_t len = std::strlen(baseFolder);
   if (std::strncmp(path, baseFolder, len) == 0 && (path[len] == '/' || path[len] == '\\')) {
-    return path + len + 1;
+    // Every separator goes: "base//a.dat" names base/a.dat, and keeping the second
+    // '/' would turn it into the absolute "/a.dat".
+    const char* rest = path + len;
+    while (*rest == '/' || *rest == '\\') ++rest;
+    return rest;
   }
   return path;
 }
@@ -112,11 +116,32 @@ int LoadSettingsFile(const char* baseFolder, SystemSettings& settings) {
   return kFileDone;
 }
 
-int SaveSettingsFile(const char* baseFolder, const SystemSettings& settings, const WriteFault* fault) {
+bool LooksLikeSettingsFile(const char* path) {
+  PieceReader reader;
+  if (!reader.Open(path)) return false;
+  char line[kLineBufferSize];
+  ReadStrippedLine(reader, line);
+  for (const SettingsSection& section : kSections) {
+    if (std::strcmp(line, section.name) == 0) return true;
+  }
+  return false;
+}
+
+std::string SettingsFilePath(const char* baseFolder) {
+  SettingsPath path;
+  MakeSettingsPath(baseFolder, path);
+  return path;
+}
+
+int SaveSettingsFile(const char* baseFolder, const SystemSettings& settings, const WriteFault* fault,
+                     int* errorNumber) {
   SettingsPath path;
   MakeSettingsPath(baseFolder, path);
   SafeFileWriter writer(fault);
-  if (!writer.Open(path)) return kFileCannotOpen;
+  if (!writer.Open(path)) {
+    if (errorNumber != nullptr) *errorNumber = writer.ErrorNumber();
+    return kFileCannotOpen;
+  }
   const SystemSettings& s = settings;
   bool ok = writer.WriteLine(kSystemSection) && writer.WriteLine(PathRelativeToBase(s.startupFile, baseFolder)) &&
             WriteFlag(writer, s.saveResults) && writer.WriteLine(PathRelativeToBase(s.logFile, baseFolder)) &&
@@ -125,7 +150,9 @@ int SaveSettingsFile(const char* baseFolder, const SystemSettings& settings, con
     ok = writer.WriteLine(kSoundSection) && writer.WriteLine(s.hitSoundFile) && writer.WriteLine(s.missSoundFile);
   }
   ok = ok && writer.WriteLine(kSystemSection2) && WriteFlag(writer, s.enterGroup) && WriteFlag(writer, s.lastTwoFirst);
-  return ok && writer.Commit() ? kFileDone : kFileWriteFailed;
+  if (ok && writer.Commit()) return kFileDone;
+  if (errorNumber != nullptr) *errorNumber = writer.ErrorNumber();
+  return kFileWriteFailed;
 }
 
 }  // namespace luckyscope

@@ -4,6 +4,7 @@
 // record and the base folder and offers these to the windows.
 
 #include <cstdint>
+#include <string>
 
 #include "core/file_io.h"
 #include "core/lottery_store.h"
@@ -29,12 +30,20 @@ struct SystemSettings {
 int LoadSettingsFile(const char* baseFolder, SystemSettings& settings);
 
 // Writes the settings file of the base folder whole: kFileDone, kFileCannotOpen, or
-// kFileWriteFailed, when the file from before stays as it was.
-int SaveSettingsFile(const char* baseFolder, const SystemSettings& settings, const WriteFault* fault);
+// kFileWriteFailed, when the file from before stays as it was. On a failure
+// `errorNumber`, when given, receives the system's reason (errno).
+int SaveSettingsFile(const char* baseFolder, const SystemSettings& settings, const WriteFault* fault,
+                     int* errorNumber = nullptr);
+
+// True when the file starts as a settings file does (a section name on its first line).
+bool LooksLikeSettingsFile(const char* path);
+
+// The path of the settings file of a base folder.
+std::string SettingsFilePath(const char* baseFolder);
 
 // The path as it is written to the settings file: a path inside the base folder loses
-// the folder and the separator after it ('/' or '\'), so that the settings move with
-// the folder; any other path is returned whole. Returns a pointer into `path`.
+// the folder and the separators after it ('/' or '\', however many), so that the
+// settings move with the folder; any other path is returned whole. Returns a pointer into `path`.
 const char* PathRelativeToBase(const char* path, const char* baseFolder);
 
 }  // namespace luckyscope

@@ -1,10 +1,14 @@
 #include "ui/qt_ui_services.h"
 
+#include <utility>
+
 #include <QApplication>
 #include <QDesktopServices>
 #include <QFile>
 #include <QFileDialog>
+#include <QFileSystemModel>
 #include <QMessageBox>
+#include <QSortFilterProxyModel>
 #include <QUrl>
 
 #include "ui/help_window.h"
@@ -54,7 +58,7 @@ int QtUiServices::MessageBox(const QString& text, const QString& caption, Messag
   box.setTextFormat(Qt::PlainText);  // texts such as "(^o^)丿" are shown as they are
   if (flags.buttons == MessageButtons::YesNo) {
     box.setStandardButtons(QMessageBox::Yes | QMessageBox::No);
-    box.setDefaultButton(QMessageBox::Yes);
+    box.setDefaultButton(flags.defaultNo ? QMessageBox::No : QMessageBox::Yes);
     box.setEscapeButton(QMessageBox::No);
     return box.exec() == QMessageBox::Yes ? kAnswerYes : kAnswerNo;
   }
@@ -65,12 +69,34 @@ int QtUiServices::MessageBox(const QString& text, const QString& caption, Messag
   return kAnswerOk;
 }
 
+namespace {
+
+// Leaves one file name out of a file dialog's list (folders stay).
+class HideFileName final : public QSortFilterProxyModel {
+ public:
+  HideFileName(QString name, QObject* parent) : QSortFilterProxyModel(parent), name_(std::move(name)) {}
+
+ protected:
+  bool filterAcceptsRow(int row, const QModelIndex& parent) const override {
+    const auto* files = qobject_cast<const QFileSystemModel*>(sourceModel());
+    if (files == nullptr) return true;
+    const QModelIndex index = files->index(row, 0, parent);
+    return files->isDir(index) || files->fileName(index) != name_;
+  }
+
+ private:
+  QString name_;
+};
+
+}  // namespace
+
 std::optional<std::string> QtUiServices::RunFileDialog(const FileDialogPreset& preset, bool save) {
   // Qt's dialog opens in the folder of the last file dialog of the run (the current
   // folder the first time), as one dialog object kept for the whole run would.
   QFileDialog dialog(DialogOwner());
   dialog.setObjectName(save ? QStringLiteral("SaveDialog") : QStringLiteral("OpenDialog"));
   dialog.setOption(QFileDialog::DontUseNativeDialog, true);
+  if (!preset.hiddenFileName.isEmpty()) dialog.setProxyModel(new HideFileName(preset.hiddenFileName, &dialog));
   dialog.setSizeGripEnabled(true);
   dialog.setAcceptMode(save ? QFileDialog::AcceptSave : QFileDialog::AcceptOpen);
   // Save asks before it overwrites; open takes only files that exist.

@@ -27,6 +27,9 @@ enum class MessageButtons { Ok, YesNo };
 struct MessageFlags {
   MessageIcon icon = MessageIcon::None;
   MessageButtons buttons = MessageButtons::Ok;
+  // Yes/No with No as the default button (Enter answers No): for a question whose Yes
+  // may cost the user something.
+  bool defaultNo = false;
   friend bool operator==(const MessageFlags&, const MessageFlags&) = default;
 };
 
@@ -34,6 +37,7 @@ struct MessageFlags {
 inline constexpr MessageFlags kQuestionYesNo{MessageIcon::Question, MessageButtons::YesNo};
 inline constexpr MessageFlags kExclamationOk{MessageIcon::Exclamation, MessageButtons::Ok};
 inline constexpr MessageFlags kPlainOk{MessageIcon::None, MessageButtons::Ok};
+inline constexpr MessageFlags kQuestionYesNoDefaultNo{MessageIcon::Question, MessageButtons::YesNo, true};
 // For errors that reach the program's entry.
 inline constexpr MessageFlags kCriticalOk{MessageIcon::Critical, MessageButtons::Ok};
 
@@ -44,6 +48,9 @@ inline constexpr MessageFlags kCriticalOk{MessageIcon::Critical, MessageButtons:
 struct FileDialogPreset {
   QString defaultExtension;
   QString filter;
+  // A file name (without folder) that the dialog does not list, in any folder; empty
+  // lists every file.
+  QString hiddenFileName = {};
 };
 
 // "desc|pattern|desc|pattern" -> Qt's "desc (pattern);;desc (pattern)". Several

@@ -5,6 +5,7 @@
 
 #include <functional>
 #include <memory>
+#include <optional>
 #include <string>
 #include <vector>
 
@@ -147,17 +148,168 @@ TEST_F(MainWindowTest, FirstStartReportsTheMissingSettingsAndTheCloseWritesThem)
   EXPECT_EQ(ui_.HelpCalls().back().kind, HelpCallKind::CloseAll);
 }
 
-TEST_F(MainWindowTest, StartUpFileFillsTheTableButTheListWaitsForARefill) {
+TEST_F(MainWindowTest, StartUpFileTicketsShowWithTheWindowAndAnUnreadableOneIsNamedOnce) {
   WriteFile("t.dat", "\"a\",\"1\",\"11\"\r\n\"b\",\"2\",\"22\"\r\n");
   WriteFile("luckyscope.dat", "[SYSTDATA]\r\nt.dat\r\n0\r\n\r\n0\r\n[SYSTDATA2]\r\n0\r\n0\r\n");
   StartDataCore(core_, ui_, base_.c_str());
   EXPECT_TRUE(ui_.Messages().empty());
   EXPECT_EQ(Store().TargetCount(), 2);
-  form_->FormActivate();  // the first showing refreshes only the winning numbers
-  EXPECT_EQ(form_->ListView2()->RowCount(), 0);
-  form_->ComboBox1Change(0);
+  form_->show();  // the first showing lists the start-up file's tickets
   EXPECT_EQ(Column(form_->ListView2(), 1), (QStringList{"a", "b"}));
+  form_->FormActivate();  // later activations refresh only the winning numbers
+  EXPECT_EQ(form_->ListView2()->RowCount(), 2);
+
+  // A start-up file that cannot be read is named once, whatever the reason.
+  for (const char* name : {"missing.dat", "gone.ban", "unreadable.csv"}) {
+    Store().ClearTargets();
+    WriteFile("luckyscope.dat", std::string("[SYSTDATA]\r\n") + name + "\r\n0\r\n\r\n0\r\n");
+    ui_.ClearRecords();
+    ui_.ExpectMessage(
+        QStringLiteral("起動時に読み込むファイルを読み込めませんでした。\n%1").arg(QString::fromStdString(Path(name))),
+        kCaption);
+    StartDataCore(core_, ui_, base_.c_str());
+    EXPECT_EQ(ui_.Messages().size(), 1u) << name;
+    EXPECT_EQ(Store().TargetCount(), 0) << name;
+  }
+  ui_.ClearRecords();
   form_->FormClose();
+}
+
+// Whatever asked for a save stops when the save fails: the failure is named, and the
+// table and its changed flag stay for the user to save elsewhere. A refused empty
+// table and a cancelled dialog let it go on.
+TEST_F(MainWindowTest, AFailedSaveIsNamedAndStopsWhateverAskedForIt) {
+  const auto failed = [](const std::string& path) {
+    return QStringLiteral("ファイルを保存できませんでした。\n%1\n保存先のフォルダーがありません。")
+        .arg(QString::fromStdString(path));
+  };
+  const QString clear = QStringLiteral("データをクリアします。よろしいですか？");
+  WriteFile("other.dat", "\"x\",\"9\",\"99\"\r\n");
+  enum Flow { New, Open, Drop, Close };
+  struct Case {
+    const char* what;
+    Flow flow;
+    bool winningChanged;  // the winning numbers are unsaved instead of the targets
+    bool emptyTargets;    // the targets' table is empty (but marked changed)
+    bool cancel;          // the save dialog is cancelled
+    int targetsAfter;     // -1: as before (the flow stopped)
+    int winningAfter;     // -1: as before
+  };
+  const Case cases[] = {
+      {"new, targets", New, false, false, false, -1, -1},
+      {"new, winning numbers", New, true, false, false, 0, -1},
+      {"open", Open, false, false, false, -1, -1},
+      {"drop", Drop, false, false, false, -1, -1},
+      {"close", Close, false, false, false, -1, -1},
+      {"open, dialog cancelled", Open, false, false, true, 1, -1},
+      {"open, empty table", Open, false, true, false, 1, -1},
+  };
+  for (const Case& c : cases) {
+    SCOPED_TRACE(c.what);
+    Store().ClearTargets();
+    Store().ClearWinningEntries();
+    LoadSample();
+    if (c.emptyTargets) Store().ClearTargets();
+    if (c.winningChanged) {
+      Store().SetWinningChanged(1);
+    } else {
+      Store().SetTargetsChanged(1);
+    }
+    const int targets = Store().TargetCount();
+    const int winning = Store().WinningCount();
+    const std::string nowhere = Path(c.winningChanged ? "gone/w.ban" : "gone/t.dat");
+    ui_.ClearRecords();
+    if (c.flow == New) ui_.ExpectMessage(clear).Answer(kAnswerYes);
+    if (c.flow == Open) ui_.ExpectOpenDialog().Choose(Path("other.dat"));
+    if (c.flow == Close) {
+      ui_.ExpectMessage(kCloseQuestion).Answer(kAnswerYes);
+    } else {
+      ui_.ExpectMessage(c.winningChanged ? kSaveWinning : kSaveTargets).Answer(kAnswerYes);
+    }
+    if (c.cancel) {
+      ui_.ExpectSaveDialog().Cancel();
+    } else {
+      ui_.ExpectSaveDialog().Choose(nowhere);
+      if (!c.emptyTargets) ui_.ExpectMessage(failed(nowhere), kCaption);
+    }
+    QSignalSpy closed(form_, &TSDIAppForm::Closed);
+    switch (c.flow) {
+      case New:
+        form_->FileNew1Execute();
+        break;
+      case Open:
+        form_->FileOpen1Execute();
+        break;
+      case Drop:
+        form_->LoadDroppedFile(false, Path("other.dat"));
+        break;
+      case Close:
+        EXPECT_FALSE(form_->FormClose());
+        EXPECT_EQ(closed.count(), 0);
+        EXPECT_EQ(ReadFile("luckyscope.dat"), "<missing>");  // the close went no further
+        break;
+    }
+    EXPECT_EQ(Store().TargetCount(), c.targetsAfter == -1 ? targets : c.targetsAfter);
+    EXPECT_EQ(Store().WinningCount(), c.winningAfter == -1 ? winning : c.winningAfter);
+    if (c.targetsAfter == -1) {
+      EXPECT_EQ(c.winningChanged ? Store().WinningChanged() : Store().TargetsChanged(), 1);
+      EXPECT_EQ(ui_.Messages().back().icon, MessageIcon::Exclamation);
+    }
+    EXPECT_EQ(ui_.UnexpectedCount(), 0);
+  }
+  ui_.ClearRecords();
+  Store().ClearTargets();
+  Store().ClearWinningEntries();
+}
+
+// A file that is plainly no data file of its kind replaces a table only when the user
+// says so; the question defaults to No.
+TEST_F(MainWindowTest, AFileThatIsPlainlyNotADataFileIsLoadedOnlyWhenTheUserSaysSo) {
+  const QString notTargets = QStringLiteral("このファイルは検索対象ファイルではないようです。読み込みますか？");
+  const QString notWinning = QStringLiteral("このファイルは当選番号ファイルではないようです。読み込みますか？");
+  // Bytes of every value, as a picture or a program has them.
+  std::string binary;
+  for (int i = 0; i < 4096; ++i) binary += static_cast<char>((i * 37 + 11) % 256);
+  struct Case {
+    const char* name;
+    std::string bytes;
+    std::optional<QString> question;  // none: an ordinary file, loaded without a word
+  } cases[] = {
+      {"picture.dat", binary, notTargets},
+      {"picture.ban", binary, notWinning},
+      {"settings.dat", "[SYSTDATA]\r\nt.dat\r\n0\r\n\r\n0\r\n[SYSTDATA2]\r\n0\r\n0\r\n", notTargets},
+      {"bad932.dat", "\"\x81\x20\",\"1\",\"1\"\r\n\"\xfd\",\"1\",\"1\"\r\n\"ok\",\"1\",\"1\"\r\n", notTargets},
+      // Japanese text, one odd line among good ones, and a csv of the program's own.
+      {"kana.dat", Cp("\"山田ｱｲｳ\",\"01\",\"123456\"\r\n\"\x80\",\"1\",\"1\"\r\n\"佐藤\",\"1\",\"1\"\r\n"),
+       std::nullopt},
+      {"kana.csv", Cp("#BAN\r\n１等,1\r\n*,123456\r\n"), std::nullopt},
+  };
+  for (const Case& c : cases) {
+    SCOPED_TRACE(c.name);
+    WriteFile(c.name, c.bytes);
+    for (int answer : {kAnswerNo, kAnswerYes}) {
+      Store().ClearTargets();
+      Store().ClearWinningEntries();
+      LoadSample();
+      ui_.ClearRecords();
+      ui_.ExpectOpenDialog().Choose(Path(c.name));
+      if (c.question) ui_.ExpectMessage(*c.question, kCaption).Answer(answer);
+      form_->FileOpen1Execute();
+      const bool loaded = !c.question || answer == kAnswerYes;
+      const bool kept = Store().TargetCount() == 3 && Store().WinningCount() == 2 &&
+                        Store().TargetSlots()[0].name == Cp("山田") && Store().WinningSlots()[0].title == Cp("1等");
+      EXPECT_EQ(kept, !loaded) << answer;
+      if (c.question) {
+        EXPECT_TRUE(ui_.Messages().at(0).defaultNo);
+        // A dropped file is asked about the same way.
+        ui_.ExpectMessage(*c.question, kCaption).Answer(kAnswerNo);
+        form_->LoadDroppedFile(*c.question == notWinning, Path(c.name));
+      }
+      EXPECT_EQ(ui_.UnexpectedCount(), 0);
+    }
+  }
+  Store().ClearTargets();
+  Store().ClearWinningEntries();
 }
 
 TEST_F(MainWindowTest, CloseWithUnsavedTargetsAsksOnceAndOffersOnlyTheTargetSave) {

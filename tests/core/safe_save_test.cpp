@@ -2,9 +2,13 @@
 
 #include <cerrno>
 #include <cstring>
+#include <ctime>
+#include <fcntl.h>
+#include <functional>
 #include <string>
 #include <sys/mount.h>
 #include <sys/stat.h>
+#include <sys/wait.h>
 #include <unistd.h>
 
 #include "tests/support/file_test_util.h"
@@ -94,6 +98,235 @@ TEST_F(SafeSave, ModesAndLinksOfReplacedFilesStay) {
   EXPECT_EQ(GetFile(In("own.dat")), "\"a\",\"b\",\"c\"\r\n\"d\",\"e\",\"f\"\r\n");
 }
 
+// Users of no account of their own: the tests run as root and act as them in a child
+// process, or give them files.
+constexpr uid_t kUser = 54321;
+constexpr uid_t kOtherUser = 54322;
+
+// Runs `body` in a child process as `uid`; its result, or -1 when the child could not
+// become that user (the test is then skipped by the caller).
+int RunAs(uid_t uid, const std::function<int()>& body) {
+  const pid_t child = ::fork();
+  if (child == 0) {
+    if (::setresgid(uid, uid, uid) != 0 || ::setresuid(uid, uid, uid) != 0) ::_exit(255);
+    ::_exit(body());
+  }
+  int status = 0;
+  if (child < 0 || ::waitpid(child, &status, 0) != child || !WIFEXITED(status)) return -1;
+  return WEXITSTATUS(status) == 255 ? -1 : WEXITSTATUS(status);
+}
+
+// Writes two lines through the safe writer; 0, or the error number of the failure.
+int SaveTwoLines(const std::string& path) {
+  SafeFileWriter writer;
+  if (!writer.Open(path.c_str())) return writer.ErrorNumber();
+  if (!writer.WriteLine("new") || !writer.WriteLine("text") || !writer.Commit()) return writer.ErrorNumber();
+  return 0;
+}
+
+ino_t InodeOf(const std::string& path) {
+  struct stat st {};
+  return ::stat(path.c_str(), &st) == 0 ? st.st_ino : 0;
+}
+
+// Where no new file can take the name's place the file is written in place: it keeps
+// its inode, its other names, its owner and its mode; a failure before the commit
+// leaves it as it was. New files get rw-rw-rw- less the umask; a dangling link is
+// written through.
+TEST_F(SafeSave, FilesThatCannotBeReplacedAreWrittenInPlace) {
+  if (::geteuid() != 0) GTEST_SKIP() << "needs root to act as other users";
+  const std::string kNew = "new\r\ntext\r\n";
+  ASSERT_EQ(::chmod(dir.c_str(), 0755), 0);
+  // Several hard links: every name sees the new text; faults leave all as they were.
+  PutFile(In("a.dat"), "old\r\n");
+  ASSERT_EQ(::link(In("a.dat").c_str(), In("b.dat").c_str()), 0);
+  for (int step = 1; step <= 3; ++step) {
+    const WriteFault fault{step};
+    SafeFileWriter writer(&fault);
+    ASSERT_TRUE(writer.Open(In("a.dat").c_str()));
+    EXPECT_FALSE(writer.WriteLine("new") && writer.WriteLine("text") && writer.Commit()) << step;
+    EXPECT_EQ(GetFile(In("b.dat")), "old\r\n") << step;
+  }
+  const ino_t linked = InodeOf(In("a.dat"));
+  EXPECT_EQ(SaveTwoLines(In("a.dat")), 0);
+  EXPECT_EQ(GetFile(In("b.dat")), kNew);
+  EXPECT_EQ(InodeOf(In("a.dat")), linked);
+  // A longer old text is cut to the new length.
+  PutFile(In("a.dat"), std::string(5000, 'x'));
+  EXPECT_EQ(SaveTwoLines(In("b.dat")), 0);
+  EXPECT_EQ(GetFile(In("a.dat")), kNew);
+
+  // Another owner's file (root saving a user's file) keeps its owner and inode.
+  PutFile(In("theirs.dat"), "old\r\n");
+  ASSERT_EQ(::chown(In("theirs.dat").c_str(), kUser, kUser), 0);
+  const ino_t theirs = InodeOf(In("theirs.dat"));
+  EXPECT_EQ(SaveTwoLines(In("theirs.dat")), 0);
+  struct stat st {};
+  ASSERT_EQ(::stat(In("theirs.dat").c_str(), &st), 0);
+  EXPECT_EQ(st.st_uid, kUser);
+  EXPECT_EQ(st.st_ino, theirs);
+  EXPECT_EQ(GetFile(In("theirs.dat")), kNew);
+
+  // A user's writable file in a folder they may not write to.
+  ASSERT_EQ(::mkdir(In("locked").c_str(), 0555), 0);
+  PutFile(In("locked/t.dat"), "old\r\n");
+  ASSERT_EQ(::chown(In("locked/t.dat").c_str(), kUser, kUser), 0);
+  ASSERT_EQ(RunAs(kUser, [&] { return SaveTwoLines(In("locked/t.dat")); }), 0);
+  EXPECT_EQ(GetFile(In("locked/t.dat")), kNew);
+  // ... but a new file there cannot be made, and says why.
+  EXPECT_EQ(RunAs(kUser, [&] { return SaveTwoLines(In("locked/new.dat")); }), EACCES);
+
+  // Another user's writable file in a sticky, world-writable folder (as /tmp).
+  ASSERT_EQ(::mkdir(In("shared").c_str(), 0777), 0);
+  ASSERT_EQ(::chmod(In("shared").c_str(), 01777), 0);
+  PutFile(In("shared/t.dat"), "old\r\n");
+  ASSERT_EQ(::chown(In("shared/t.dat").c_str(), kOtherUser, kOtherUser), 0);
+  ASSERT_EQ(::chmod(In("shared/t.dat").c_str(), 0666), 0);
+  ASSERT_EQ(RunAs(kUser, [&] { return SaveTwoLines(In("shared/t.dat")); }), 0);
+  EXPECT_EQ(GetFile(In("shared/t.dat")), kNew);
+  ASSERT_EQ(::stat(In("shared/t.dat").c_str(), &st), 0);
+  EXPECT_EQ(st.st_uid, kOtherUser);
+  EXPECT_EQ(ListFolder(In("shared")), std::vector<std::string>{"t.dat"});
+
+  // New files: rw-rw-rw- less the umask.
+  for (mode_t mask : {mode_t{002}, mode_t{022}, mode_t{077}}) {
+    const mode_t old = ::umask(mask);
+    ::unlink(In("fresh.dat").c_str());
+    EXPECT_EQ(SaveTwoLines(In("fresh.dat")), 0);
+    ::umask(old);
+    ASSERT_EQ(::stat(In("fresh.dat").c_str(), &st), 0);
+    EXPECT_EQ(st.st_mode & 07777, 0666u & ~mask) << mask;
+  }
+
+  // A link to nowhere is written through: the link stays, its target appears.
+  ASSERT_EQ(::symlink("target.dat", In("dangling.dat").c_str()), 0);
+  EXPECT_EQ(SaveTwoLines(In("dangling.dat")), 0);
+  ASSERT_EQ(::lstat(In("dangling.dat").c_str(), &st), 0);
+  EXPECT_TRUE(S_ISLNK(st.st_mode));
+  EXPECT_EQ(GetFile(In("target.dat")), kNew);
+}
+
+// A link is followed only where the kernel would let open() follow it: in a sticky,
+// world-writable folder only a link of the user or of the folder's owner. A link
+// another user planted there is refused and the file it points at stays untouched.
+TEST_F(SafeSave, LinksInSharedFoldersAreFollowedOnlyWhenOpenWouldFollowThem) {
+  if (::geteuid() != 0) GTEST_SKIP() << "needs root to act as other users";
+  ASSERT_EQ(::chmod(dir.c_str(), 0755), 0);
+  ASSERT_EQ(::mkdir(In("shared").c_str(), 0777), 0);
+  ASSERT_EQ(::chmod(In("shared").c_str(), 01777), 0);
+  ASSERT_EQ(::mkdir(In("plain").c_str(), 0777), 0);
+  ASSERT_EQ(::chmod(In("plain").c_str(), 0777), 0);
+  ASSERT_EQ(::mkdir(In("theirs").c_str(), 0777), 0);  // sticky, owned by the user
+  ASSERT_EQ(::chmod(In("theirs").c_str(), 01777), 0);
+  ASSERT_EQ(::chown(In("theirs").c_str(), kUser, kUser), 0);
+  const struct {
+    const char* link;
+    uid_t linkOwner;
+    bool followed;
+  } cases[] = {
+      {"shared/planted.dat", kOtherUser, false},  // the attack: another user's link in /tmp
+      {"shared/own.dat", kUser, true},           {"shared/roots.dat", 0, true},  // the folder's owner (root)
+      {"theirs/owner.dat", kUser, true},                                         // the folder's owner (the user)
+      {"theirs/planted.dat", kOtherUser, false}, {"plain/other.dat", kOtherUser, true},  // no sticky bit: no protection
+  };
+  const std::string victim = In("victim.dat");
+  for (const auto& c : cases) {
+    PutFile(victim, "precious\r\n");
+    ASSERT_EQ(::chown(victim.c_str(), kUser, kUser), 0);
+    ASSERT_EQ(::symlink(victim.c_str(), In(c.link).c_str()), 0);
+    ASSERT_EQ(::lchown(In(c.link).c_str(), c.linkOwner, c.linkOwner), 0);
+    const int result = RunAs(kUser, [&] { return SaveTwoLines(In(c.link)); });
+    EXPECT_EQ(result, c.followed ? 0 : ELOOP) << c.link;
+    EXPECT_EQ(GetFile(victim), c.followed ? "new\r\ntext\r\n" : "precious\r\n") << c.link;
+    struct stat st {};
+    ASSERT_EQ(::lstat(In(c.link).c_str(), &st), 0);
+    EXPECT_TRUE(S_ISLNK(st.st_mode)) << c.link << ": the link itself is never replaced";
+  }
+  // Root is held to the same rule.
+  PutFile(victim, "precious\r\n");
+  EXPECT_EQ(SaveTwoLines(In("shared/planted.dat")), ELOOP);
+  EXPECT_EQ(GetFile(victim), "precious\r\n");
+}
+
+// Temporary files of a save that never finished go at the next save in their folder:
+// only our own name pattern, only regular files of the user, only when a minute old.
+TEST_F(SafeSave, StaleTemporaryFilesGoAtTheNextSaveInTheirFolder) {
+  const struct {
+    const char* name;
+    int kind;  // 0 file, 1 folder, 2 link, 3 another user's file
+    bool old;
+    bool goes;
+  } cases[] = {
+      {".luckyscope-save-Ab12Cd", 0, true, true},   {".luckyscope-save-Zz99zz", 0, false, false},
+      {".luckyscope-save-Ab12C", 0, true, false},   {".luckyscope-save-Ab12Cde", 0, true, false},
+      {"x.luckyscope-save-Ab12Cd", 0, true, false}, {".luckyscope-save-dir123", 1, true, false},
+      {".luckyscope-save-lnk123", 2, true, false},  {".luckyscope-save-oth123", 3, true, false},
+  };
+  for (const auto& c : cases) {
+    const std::string path = In(c.name);
+    if (c.kind == 1) {
+      ASSERT_EQ(::mkdir(path.c_str(), 0755), 0);
+    } else if (c.kind == 2) {
+      ASSERT_EQ(::symlink("t.dat", path.c_str()), 0);
+    } else {
+      PutFile(path, "half a save");
+      if (c.kind == 3 && ::geteuid() == 0) {
+        ASSERT_EQ(::chown(path.c_str(), kUser, kUser), 0);
+      }
+    }
+    if (c.old) {
+      const timespec times[2] = {{::time(nullptr) - 120, 0}, {::time(nullptr) - 120, 0}};
+      ASSERT_EQ(::utimensat(AT_FDCWD, path.c_str(), times, AT_SYMLINK_NOFOLLOW), 0);
+    }
+  }
+  AddTarget("a", "b", "c");
+  ASSERT_EQ(core->WriteTargetFile(In("t.dat").c_str()), 0);
+  for (const auto& c : cases) {
+    if (c.kind == 3 && ::geteuid() != 0) continue;
+    EXPECT_EQ(Exists(In(c.name)), !c.goes) << c.name;
+  }
+}
+
+// A settings file that cannot be saved says why: a full disk with its own message,
+// any other reason with the file and the reason.
+TEST_F(SafeSave, SettingsSaveFailuresOtherThanAFullDiskNameTheirReason) {
+  const struct {
+    const char* what;
+    int fault;    // a full disk at this step
+    bool folder;  // luckyscope.dat is a folder
+    bool gone;    // the base folder is gone
+    int result;
+    int reason;  // 0: the disk-full message
+  } cases[] = {
+      {"full disk", 2, false, false, 0, 0},
+      {"a folder of that name", 0, true, false, -1, EISDIR},
+      {"no base folder", 0, false, true, -1, ENOENT},
+  };
+  for (const auto& c : cases) {
+    notifier.messages.clear();
+    notifier.settingsFailures.clear();
+    if (c.folder) {
+      ASSERT_EQ(::mkdir(In("luckyscope.dat").c_str(), 0755), 0);
+    }
+    const std::string base = c.gone ? In("gone") : dir;
+    ASSERT_EQ(core->InitBaseFolder(base.c_str()), 0);
+    core->SetWriteFault(c.fault);
+    EXPECT_EQ(core->SaveSettingsFile(), c.result) << c.what;
+    core->SetWriteFault(0);
+    if (c.reason == 0) {
+      EXPECT_EQ(notifier.messages, std::vector<CoreMessage>{CoreMessage::SettingsDiskFull}) << c.what;
+      EXPECT_TRUE(notifier.settingsFailures.empty()) << c.what;
+    } else {
+      EXPECT_TRUE(notifier.messages.empty()) << c.what;
+      const std::vector<std::pair<std::string, int>> want{{base + "/luckyscope.dat", c.reason}};
+      EXPECT_EQ(notifier.settingsFailures, want) << c.what;
+    }
+    if (c.folder) {
+      ASSERT_EQ(::rmdir(In("luckyscope.dat").c_str()), 0);
+    }
+  }
+}
+
 // A real full disk: a tiny tmpfs (needs the right to mount, as root in a container
 // that allows it; skipped elsewhere).
 TEST_F(SafeSave, FullFileSystemKeepsTheOldFile) {
@@ -121,6 +354,12 @@ TEST_F(SafeSave, FullFileSystemKeepsTheOldFile) {
   EXPECT_EQ(GetFile(file), "\"old\",\"A\",\"1\"\r\n");
   EXPECT_EQ(ListFolder(mnt), (std::vector<std::string>{"filler", "t.dat"}));
   EXPECT_EQ(core->Store().TargetsChanged(), 1);
+  // Written in place (a second name keeps it from being replaced): the new size is
+  // taken from the disk before a byte is overwritten, so the full disk costs nothing.
+  ASSERT_EQ(::link(file.c_str(), (mnt + "/t2.dat").c_str()), 0);
+  EXPECT_EQ(core->WriteTargetFile(file.c_str()), -2);
+  EXPECT_EQ(core->SaveErrorNumber(), ENOSPC);
+  EXPECT_EQ(GetFile(file), "\"old\",\"A\",\"1\"\r\n");
 }
 
 }  // namespace

@@ -50,7 +50,7 @@ TEST_F(Settings, RoundTripMakesPathsInTheBaseFolderRelative) {
   EXPECT_EQ(back.saveResults, 1);
   EXPECT_EQ(back.lastTwoFirst, 1);
 
-  // Only whole folder names count; the root folder strips just the first separator.
+  // Only whole folder names count.
   EXPECT_STREQ(PathRelativeToBase("/work/a.ban", "/work"), "a.ban");
   EXPECT_STREQ(PathRelativeToBase("/workshop/a.ban", "/work"), "/workshop/a.ban");
   EXPECT_STREQ(PathRelativeToBase("/work", "/work"), "/work");
@@ -74,6 +74,37 @@ TEST_F(Settings, StartupFileInTheBaseFolderLoadsAgainAtTheNextStart) {
   next.OpenDataFile(s.startupFile);
   EXPECT_EQ(next.Store().TargetCount(), 1);
   EXPECT_TRUE(notifier.messages.empty());
+}
+
+// A doubled separator after the base folder ("/base//a.dat", as a typed or joined path
+// may have it) still makes a name relative to the folder, never the absolute "/a.dat".
+TEST_F(Settings, DoubledSeparatorsAfterTheBaseFolderStillMakeARelativeName) {
+  const struct {
+    const char* path;
+    const char* base;
+    const char* saved;
+  } cases[] = {
+      {"/work//a.ban", "/work", "a.ban"},          {"/work/\\a.ban", "/work", "a.ban"},
+      {"/work///sub/a.ban", "/work", "sub/a.ban"}, {"//a.ban", "", "a.ban"},
+      {"/work\\\\a.ban", "/work", "a.ban"},        {"/workshop//a.ban", "/work", "/workshop//a.ban"},
+  };
+  for (const auto& c : cases) EXPECT_STREQ(PathRelativeToBase(c.path, c.base), c.saved) << c.path;
+
+  PutFile(In("mine.dat"), "a,b,c\r\n");
+  SystemSettings s{};
+  std::snprintf(s.startupFile, sizeof s.startupFile, "%s//mine.dat", dir.c_str());
+  std::snprintf(s.logFile, sizeof s.logFile, "%s//check.log", dir.c_str());
+  core->SetSettings(s);
+  ASSERT_EQ(core->SaveSettingsFile(), 0);
+  EXPECT_EQ(GetFile(In("luckyscope.dat")),
+            "[SYSTDATA]\r\nmine.dat\r\n0\r\ncheck.log\r\n0\r\n[SYSTDATA2]\r\n0\r\n0\r\n");
+  DataCore next(&notifier);  // the next start
+  ASSERT_EQ(next.InitBaseFolder(dir.c_str()), 0);
+  next.ResetAll();
+  ASSERT_EQ(next.LoadSettingsFile(), 0);
+  next.GetSettings(s);
+  EXPECT_EQ(next.OpenDataFile(s.startupFile), kFileDone);
+  EXPECT_EQ(next.Store().TargetCount(), 1);
 }
 
 TEST_F(Settings, DamagedShortAndRepeatedSectionsReadLineByLine) {

@@ -22,7 +22,12 @@ namespace luckyscope::testing {
 
 struct RecordingNotifier : CoreNotifier {
   std::vector<CoreMessage> messages;
+  // The settings saves that failed for another reason than a full disk: path, errno.
+  std::vector<std::pair<std::string, int>> settingsFailures;
   void ShowCoreMessage(CoreMessage message) override { messages.push_back(message); }
+  void ShowSettingsSaveFailure(const char* path, int errorNumber) override {
+    settingsFailures.emplace_back(path, errorNumber);
+  }
 };
 
 inline void PutFile(const std::string& path, const std::string& bytes) {

@@ -130,6 +130,7 @@ void ScriptedUiServices::ClearRecords() {
 
 int ScriptedUiServices::MessageBox(const QString& text, const QString& caption, MessageFlags flags) {
   RecordedMessage shown{text, caption, flags.icon, flags.buttons, kAnswerOk, false};
+  shown.defaultNo = flags.defaultNo;
   // A safe answer for a box nobody expected: No to a question, OK otherwise.
   const int safe = flags.buttons == MessageButtons::YesNo ? kAnswerNo : kAnswerOk;
   const std::string what = "message box \"" + text.toStdString() + "\" (caption \"" + caption.toStdString() + "\", " +

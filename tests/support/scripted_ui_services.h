@@ -32,7 +32,8 @@ struct RecordedMessage {
   MessageIcon icon;
   MessageButtons buttons;
   int answer;
-  bool expected;  // false when no scripted step was waiting for it
+  bool expected;           // false when no scripted step was waiting for it
+  bool defaultNo = false;  // Yes/No with No as the default button
 };
 
 struct RecordedFileDialog {

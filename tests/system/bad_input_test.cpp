@@ -31,6 +31,8 @@ namespace luckyscope::testing {
 namespace {
 
 const QString kUnusable = QStringLiteral("選択されたファイルは使用できません。");
+const QString kNotTargets = QStringLiteral("このファイルは検索対象ファイルではないようです。読み込みますか？");
+const QString kNotWinning = QStringLiteral("このファイルは当選番号ファイルではないようです。読み込みますか？");
 
 // A string literal with its NUL bytes.
 template <std::size_t N>
@@ -47,6 +49,14 @@ class BadInput : public MainWindowHarness {
   }
   void OpenPath(const std::string& path) {
     ui_.ExpectOpenDialog().Choose(path);
+    form_->FileOpen1Execute();
+  }
+  // The open command on bytes that are plainly no data file: the user is asked and
+  // answers Yes.
+  void OpenAnyway(const std::string& name, const std::string& bytes) {
+    PutFile(Path(name), bytes);
+    ui_.ExpectOpenDialog().Choose(Path(name));
+    ui_.ExpectMessage(name.ends_with(".ban") ? kNotWinning : kNotTargets).Answer(kAnswerYes);
     form_->FileOpen1Execute();
   }
   // The save command into `name`; the bytes written.
@@ -123,9 +133,9 @@ TEST_F(BadInput, BinaryGarbageLoadsWhatParsesAndSavesCleanly) {
   const char specials[] = ",,,\n\n12";
   for (std::size_t i = 0; i < garbage.size(); i += 1 + random() % 40) garbage[i] = specials[random() % 7];
 
-  Open("garbage.dat", garbage);
+  OpenAnyway("garbage.dat", garbage);
   EXPECT_GT(Store().TargetCount(), 0);
-  Open("garbage.ban", garbage);
+  OpenAnyway("garbage.ban", garbage);
   EXPECT_GT(Store().WinningCount(), 0);
   ExpectListsMatchTables();
   for (int i = 0; i < Store().TargetCount(); ++i) {
@@ -165,7 +175,7 @@ TEST_F(BadInput, AMegabyteLineArrivesInPiecesAndNothingRunsOver) {
 
 TEST_F(BadInput, NulBytesEndALine) {
   // The text of a line ends at its first NUL: `"a` has no comma, `"c","3","4` is whole.
-  Open("nul.dat", Bytes("\"a\0b\",\"1\",\"2\"\r\n\"c\",\"3\",\"4\0\"\r\n\"d\",\"5\",\"6\"\r\n"));
+  OpenAnyway("nul.dat", Bytes("\"a\0b\",\"1\",\"2\"\r\n\"c\",\"3\",\"4\0\"\r\n\"d\",\"5\",\"6\"\r\n"));
   ASSERT_EQ(Store().TargetCount(), 2);
   EXPECT_STREQ(Store().TargetSlots()[0].name, "c");
   EXPECT_STREQ(Store().TargetSlots()[0].number, "4");

@@ -33,7 +33,7 @@ namespace {
 
 const QString kCaption = QStringLiteral("ヒットメモ");
 const QString kBadSettings = QStringLiteral("システムデータファイルが異常です。");
-const QString kUnusable = QStringLiteral("選択されたファイルは使用できません。");
+const QString kStartUpUnread = QStringLiteral("起動時に読み込むファイルを読み込めませんでした。\n%1");
 const QString kLogFailed = QStringLiteral("ログファイルの書き込みに失敗しました。");
 const std::string kDefaults = "[SYSTDATA]\r\n\r\n0\r\n\r\n0\r\n[SYSTDATA2]\r\n0\r\n0\r\n";
 
@@ -132,16 +132,28 @@ TEST_F(HostileFolder, AReadOnlyBaseFolderRunsButKeepsEverythingAsItWas) {
   // The easy check judges and counts, but its log cannot be made: no message.
   EXPECT_EQ(EasyCheck("123456"), QStringLiteral("* 123456 当たり！ 1"));
   EXPECT_EQ(esy_->LogCounter(), 1);
-  // A save into the folder writes nothing and says nothing.
+  // A save into the folder writes nothing and says why.
+  const auto failed = [&](const std::string& path) {
+    return QStringLiteral("ファイルを保存できませんでした。\n%1\n読み取り専用の場所には書き込めません。")
+        .arg(QString::fromStdString(path));
+  };
   ui_.ExpectSaveDialog().Choose(In("new.dat"));
-  form_->SaveWithDialog(TSDIAppForm::TargetSavePreset());
-  // Unsaved data at the close: the question, a save that fails silently, and the
-  // settings file that cannot be replaced.
+  ui_.ExpectMessage(failed(In("new.dat")), kCaption);
+  EXPECT_FALSE(form_->SaveWithDialog(TSDIAppForm::TargetSavePreset()));
+  // Unsaved data at the close: the question, a save that fails and keeps the window
+  // open; closed again without saving, the settings file that cannot be replaced.
   Store().SetTargetsChanged(1);
-  ui_.ExpectMessage(QStringLiteral("データが更新されています。セーブしますか？")).Answer(kAnswerYes);
+  const QString question = QStringLiteral("データが更新されています。セーブしますか？");
+  ui_.ExpectMessage(question).Answer(kAnswerYes);
   ui_.ExpectSaveDialog().Choose(In("t.dat"));
+  ui_.ExpectMessage(failed(In("t.dat")), kCaption);
+  EXPECT_FALSE(form_->FormClose());
+  EXPECT_EQ(Store().TargetsChanged(), 1);
+  ui_.ExpectMessage(question).Answer(kAnswerNo);
+  ui_.ExpectMessage(failed(In("luckyscope.dat")), kCaption);
   form_->close();
-  EXPECT_EQ(Texts(), QStringList{QStringLiteral("データが更新されています。セーブしますか？")});
+  EXPECT_EQ(Texts(), (QStringList{failed(In("new.dat")), question, failed(In("t.dat")), question,
+                                  failed(In("luckyscope.dat"))}));
   EXPECT_EQ(GetFile(base + "/luckyscope.dat"), settings);
   EXPECT_EQ(GetFile(base + "/t.dat"), "\"a\",\"01\",\"123456\"\r\n");
   EXPECT_EQ(ListFolder(base), (std::vector<std::string>{"luckyscope.dat", "t.dat", "w.ban"}));
@@ -149,21 +161,25 @@ TEST_F(HostileFolder, AReadOnlyBaseFolderRunsButKeepsEverythingAsItWas) {
   ASSERT_TRUE(mount_->ReadOnly(false));
 }
 
-TEST_F(HostileFolder, AnEmptyReadOnlyBaseFolderShowsOnlyTheSettingsMessage) {
+TEST_F(HostileFolder, AnEmptyReadOnlyBaseFolderShowsOnlyTheSettingsMessages) {
   mount_ = std::make_unique<SmallMount>(top_ + "/ro", "64k");
   if (!mount_->Ok()) GTEST_SKIP() << "cannot mount a tmpfs here: " << mount_->Error();
   ASSERT_TRUE(mount_->ReadOnly(true));
   ui_.ExpectMessage(kBadSettings, kCaption);
   Start(mount_->Path());
+  // The settings cannot be written at the close either: that is said, with the reason.
+  const QString unsaved = QStringLiteral("ファイルを保存できませんでした。\n%1\n読み取り専用の場所には書き込めません。")
+                              .arg(QString::fromStdString(mount_->Path() + "/luckyscope.dat"));
+  ui_.ExpectMessage(unsaved, kCaption);
   form_->close();
-  EXPECT_EQ(Texts(), QStringList{kBadSettings});
+  EXPECT_EQ(Texts(), (QStringList{kBadSettings, unsaved}));
   EXPECT_TRUE(ListFolder(mount_->Path()).empty());
   ASSERT_TRUE(mount_->ReadOnly(false));
 }
 
 TEST_F(HostileFolder, AStartUpFileThatCannotBeReadLeavesTheTablesEmpty) {
   // A folder, a pipe with no writer and a name under a plain file: none opens, none
-  // hangs, and a search-target or winning-number name says nothing.
+  // hangs, and each is named once.
   ASSERT_EQ(::mkdir(In("folder.dat").c_str(), 0755), 0);
   ASSERT_EQ(::mkfifo(In("pipe.ban").c_str(), 0644), 0);
   PutFile(In("plain"), "x");
@@ -171,16 +187,21 @@ TEST_F(HostileFolder, AStartUpFileThatCannotBeReadLeavesTheTablesEmpty) {
     PutFile(In("luckyscope.dat"), Settings(name, ""));
     core_.ResetAll();
     ui_.ClearRecords();
+    // A name with a folder part is taken as it is; a bare name is in the base folder.
+    const std::string full = name.find('/') != std::string::npos ? name : In(name);
+    ui_.ExpectMessage(kStartUpUnread.arg(QString::fromStdString(full)), kCaption);
     StartDataCore(core_, ui_, base_.c_str());
     EXPECT_EQ(Store().TargetCount() + Store().WinningCount(), 0) << name;
-    EXPECT_TRUE(ui_.Messages().empty()) << name;
+    EXPECT_EQ(Texts(), QStringList{kStartUpUnread.arg(QString::fromStdString(full))}) << name;
   }
-  // A csv name has no kind when its first line cannot be read: the unusable message.
+  // A csv name has no kind when its first line cannot be read: named the same way.
   ASSERT_EQ(::mkdir(In("folder.csv").c_str(), 0755), 0);
   PutFile(In("luckyscope.dat"), Settings("folder.csv", ""));
-  ui_.ExpectMessage(kUnusable, kCaption);
+  ui_.ClearRecords();
+  ui_.ExpectMessage(kStartUpUnread.arg(QString::fromStdString(In("folder.csv"))), kCaption);
   Start(base_);
-  EXPECT_EQ(Texts(), QStringList{kUnusable});
+  EXPECT_EQ(Texts(), QStringList{kStartUpUnread.arg(QString::fromStdString(In("folder.csv")))});
+
   EXPECT_EQ(ui_.UnexpectedCount(), 0);
 }
 

@@ -1,8 +1,9 @@
 // A real full disk and a real read-only folder under every save the program makes:
 // search targets, winning numbers and the settings file. The previous file survives
-// byte for byte, no temporary file is left, the result codes are the data core's and
-// the only message is the settings file's disk message.
+// byte for byte, no temporary file is left, the result codes are the data core's, the
+// settings file has its disk message and every other failed save names its file.
 
+#include <cerrno>
 #include <memory>
 #include <string>
 
@@ -98,12 +99,16 @@ TEST_F(FullDisk, EverySaveKeepsThePreviousFileAndLeavesNoTemporaryFile) {
   EXPECT_EQ(ui_.Messages()[0].icon, MessageIcon::Exclamation);
   ui_.ClearRecords();
 
-  // The main window's save: the data core fails silently, the window shows nothing.
+  // The main window's save names the file and the full disk, and says it failed.
   TSDIAppForm form(core_, ui_);
   ui_.ExpectSaveDialog().Choose(In("t.dat"));
-  form.SaveWithDialog(TSDIAppForm::TargetSavePreset());
+  ui_.ExpectMessage(QStringLiteral("ファイルを保存できませんでした。\n%1\nディスクの空き容量が足りません。")
+                        .arg(QString::fromStdString(In("t.dat"))),
+                    kCaption);
+  EXPECT_FALSE(form.SaveWithDialog(TSDIAppForm::TargetSavePreset()));
   EXPECT_EQ(GetFile(In("t.dat")), oldTargets);
-  EXPECT_EQ(ui_.Messages().size(), 0u);
+  EXPECT_EQ(ui_.Messages().size(), 1u);
+  ui_.ClearRecords();
   EXPECT_EQ(ListFolder(base_), before);
 
   // With room again, the same saves go through.
@@ -116,14 +121,18 @@ TEST_F(FullDisk, EverySaveKeepsThePreviousFileAndLeavesNoTemporaryFile) {
   EXPECT_EQ(ui_.Messages().size(), 0u);
 }
 
-TEST_F(FullDisk, AReadOnlyFolderRefusesEverySaveWithoutAWord) {
+TEST_F(FullDisk, AReadOnlyFolderRefusesEverySaveAndTheSettingsSayWhy) {
   PutFile(In("t.dat"), "\"old\",\"01\",\"111111\"\r\n");
   PutFile(In("luckyscope.dat"), "[SYSTDATA]\r\n\r\n0\r\n\r\n0\r\n[SYSTDATA2]\r\n0\r\n0\r\n");
   ASSERT_TRUE(disk_->ReadOnly(true));
   EXPECT_EQ(core_.WriteTargetFile(In("t.dat").c_str()), -1);
   EXPECT_EQ(core_.WriteWinningFile(In("w.ban").c_str()), -1);
+  EXPECT_EQ(core_.SaveErrorNumber(), EROFS);
+  ui_.ExpectMessage(QStringLiteral("ファイルを保存できませんでした。\n%1\n読み取り専用の場所には書き込めません。")
+                        .arg(QString::fromStdString(In("luckyscope.dat"))),
+                    kCaption);
   EXPECT_EQ(core_.SaveSettingsFile(), -1);
-  EXPECT_EQ(ui_.Messages().size(), 0u);
+  EXPECT_EQ(ui_.Messages().size(), 1u);
   EXPECT_EQ(GetFile(In("t.dat")), "\"old\",\"01\",\"111111\"\r\n");
   EXPECT_EQ(ListFolder(base_), (std::vector<std::string>{"luckyscope.dat", "t.dat"}));
   EXPECT_EQ(Store().TargetsChanged(), 1);
