@@ -4,6 +4,7 @@
 #include "checks/esy_check_dlg.h"
 
 #include <QCheckBox>
+#include <QClipboard>
 #include <QTimer>
 
 #include "checks/easy_check.h"
@@ -175,6 +176,146 @@ TEST_F(EsyCheckTest, LastTwoDigitsFirst) {
   AddWinning(core_, Cp("3等"), {{"*", "*9912"}});
   Type("12");  // *12 and *9912 both end in 12
   EXPECT_EQ(Result(), "* 12 当たりかも？(上4桁入力)");
+}
+
+// Enter in the number box leaves the focus on "実行"; a user who types the next number
+// straight away has the pending one judged first, and keeps every digit.
+TEST_F(EsyCheckTest, ADigitTypedOnTheRunButtonJudgesThePendingNumberFirst) {
+  AddWinning(core_, Cp("1等"), {{"*", "123456"}});
+  AddWinning(core_, Cp("2等"), {{"12", "*"}});
+  struct Case {
+    int enterGroup;
+    const char* first;   // typed, then Enter
+    const char* second;  // typed at once on "実行"
+    const char* verdict;
+    const char* nextBox;
+  };
+  const Case cases[] = {
+      {0, "123456", "654321", "* 123456 当たり！ 1等", "Memo2"},
+      {0, "1", "2", "* 1 はずれ！", "Memo2"},
+      {1, "12", "3", "12 1 当たり！ 2等", "Memo1"},  // the group box starts the next ticket
+  };
+  for (const Case& c : cases) {
+    Set(c.enterGroup, 0, 0, "digits.log");
+    dlg_.hide();
+    ShowActive(dlg_);
+    Type(c.first);
+    Press(Qt::Key_Return);
+    if (c.enterGroup != 0) {
+      Type("1");
+      Press(Qt::Key_Return);
+    }
+    ASSERT_EQ(FocusName(), "OKBtn");
+    Type(c.second);
+    EXPECT_EQ(Result(), c.verdict);
+    EXPECT_EQ(FocusName(), c.nextBox);
+    EXPECT_EQ(Box(c.nextBox)->text(), c.second);
+  }
+  EXPECT_EQ(LogLines("digits.log").size(), 3u);
+
+  // A letter on the button is not a number: nothing is judged.
+  Press(Qt::Key_Return);
+  Type("1");
+  Press(Qt::Key_Return);
+  Press(Qt::Key_Return);
+  EXPECT_EQ(LogLines("digits.log").size(), 4u);
+  Press(Qt::Key_Return);
+  Type("1");
+  Press(Qt::Key_Return);
+  ASSERT_EQ(FocusName(), "OKBtn");
+  Type("a");
+  EXPECT_EQ(FocusName(), "OKBtn");
+  EXPECT_EQ(LogLines("digits.log").size(), 4u);
+  // With 番号６桁自動実行 on, the button takes keys as any button does.
+  Set(0, 0, 1, "digits.log");
+  dlg_.hide();
+  ShowActive(dlg_);
+  dlg_.findChild<QWidget*>("OKBtn")->setFocus();
+  Type("5");
+  EXPECT_EQ(FocusName(), "OKBtn");
+  EXPECT_EQ(LogLines("digits.log").size(), 4u);
+}
+
+// Full-width digits and asterisks, typed or pasted, arrive as half-width ones, so that
+// they match and the six-digit run counts them as six.
+TEST_F(EsyCheckTest, FullWidthDigitsAndAsteriskArriveHalfWidth) {
+  AddWinning(core_, Cp("1等"), {{"*", "123456"}});
+  AddWinning(core_, Cp("2等"), {{"07", "*34"}});
+  Set(1, 1, 1);
+  ShowActive(dlg_);
+  struct Entry {
+    const char* box;
+    QString text;
+    bool paste;
+    QString shown;  // before the check empties it
+  };
+  const Entry entries[] = {
+      {"Memo1", QStringLiteral(u"０７"), false, QStringLiteral("07")},
+      {"Memo1", QStringLiteral(u"＊"), true, QStringLiteral("*")},
+      {"Memo2", QStringLiteral(u"１２３４"), true, QStringLiteral("1234")},
+  };
+  for (const Entry& e : entries) {
+    ByteLineEdit* box = Box(e.box);
+    box->SetText(QString());
+    box->setFocus();
+    if (e.paste) {
+      QGuiApplication::clipboard()->setText(e.text);
+      QTest::keyClick(box, Qt::Key_V, Qt::ControlModifier);
+    } else {
+      for (const QChar ch : e.text)
+        QTest::sendKeyEvent(QTest::Click, box, Qt::Key_unknown, QString(ch), Qt::NoModifier);
+    }
+    EXPECT_EQ(box->text(), e.shown) << e.box;
+  }
+  // Six full-width digits are six bytes once folded: the check runs once, at the sixth.
+  Box("Memo1")->SetText(QStringLiteral("*"));
+  Box("Memo2")->SetText(QString());
+  Box("Memo2")->setFocus();
+  for (const QChar ch : QStringLiteral(u"１２３４５６")) {
+    QTest::sendKeyEvent(QTest::Click, Box("Memo2"), Qt::Key_unknown, QString(ch), Qt::NoModifier);
+  }
+  EXPECT_EQ(Result(), "* 123456 当たり！ 1等");
+  Box("Memo1")->setFocus();
+  for (const QChar ch : QStringLiteral(u"０７")) {
+    QTest::sendKeyEvent(QTest::Click, Box("Memo1"), Qt::Key_unknown, QString(ch), Qt::NoModifier);
+  }
+  Press(Qt::Key_Return);
+  ASSERT_EQ(FocusName(), "Memo4");
+  for (const QChar ch : QStringLiteral(u"３４")) {
+    QTest::sendKeyEvent(QTest::Click, Box("Memo4"), Qt::Key_unknown, QString(ch), Qt::NoModifier);
+  }
+  EXPECT_TRUE(Result().startsWith(QStringLiteral("* 34 当たり"))) << Result().toStdString();
+}
+
+// Under a dark colour scheme the verdict colours bring their own text colour, and the
+// miss goes back to the scheme's own pair.
+TEST_F(EsyCheckTest, VerdictTextStaysReadableUnderADarkPalette) {
+  const QPalette light = QApplication::palette();
+  QPalette dark = light;
+  dark.setColor(QPalette::Base, QColor(30, 30, 30));
+  dark.setColor(QPalette::Text, QColor(230, 230, 230));
+  QApplication::setPalette(dark);
+  AddWinning(core_, Cp("1等"), {{"*", "*12"}});
+  AddWinning(core_, Cp("2等"), {{"*", "*3412"}});
+  Set(0, 1, 1);
+  ShowActive(dlg_);
+  struct Step {
+    const char* digits;
+    QColor base;
+    QColor text;
+  };
+  const Step steps[] = {
+      {"12", Qt::yellow, Qt::black},                      // maybe
+      {"0034", Qt::red, Qt::black},                       // hit
+      {"56", QColor(30, 30, 30), QColor(230, 230, 230)},  // miss
+  };
+  for (const Step& step : steps) {
+    Type(step.digits);
+    const QPalette shown = Box("Memo3")->palette();
+    EXPECT_EQ(shown.color(QPalette::Base), step.base) << step.digits << " " << Result().toStdString();
+    EXPECT_EQ(shown.color(QPalette::Text), step.text) << step.digits << " " << Result().toStdString();
+  }
+  QApplication::setPalette(light);
 }
 
 TEST_F(EsyCheckTest, TitlesShareAndTheLogLines) {
