@@ -199,7 +199,7 @@ bool TAtrEditDlg::Commit(int& regNo, bool& deleted) {
   // would; half of a pair cannot be, and the user is told.
   if (!memo3_->text().isEmpty() || !memo4_->text().isEmpty()) {
     if (AddTypedPair(regNo) == PairAdd::HalfPair) {
-      statusBar_->showMessage(QStringLiteral("組と番号の片方だけが入力されていたため、組番号は登録されませんでした。"));
+      statusBar_->showMessage(QStringLiteral("組か番号が空のため、組番号は登録されませんでした。"));
     }
   }
   WinningEntry& entry = entries_[regNo - 1].rec;
