@@ -37,6 +37,13 @@ std::string TrimmedField(const ByteLineEdit* box) {
   return trimmed;
 }
 
+// A digit key, half- or full-width.
+bool IsDigitText(const QString& text) {
+  if (text.size() != 1) return false;
+  const QChar c = text.front();
+  return (c >= u'0' && c <= u'9') || (c >= u'\uFF10' && c <= u'\uFF19');
+}
+
 }  // namespace
 
 TEsyCheckDlg::TEsyCheckDlg(DataCore& core, UiServices& ui, SoundCueState& cue, QWidget* parent)
@@ -84,8 +91,13 @@ void TEsyCheckDlg::BuildControls() {
 
   checkBox1_ = new QCheckBox(QStringLiteral("番号６桁自動実行"), panel);
   checkBox1_->setObjectName(QStringLiteral("CheckBox1"));
-  // The key handlers of the three input boxes and the check box see Enter first.
-  for (QWidget* w : std::initializer_list<QWidget*>{memo1_, memo2_, memo4_, checkBox1_}) w->installEventFilter(this);
+  // Full-width digits and asterisks typed or pasted are taken as half-width ones, as
+  // the winning numbers hold them.
+  for (ByteLineEdit* box : {memo1_, memo2_, memo4_}) box->SetHalfWidthDigits(true);
+  // The key handlers of the three input boxes, the check box and "実行" see keys first.
+  for (QWidget* w : std::initializer_list<QWidget*>{memo1_, memo2_, memo4_, checkBox1_, okBtn_}) {
+    w->installEventFilter(this);
+  }
 
   auto makeLabel = [&](const QString& text, const char* name, QWidget* buddy) {
     QLabel* label = MakeDialogLabel(text, name, buddy, panel);
@@ -158,7 +170,7 @@ void TEsyCheckDlg::FormActivate() {
   memo3_->SetText(QString());
   memo4_->SetText(QString());
   memo2_->SetMaxBytes(checkBox1_->isChecked() ? kSixDigits : kGroupBytes);
-  SetResultColour(WindowColour());
+  ClearResultColour();
   if (settings_.enterGroup != 0) {
     memo1_->setFocus();
   } else if (settings_.lastTwoFirst != 0) {
@@ -192,7 +204,7 @@ void TEsyCheckDlg::OKBtnClick() {
   } else {
     result = ToCp932(QStringLiteral("×"));
     message += ToCp932(QStringLiteral("はずれ！"));
-    SetResultColour(WindowColour());
+    ClearResultColour();
     PlayCue(settings_.missSoundFile);
   }
   if (logPath_[0] != '\0') WriteLog(group == "*" ? std::string() : group, number, result);
@@ -237,7 +249,7 @@ void TEsyCheckDlg::CheckLastTwoDigits() {
 
   if (verdict.matches == 0) {
     message += ToCp932(QStringLiteral("はずれ！"));
-    SetResultColour(WindowColour());
+    ClearResultColour();
     PlayCue(settings_.missSoundFile);
     ResetForNextTicket(message, true);
     return;
@@ -279,6 +291,19 @@ bool TEsyCheckDlg::Memo2KeyDown(int key) {
   return true;
 }
 
+bool TEsyCheckDlg::OKBtnKeyDown(const QKeyEvent& key) {
+  // Enter in the number box hands the focus to "実行". A user who goes straight on with
+  // the next number has the pending one judged first, and the digit starts the next
+  // number in the emptied box.
+  if (checkBox1_->isChecked() || !IsDigitText(key.text())) return false;
+  OKBtnClick();
+  QWidget* next = focusWidget();
+  if (next == nullptr || next == okBtn_) return true;  // nothing judged (no winning data)
+  QKeyEvent again(key.type(), key.key(), key.modifiers(), key.text(), key.isAutoRepeat(), key.count());
+  QCoreApplication::sendEvent(next, &again);
+  return true;
+}
+
 void TEsyCheckDlg::Memo2Change() {
   if (checkBox1_->isChecked() && memo2_->ByteCount() == kSixDigits) OKBtnClick();
 }
@@ -306,6 +331,7 @@ bool TEsyCheckDlg::Memo4KeyDown(int key) {
 
 bool TEsyCheckDlg::eventFilter(QObject* watched, QEvent* event) {
   if (event->type() != QEvent::KeyPress) return QDialog::eventFilter(watched, event);
+  if (watched == okBtn_) return OKBtnKeyDown(*static_cast<QKeyEvent*>(event));
   const int key = static_cast<QKeyEvent*>(event)->key();
   if (watched == memo1_) return Memo1KeyDown(key);
   if (watched == memo2_) return Memo2KeyDown(key);
@@ -342,16 +368,22 @@ void TEsyCheckDlg::StopCue() {
   if (cue_.state > kSoundCueIdle) StopSoundCue(ui_.Sound(), cue_);
 }
 
-// Verdict colours: pure red for a hit and pure yellow for a maybe, under the box's
-// usual black text; a miss shows the style's own text-box background, so the box looks
-// as on any other dialog of the desktop theme.
-QColor TEsyCheckDlg::WindowColour() const {
-  return QApplication::palette(memo3_).color(QPalette::Active, QPalette::Base);
-}
-
+// Verdict colours: pure red for a hit and pure yellow for a maybe, always with black
+// text, so that the verdict stays readable under a dark colour scheme too; a miss shows
+// the style's own text-box colours, so the box looks as on any other dialog of the
+// desktop theme.
 void TEsyCheckDlg::SetResultColour(const QColor& colour) {
   QPalette pal = memo3_->palette();
   pal.setColor(QPalette::Base, colour);
+  pal.setColor(QPalette::Text, Qt::black);
+  memo3_->setPalette(pal);
+}
+
+void TEsyCheckDlg::ClearResultColour() {
+  const QPalette style = QApplication::palette(memo3_);
+  QPalette pal = memo3_->palette();
+  pal.setColor(QPalette::Base, style.color(QPalette::Active, QPalette::Base));
+  pal.setColor(QPalette::Text, style.color(QPalette::Active, QPalette::Text));
   memo3_->setPalette(pal);
 }
 

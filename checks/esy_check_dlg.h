@@ -15,6 +15,7 @@
 #include "sound/sound_cue.h"
 
 class QCheckBox;
+class QKeyEvent;
 class QPushButton;
 
 namespace luckyscope {
@@ -62,8 +63,12 @@ class TEsyCheckDlg : public QDialog {
   void WriteLog(const std::string& group, const std::string& number, const std::string& result);
   void PlayCue(const char* path);
   void StopCue();
+  // Verdict colours: the background given, with black text.
   void SetResultColour(const QColor& colour);
-  QColor WindowColour() const;
+  // The style's own colours for the result box.
+  void ClearResultColour();
+  // A digit typed while "実行" has the focus; true when taken.
+  bool OKBtnKeyDown(const QKeyEvent& key);
   // Empties the boxes for the next ticket and puts the focus where it starts.
   void ResetForNextTicket(const std::string& message, bool lastTwoStep);
 

@@ -11,6 +11,7 @@
 #include <QKeyEvent>
 #include <QPushButton>
 #include <QShowEvent>
+#include <QStatusBar>
 #include <QVBoxLayout>
 
 #include "core/data_core.h"
@@ -63,6 +64,10 @@ void TAtrEditDlg::BuildControls() {
   memo2_ = panel.memo2;
   memo3_ = panel.memo3;
   memo4_ = panel.memo4;
+  // The winning-number file separates title, groups and numbers by commas, so a comma
+  // inside one would split the entry at the next load.
+  const QString why = QStringLiteral("「,」は当選番号ファイルに保存できないため、入力できません。");
+  for (ByteLineEdit* box : {memo2_, memo3_, memo4_}) box->SetRefusedCharacters(QStringLiteral(","), why);
 
   listView1_ = new ReportList(panel.frame);
   listView1_->setObjectName(QStringLiteral("ListView1"));
@@ -81,10 +86,20 @@ void TAtrEditDlg::BuildControls() {
   buttons->addWidget(button3_);
   buttons->addStretch(1);
 
-  auto* top = new QHBoxLayout(this);
+  auto* top = new QHBoxLayout;
   top->setContentsMargins(8, 8, 8, 8);
   top->addWidget(panel.frame, 1);
   top->addLayout(buttons);
+
+  // Notes about the typing, such as a half-typed pair that could not be added.
+  statusBar_ = new QStatusBar(this);
+  statusBar_->setObjectName(QStringLiteral("StatusBar"));
+  statusBar_->setSizeGripEnabled(false);
+  auto* outer = new QVBoxLayout(this);
+  outer->setContentsMargins(0, 0, 0, 0);
+  outer->setSpacing(0);
+  outer->addLayout(top);
+  outer->addWidget(statusBar_);
 
   SetTabChain({okBtn_, cancelBtn_, button3_, memo1_, button1_, button2_, memo2_, memo3_, memo4_, listView1_});
 
@@ -129,6 +144,7 @@ bool TAtrEditDlg::eventFilter(QObject* watched, QEvent* event) {
 void TAtrEditDlg::FormActivate() {
   const LotteryStore& store = core_.Store();
   workingCount_ = std::clamp(store.WinningCount(), 0, kMaxWinningEntries);
+  statusBar_->clearMessage();
   std::fill_n(entries_.get(), kMaxWinningEntries, WorkEntry{});
   for (int r = 1; r <= workingCount_; ++r) {
     WorkEntry& entry = entries_[r - 1];
@@ -142,6 +158,7 @@ void TAtrEditDlg::FormActivate() {
 }
 
 void TAtrEditDlg::ShowEntry(int regNo) {
+  shownEntry_ = regNo;
   memo1_->SetText(QString::number(regNo));
   memo2_->SetBytes(entries_[regNo - 1].rec.title);
   memo3_->SetText(QString());
@@ -177,10 +194,17 @@ bool TAtrEditDlg::Commit(int& regNo, bool& deleted) {
   const std::optional<int> current = CurrentEntry();
   if (!current) return false;
   regNo = *current;
+  statusBar_->clearMessage();
+  // A pair typed but not yet added with "組番号登録" is added first, as that button
+  // would; half of a pair cannot be, and the user is told.
+  if (!memo3_->text().isEmpty() || !memo4_->text().isEmpty()) {
+    if (AddTypedPair(regNo) == PairAdd::HalfPair) {
+      statusBar_->showMessage(QStringLiteral("組か番号が空のため、組番号は登録されませんでした。"));
+    }
+  }
   WinningEntry& entry = entries_[regNo - 1].rec;
   CopyCut(entry.title, memo2_->Bytes().c_str());
-  // The list mirrors the entry's pairs: taking them back only trims them. Text left in
-  // the group and number boxes was never added and is not taken.
+  // The list mirrors the entry's pairs: taking them back only trims them.
   for (int k = 0; k < entry.pairCount; ++k) {
     TrimField(entry.pairs[k].group);
     TrimField(entry.pairs[k].number);
@@ -219,30 +243,33 @@ void TAtrEditDlg::Button2Click() { CommitAndMoveNext(); }
 void TAtrEditDlg::Button3Click() {
   const std::optional<int> current = CurrentEntry();
   if (!current) return;
-  WinningEntry& entry = entries_[*current - 1].rec;
+  AddTypedPair(*current);
+}
+
+TAtrEditDlg::PairAdd TAtrEditDlg::AddTypedPair(int regNo) {
+  WinningEntry& entry = entries_[regNo - 1].rec;
   const std::string group = memo3_->Bytes();
   const std::string number = memo4_->Bytes();
-  // A pair needs both halves (tested as typed, so blanks alone count).
-  if (!group.empty() && !number.empty()) {
-    if (entry.pairCount >= kMaxPairs) {
-      ui_.MessageBox(QStringLiteral("これ以上、組番号登録はできません。"), kMessageCaption, kExclamationOk);
-    } else {
-      WinningPair pair{};
-      CopyCut(pair.group, group.c_str());
-      CopyCut(pair.number, number.c_str());
-      TrimField(pair.group);
-      TrimField(pair.number);
-      const bool listed = std::any_of(entry.pairs, entry.pairs + entry.pairCount, [&pair](const WinningPair& p) {
-        return std::strcmp(p.group, pair.group) == 0 && std::strcmp(p.number, pair.number) == 0;
-      });
-      if (!listed) {
-        entry.pairs[entry.pairCount++] = pair;
-        FillPairList(*current);
-      }
-    }
-  }
   memo3_->SetText(QString());
   memo4_->SetText(QString());
+  // A pair needs both halves (tested as typed, so blanks alone count).
+  if (group.empty() || number.empty()) return PairAdd::HalfPair;
+  if (entry.pairCount >= kMaxPairs) {
+    ui_.MessageBox(QStringLiteral("これ以上、組番号登録はできません。"), kMessageCaption, kExclamationOk);
+    return PairAdd::Full;
+  }
+  WinningPair pair{};
+  CopyCut(pair.group, group.c_str());
+  CopyCut(pair.number, number.c_str());
+  TrimField(pair.group);
+  TrimField(pair.number);
+  const bool listed = std::any_of(entry.pairs, entry.pairs + entry.pairCount, [&pair](const WinningPair& p) {
+    return std::strcmp(p.group, pair.group) == 0 && std::strcmp(p.number, pair.number) == 0;
+  });
+  if (listed) return PairAdd::Listed;
+  entry.pairs[entry.pairCount++] = pair;
+  FillPairList(regNo);
+  return PairAdd::Added;
 }
 
 void TAtrEditDlg::ListView1DblClick() {
@@ -274,8 +301,15 @@ bool TAtrEditDlg::ListView1KeyPress(int key) {
 void TAtrEditDlg::Memo1Exit() {
   const std::optional<int> typed = ReadRegistrationNumber(*memo1_);
   if (!typed) return;
-  // Nothing is committed: a title typed since is dropped, and so is a pair in the boxes.
-  ShowEntry(ClampRegistrationNumber(*typed, workingCount_, kMaxWinningEntries));
+  const int n = ClampRegistrationNumber(*typed, workingCount_, kMaxWinningEntries);
+  // Still the shown entry: the title and the pair in the boxes stay as typed.
+  if (n == shownEntry_) {
+    memo1_->SetText(QString::number(n));
+    return;
+  }
+  // Another entry: nothing is committed; a title typed since is dropped, and so is a
+  // pair in the boxes.
+  ShowEntry(n);
 }
 
 bool TAtrEditDlg::Memo1KeyDown(int key) { return MoveFocusOnEnter(key, memo2_); }

@@ -11,6 +11,7 @@
 #include "core/lottery_store.h"
 
 class QPushButton;
+class QStatusBar;
 
 namespace luckyscope {
 
@@ -60,8 +61,13 @@ class TAtrEditDlg : public QDialog {
     int origin;
   };
 
+  enum class PairAdd { Added, Listed, Full, HalfPair };
+
   void BuildControls();
   void ShowEntry(int regNo);
+  // Adds the pair typed into the group and number boxes to entry regNo, and empties
+  // the boxes.
+  PairAdd AddTypedPair(int regNo);
   void FillPairList(int regNo);
   // The shown entry's number, or nothing (the user told) when the box is empty.
   std::optional<int> CurrentEntry();
@@ -76,6 +82,7 @@ class TAtrEditDlg : public QDialog {
   UiServices& ui_;
   std::unique_ptr<WorkEntry[]> entries_;
   int workingCount_ = 0;
+  int shownEntry_ = 0;  // the entry the boxes were last filled from
 
   QPushButton* okBtn_ = nullptr;
   QPushButton* cancelBtn_ = nullptr;
@@ -87,6 +94,7 @@ class TAtrEditDlg : public QDialog {
   ByteLineEdit* memo3_ = nullptr;
   ByteLineEdit* memo4_ = nullptr;
   ReportList* listView1_ = nullptr;
+  QStatusBar* statusBar_ = nullptr;
 };
 
 }  // namespace luckyscope

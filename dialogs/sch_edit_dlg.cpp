@@ -52,6 +52,10 @@ void TSchEditDlg::BuildControls() {
   memo2_ = panel.memo2;
   memo3_ = panel.memo3;
   memo4_ = panel.memo4;
+  // The search-target file puts each text between double quotes, so a quote inside one
+  // would cut it short at the next load.
+  const QString why = QStringLiteral("「\"」は検索対象ファイルに保存できないため、入力できません。");
+  for (ByteLineEdit* box : {memo2_, memo3_, memo4_}) box->SetRefusedCharacters(QStringLiteral("\""), why);
 
   auto* buttons = new QVBoxLayout;
   buttons->addWidget(okBtn_);
@@ -130,6 +134,7 @@ void TSchEditDlg::FormActivate() {
 
 void TSchEditDlg::ShowSlot(int regNo) {
   const SearchTarget& rec = slots_[regNo - 1].rec;
+  shownSlot_ = regNo;
   memo1_->SetText(QString::number(regNo));
   memo2_->SetBytes(rec.name);
   memo3_->SetBytes(rec.group);
@@ -189,8 +194,15 @@ void TSchEditDlg::Button2Click() { CommitAndMoveNext(); }
 void TSchEditDlg::Memo1Exit() {
   const std::optional<int> typed = ReadRegistrationNumber(*memo1_);
   if (!typed) return;
-  // Texts typed since the last commit are dropped: the slot is shown as it is held.
-  ShowSlot(ClampRegistrationNumber(*typed, workingCount_, kMaxTargets));
+  const int n = ClampRegistrationNumber(*typed, workingCount_, kMaxTargets);
+  // Still the shown slot: what was typed into the other boxes stays.
+  if (n == shownSlot_) {
+    memo1_->SetText(QString::number(n));
+    return;
+  }
+  // Another slot: texts typed since the last commit are dropped, and the slot is shown
+  // as it is held.
+  ShowSlot(n);
 }
 
 bool TSchEditDlg::Memo1KeyDown(int key) { return MoveFocusOnEnter(key, memo2_); }

@@ -72,6 +72,7 @@ class TSchEditDlg : public QDialog {
   std::unique_ptr<WorkSlot[]> slots_;
   std::unique_ptr<HitResult[]> hitsAtOpen_;
   int workingCount_ = 0;
+  int shownSlot_ = 0;  // the slot the boxes were last filled from
 
   QPushButton* okBtn_ = nullptr;
   QPushButton* cancelBtn_ = nullptr;

@@ -2,6 +2,7 @@
 
 #include <QEvent>
 #include <QFile>
+#include <QToolTip>
 #include <QValidator>
 
 #include "ui/cp932_codec.h"
@@ -18,6 +19,13 @@ qsizetype CodePointLength(const QString& text, qsizetype i) {
 bool IsControl(QStringView character) {
   const char16_t c = character.front().unicode();
   return c < 0x20 || c == 0x7F;
+}
+
+// The half-width form of a full-width digit or asterisk; any other character as it is.
+QChar HalfWidthDigit(QChar c) {
+  if (c >= u'\uFF10' && c <= u'\uFF19') return QChar(u'0' + (c.unicode() - u'\uFF10'));
+  if (c == u'\uFF0A') return QChar(u'*');
+  return c;
 }
 
 }  // namespace
@@ -61,17 +69,24 @@ class ByteLineEdit::Limiter final : public QValidator {
     qsizetype budget = limited ? box_->maxBytes_ - box_->ByteCountOf(head) - box_->ByteCountOf(tail) : 0;
     QString kept;
     kept.reserve(inserted.size());
+    bool refused = false;
     qsizetype i = 0;
     while (i < inserted.size()) {
       const qsizetype len = CodePointLength(inserted, i);
-      const QStringView ch = QStringView(inserted).mid(i, len);
+      QString ch = inserted.mid(i, len);
       i += len;
+      if (box_->halfWidthDigits_ && len == 1) ch[0] = HalfWidthDigit(ch.at(0));
+      if (len == 1 && box_->refused_.contains(ch.at(0))) {
+        refused = true;
+        continue;
+      }
       const int bytes = box_->CharBytes(ch);
       if (bytes == 0) continue;              // a character the box cannot hold is left out
       if (limited && bytes > budget) break;  // cut at the last whole character that fits
       budget -= bytes;
       kept.append(ch);
     }
+    if (refused) box_->ShowRefusal();
     if (kept.isEmpty()) return Invalid;  // nothing of it fits: the edit is refused
     input = head + kept + tail;
     pos = static_cast<int>(head.size() + kept.size());
@@ -92,6 +107,16 @@ ByteLineEdit::ByteLineEdit(QWidget* parent, TextBytes encoding)
 ByteLineEdit::~ByteLineEdit() = default;
 
 void ByteLineEdit::SetMaxBytes(int maxBytes) { maxBytes_ = std::max(0, maxBytes); }
+
+void ByteLineEdit::SetRefusedCharacters(const QString& characters, const QString& why) {
+  refused_ = characters;
+  refusedWhy_ = why;
+}
+
+void ByteLineEdit::ShowRefusal() {
+  if (refusedWhy_.isEmpty()) return;
+  QToolTip::showText(mapToGlobal(QPoint(0, height())), refusedWhy_, this);
+}
 
 void ByteLineEdit::SetImeEnabled(bool enabled) {
   imeEnabled_ = enabled;

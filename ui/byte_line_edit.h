@@ -3,7 +3,9 @@
 // CP932 bytes for names, groups and numbers, file-name bytes (UTF-8 here) for paths.
 // Typing, pasting, dropping and input-method commits can never take the text past the
 // limit: an insertion that is too long is cut at a character boundary, and characters
-// the encoding cannot hold are left out (typed alone, they are refused).
+// the encoding cannot hold are left out (typed alone, they are refused). A box can
+// refuse more characters the same way (a file's separator, say), and can take
+// full-width digits and asterisks as their half-width forms.
 
 #include <string>
 #include <string_view>
@@ -37,6 +39,13 @@ class ByteLineEdit : public QLineEdit {
 
   TextBytes Encoding() const { return encoding_; }
 
+  // Characters this box never takes, on top of those the encoding cannot hold: typed
+  // alone they are refused, in pasted text they are left out. When that happens `why`
+  // is shown as a tool tip at the box.
+  void SetRefusedCharacters(const QString& characters, const QString& why);
+  // Full-width digits and '＊' arriving in the box become '0'..'9' and '*'.
+  void SetHalfWidthDigits(bool fold) { halfWidthDigits_ = fold; }
+
   // The text as bytes. A text put in with SetBytes and not changed since comes back as
   // exactly those bytes, even where they did not decode, so that showing a stored text
   // never changes it.
@@ -62,6 +71,8 @@ class ByteLineEdit : public QLineEdit {
   friend class Limiter;
 
   void ApplyIme();
+  // Tells the user why characters were left out.
+  void ShowRefusal();
   // Bytes one character (one code point) takes, 0 when the box refuses it.
   int CharBytes(QStringView character) const;
 
@@ -69,6 +80,9 @@ class ByteLineEdit : public QLineEdit {
   int maxBytes_ = 0;
   bool imeEnabled_ = true;
   bool programSetting_ = false;
+  bool halfWidthDigits_ = false;
+  QString refused_;
+  QString refusedWhy_;
   Limiter* limiter_;
   QString originalText_;
   std::string originalBytes_;

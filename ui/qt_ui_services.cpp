@@ -4,6 +4,7 @@
 
 #include <QApplication>
 #include <QDesktopServices>
+#include <QEvent>
 #include <QFile>
 #include <QFileDialog>
 #include <QFileSystemModel>
@@ -39,6 +40,58 @@ QMessageBox::Icon ToQtIcon(MessageIcon icon) {
       break;
   }
   return QMessageBox::NoIcon;
+}
+
+// The modal window below `owner` in its chain of owners that is still open, or null.
+QWidget* OpenModalBelow(const QWidget* owner) {
+  for (QWidget* w = owner->parentWidget(); w != nullptr; w = w->window()->parentWidget()) {
+    QWidget* window = w->window();
+    if (window->isModal() && window->isVisible()) return window;
+  }
+  return nullptr;
+}
+
+void LendHelpWindow(HelpWindow& help, QWidget* owner);
+
+// Watches the modal window the help window is lent to. When that window closes, the
+// help window goes on to the modal window below it, or stands alone again, and stays
+// open: closing a message box or a file dialog must not take the help with it.
+class HelpOwnerWatch final : public QObject {
+ public:
+  explicit HelpOwnerWatch(HelpWindow& help) : QObject(&help), help_(help) { setObjectName(kName); }
+
+  static constexpr char kName[] = "HelpOwnerWatch";
+
+  void Watch(QWidget* owner) {
+    if (owner_) owner_->removeEventFilter(this);
+    owner_ = owner;
+    if (owner_) owner_->installEventFilter(this);
+  }
+
+  bool eventFilter(QObject* watched, QEvent* event) override {
+    if (watched == owner_ && event->type() == QEvent::Hide && !event->spontaneous()) {
+      LendHelpWindow(help_, OpenModalBelow(owner_));
+    }
+    return false;
+  }
+
+ private:
+  HelpWindow& help_;
+  QPointer<QWidget> owner_;
+};
+
+// A modal window blocks every window that is not its own, so the help window asked for
+// from inside one (F1) is made that window's own for as long as it is open. Null makes
+// it a window of its own. An open help window stays open.
+void LendHelpWindow(HelpWindow& help, QWidget* owner) {
+  // The watch has no meta-object of its own: it is found by its name.
+  QObject* found = help.findChild<QObject*>(QLatin1String(HelpOwnerWatch::kName), Qt::FindDirectChildrenOnly);
+  auto* watch = found != nullptr ? static_cast<HelpOwnerWatch*>(found) : new HelpOwnerWatch(help);
+  watch->Watch(owner);
+  if (help.parentWidget() == owner) return;
+  const bool open = !help.isHidden();
+  help.setParent(owner, help.windowFlags() | Qt::Window);  // hides it
+  if (open) help.show();
 }
 
 }  // namespace
@@ -124,12 +177,7 @@ std::optional<std::string> QtUiServices::SaveFileDialog(const FileDialogPreset& 
 }
 
 void QtUiServices::HelpDisplayTopic(const std::string& helpFile) {
-  // A modal dialog blocks every window that does not belong to it, so a help window
-  // opened from inside a dialog (F1) is made that dialog's own window; otherwise it
-  // stands alone. It closes with the dialog it belongs to.
-  QWidget* modal = QApplication::activeModalWidget();
-  if (!help_) help_ = new HelpWindow(modal);
-  if (help_->parentWidget() != modal) help_->setParent(modal, help_->windowFlags() | Qt::Window);
+  if (!help_) help_ = new HelpWindow;
   if (!help_->ShowFile(helpFile)) {
     // Not reported: whatever stood in the window before stays as it was.
     if (help_->FilePath().empty()) {
@@ -137,6 +185,9 @@ void QtUiServices::HelpDisplayTopic(const std::string& helpFile) {
     }
     return;
   }
+  // Asked for from inside a modal dialog, a message box or a file dialog, the help
+  // window is lent to it while it runs and outlives it.
+  LendHelpWindow(*help_, QApplication::activeModalWidget());
   help_->show();
   help_->raise();
   help_->activateWindow();

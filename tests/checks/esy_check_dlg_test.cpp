@@ -4,6 +4,7 @@
 #include "checks/esy_check_dlg.h"
 
 #include <QCheckBox>
+#include <QClipboard>
 #include <QTimer>
 
 #include "checks/easy_check.h"
@@ -175,6 +176,81 @@ TEST_F(EsyCheckTest, LastTwoDigitsFirst) {
   AddWinning(core_, Cp("3等"), {{"*", "*9912"}});
   Type("12");  // *12 and *9912 both end in 12
   EXPECT_EQ(Result(), "* 12 当たりかも？(上4桁入力)");
+}
+
+// Enter in the number box leaves the focus on "実行"; a user who types the next number
+// straight away has the pending one judged first, and keeps every digit.
+TEST_F(EsyCheckTest, ADigitTypedOnTheRunButtonJudgesThePendingNumberFirst) {
+  AddWinning(core_, Cp("1等"), {{"*", "123456"}});
+  AddWinning(core_, Cp("2等"), {{"12", "*"}});
+  struct Case {
+    int enterGroup;
+    const char* keys;  // up to "実行", which then gets the rest
+    const char* next;
+    const char* verdict;
+    const char* nextBox;
+  };
+  const Case cases[] = {
+      {0, "123456\r", "654321", "* 123456 当たり！ 1等", "Memo2"},
+      {1, "12\r1\r", "3", "12 1 当たり！ 2等", "Memo1"},  // the group box starts the next ticket
+      {0, "1\r", "a", "", "OKBtn"},                       // a letter is no number
+  };
+  for (const Case& c : cases) {
+    Set(c.enterGroup, 0, 0);
+    dlg_.hide();
+    ShowActive(dlg_);
+    Type(c.keys);
+    ASSERT_EQ(FocusName(), "OKBtn");
+    Type(c.next);
+    EXPECT_EQ(Result(), c.verdict);
+    EXPECT_EQ(FocusName(), c.nextBox);
+    if (c.verdict[0] != '\0') {
+      EXPECT_EQ(Box(c.nextBox)->text(), c.next);
+    }
+  }
+}
+
+// Full-width digits and asterisks, typed or pasted, arrive as half-width ones, so that
+// they match and the six-digit run counts them as six.
+TEST_F(EsyCheckTest, FullWidthDigitsAndAsteriskArriveHalfWidth) {
+  AddWinning(core_, Cp("1等"), {{"07", "123456"}});
+  Set(1, 0, 1);
+  ShowActive(dlg_);
+  QGuiApplication::clipboard()->setText(QStringLiteral(u"＊"));
+  QTest::keyClick(Box("Memo1"), Qt::Key_V, Qt::ControlModifier);
+  EXPECT_EQ(Box("Memo1")->text(), "*");
+  Box("Memo1")->SetText(QString());
+  for (const QChar ch : QStringLiteral(u"０７\r１２３４５６")) {
+    QTest::sendKeyEvent(QTest::Click, QApplication::focusWidget(), ch == u'\r' ? Qt::Key_Return : Qt::Key_unknown,
+                        QString(ch), Qt::NoModifier);
+  }
+  EXPECT_EQ(Result(), "07 123456 当たり！ 1等");
+}
+
+// Under a dark colour scheme the verdict colours bring their own text colour, and the
+// miss goes back to the scheme's own pair.
+TEST_F(EsyCheckTest, VerdictTextStaysReadableUnderADarkPalette) {
+  const QPalette light = QApplication::palette();
+  QPalette dark = light;
+  dark.setColor(QPalette::Base, QColor(30, 30, 30));
+  dark.setColor(QPalette::Text, QColor(230, 230, 230));
+  QApplication::setPalette(dark);
+  AddWinning(core_, Cp("1等"), {{"*", "*12"}});
+  AddWinning(core_, Cp("2等"), {{"*", "*3412"}});
+  Set(0, 1, 1);
+  ShowActive(dlg_);
+  const std::pair<const char*, std::pair<QColor, QColor>> steps[] = {
+      {"12", {Qt::yellow, Qt::black}},                      // maybe
+      {"0034", {Qt::red, Qt::black}},                       // hit
+      {"56", {QColor(30, 30, 30), QColor(230, 230, 230)}},  // miss
+  };
+  for (const auto& [digits, colours] : steps) {
+    Type(digits);
+    const QPalette shown = Box("Memo3")->palette();
+    EXPECT_EQ(shown.color(QPalette::Base), colours.first) << Result().toStdString();
+    EXPECT_EQ(shown.color(QPalette::Text), colours.second) << Result().toStdString();
+  }
+  QApplication::setPalette(light);
 }
 
 TEST_F(EsyCheckTest, TitlesShareAndTheLogLines) {

@@ -4,6 +4,7 @@
 
 #include "dialogs/atr_edit_dlg.h"
 
+#include <QStatusBar>
 #include <gtest/gtest.h>
 
 #include "dialog_test_util.h"
@@ -112,20 +113,67 @@ TEST_F(AtrEditDlgTest, PairsTakenOutOfTheList) {
   EXPECT_EQ(Shown_("Memo3"), "3");
   EXPECT_EQ(Shown_("Memo4"), "100");
   EXPECT_EQ(Focused(), Box(dlg_, "Memo3"));
-  Click(dlg_, "Button1");  // not added again: lost
+  Click(dlg_, "Button1");  // left in the boxes: added again before the move
   Click(dlg_, "Button2");
-  EXPECT_EQ(Pairs(), (QStringList{"3/000", "3/200"}));
+  EXPECT_EQ(Pairs(), (QStringList{"3/000", "3/200", "3/100"}));
 
   List()->SelectAndFocusRow(0);
   dlg_.ListView1DblClick();
   Click(dlg_, "Button3");  // added again: at the end
-  EXPECT_EQ(Pairs(), (QStringList{"3/200", "3/000"}));
+  EXPECT_EQ(Pairs(), (QStringList{"3/200", "3/100", "3/000"}));
 
   List()->ClearSelection();
   List()->setFocus(Qt::MouseFocusReason);
   PressKey(Qt::Key_Return);  // no row selected: only the focus moves
   EXPECT_EQ(Focused(), Box(dlg_, "Memo3"));
-  EXPECT_EQ(List()->RowCount(), 2);
+  EXPECT_EQ(List()->RowCount(), 3);
+}
+
+// A pair typed into the boxes and never added with "組番号登録" is added by whichever
+// step commits the entry, as that button would add it; half a pair is dropped with a
+// note in the status bar.
+TEST_F(AtrEditDlgTest, ATypedPairIsAddedBeforeTheEntryIsCommitted) {
+  FillEntries(2);
+  struct Step {
+    const char* button;
+    const char* group;
+    const char* number;
+    QStringList pairs;  // of entry 2 afterwards
+    bool note;
+  };
+  const Step steps[] = {
+      {"Button1", " 5 ", " 55 ", {"2/000", "2/100", "5/55"}, false},  // trimmed
+      {"Button2", "5", "55", {"2/000", "2/100", "5/55"}, false},      // listed already
+      {"Button1", "6", "", {"2/000", "2/100", "5/55"}, true},         // half a pair
+      {"Button2", "", "66", {"2/000", "2/100", "5/55"}, true},
+      {"Button1", "*", "*7", {"2/000", "2/100", "5/55", "*/*7"}, false},
+      {"OKBtn", "8", "88", {"2/000", "2/100", "5/55", "*/*7", "8/88"}, false},
+  };
+  Open();
+  auto* status = Control<QStatusBar>(dlg_, "StatusBar");
+  for (const Step& step : steps) {
+    Leave("2");
+    Retype(dlg_, "Memo3", step.group);
+    Retype(dlg_, "Memo4", step.number);
+    Click(dlg_, step.button);
+    EXPECT_EQ(status->currentMessage().isEmpty(), !step.note) << step.button << " " << step.group;
+    QStringList stored;
+    const WinningEntry& e = dlg_.WorkingEntry(2);
+    for (int k = 0; k < e.pairCount; ++k) stored << QString("%1/%2").arg(e.pairs[k].group, e.pairs[k].number);
+    EXPECT_EQ(stored, step.pairs) << step.button << " " << step.group;
+  }
+  EXPECT_FALSE(dlg_.isVisible());
+  EXPECT_EQ(Store().WinningSlots()[1].pairCount, 5);
+
+  // The 33rd pair is refused as "組番号登録" refuses it, and the step goes on.
+  FillEntries(32);
+  Open();
+  ui_.ExpectMessage(QStringLiteral("これ以上、組番号登録はできません。"), QStringLiteral("ヒットメモ"));
+  Retype(dlg_, "Memo3", "9");
+  Retype(dlg_, "Memo4", "99");
+  Click(dlg_, "Button1");
+  EXPECT_EQ(Shown_("Memo1"), "31");
+  EXPECT_EQ(dlg_.WorkingEntry(32).pairCount, 32);
 }
 
 TEST_F(AtrEditDlgTest, DeletingEntryTwoOfFour) {

@@ -4,11 +4,14 @@
 #include "ui/help_window.h"
 
 #include <algorithm>
+#include <functional>
 
 #include <QApplication>
+#include <QDialog>
 #include <QFile>
 #include <QImage>
 #include <QPixmap>
+#include <QPointer>
 #include <QRandomGenerator>
 #include <QTemporaryDir>
 #include <QTest>
@@ -17,6 +20,7 @@
 #include <QTextFragment>
 #include <QTextFrame>
 #include <QTextTable>
+#include <QTimer>
 #include <gtest/gtest.h>
 
 #include "tests/support/test_application.h"
@@ -252,6 +256,72 @@ TEST_F(HelpWindowTest, ServicesOpenAndCloseTheHelpWindowAndIgnoreBadFiles) {
   ui.HelpCloseAll();
   EXPECT_EQ(ui.Help(), nullptr);
   ui.HelpCloseAll();  // closing twice is harmless
+}
+
+// Runs `step` on the next modal window other than `below` once it is up.
+void WhenModalOver(QWidget* below, std::function<void(QWidget*)> step) {
+  QTimer::singleShot(0, [below, step = std::move(step)]() mutable {
+    QWidget* modal = QApplication::activeModalWidget();
+    if (modal == nullptr || modal == below) {
+      WhenModalOver(below, std::move(step));
+      return;
+    }
+    step(modal);
+  });
+}
+
+// F1 inside a message box or a file dialog lends the help window to it, so that it can
+// be used while the box runs; closing the box leaves it open, whether it was opened
+// there or was open before. Over another modal dialog it goes back to that dialog.
+TEST_F(HelpWindowTest, HelpAskedForInsideABoxOutlivesTheBox) {
+  QtUiServices ui(nullptr);
+  const std::string chm = TestChm("with_topic.chm");
+  enum class Box { Message, File };
+  for (const bool openBefore : {false, true}) {
+    for (const Box kind : {Box::Message, Box::File}) {
+      ui.HelpCloseAll();
+      if (openBefore) ui.HelpDisplayTopic(chm);
+      QPointer<HelpWindow> help;
+      WhenModalOver(nullptr, [&](QWidget* box) {
+        ui.HelpDisplayTopic(chm);  // what F1 asks for
+        help = ui.Help();
+        ASSERT_TRUE(help);
+        EXPECT_EQ(help->parentWidget(), box) << "usable while the box runs";
+        EXPECT_TRUE(help->isVisible());
+        static_cast<QDialog*>(box)->reject();
+      });
+      if (kind == Box::Message) {
+        ui.MessageBox(QStringLiteral("?"), QStringLiteral("ヒットメモ"), kPlainOk);
+      } else {
+        ui.OpenFileDialog(FileDialogPreset{QStringLiteral("dat"), QStringLiteral("検索対象ファイル(*.dat)|*.dat")});
+      }
+      ASSERT_TRUE(help) << "open before: " << openBefore << ", file dialog: " << (kind == Box::File);
+      EXPECT_EQ(ui.Help(), help.data());
+      EXPECT_EQ(help->parentWidget(), nullptr);
+      EXPECT_TRUE(help->isVisible());
+    }
+  }
+
+  QDialog dialog;
+  QPointer<HelpWindow> help;
+  WhenModalOver(nullptr, [&](QWidget* running) {
+    ASSERT_EQ(running, &dialog);
+    WhenModalOver(&dialog, [&](QWidget* box) {
+      ui.HelpDisplayTopic(chm);
+      help = ui.Help();
+      static_cast<QDialog*>(box)->reject();
+    });
+    ui.MessageBox(QStringLiteral("?"), QStringLiteral("ヒットメモ"), kPlainOk);
+    ASSERT_TRUE(help);
+    EXPECT_EQ(help->parentWidget(), &dialog);
+    EXPECT_TRUE(help->isVisible());
+    dialog.reject();
+  });
+  dialog.exec();
+  ASSERT_TRUE(help);
+  EXPECT_EQ(help->parentWidget(), nullptr);
+  EXPECT_TRUE(help->isVisible());
+  ui.HelpCloseAll();
 }
 
 }  // namespace
