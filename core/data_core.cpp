@@ -1,6 +1,7 @@
 #include "core/data_core.h"
 
 #include "core/matching.h"
+#include "core/search.h"
 
 namespace luckyscope {
 

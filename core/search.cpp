@@ -18,12 +18,13 @@
 // masks at the end. All working space is fixed and owned by this file: a search
 // allocates nothing. Like the store, it is for the one user-interface thread.
 
+#include "core/search.h"
+
 #include <algorithm>
 #include <bit>
 #include <cstdint>
 #include <cstring>
 
-#include "core/matching.h"
 
 namespace luckyscope {
 

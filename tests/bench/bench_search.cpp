@@ -16,6 +16,7 @@
 #include <benchmark/benchmark.h>
 
 #include "core/matching.h"
+#include "core/search.h"
 #include "tests/core/store_builders.h"
 
 namespace luckyscope {

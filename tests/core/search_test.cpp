@@ -6,6 +6,7 @@
 #include <gtest/gtest.h>
 
 #include "core/matching.h"
+#include "core/search.h"
 #include "tests/core/match_cases.h"
 #include "tests/core/store_builders.h"
 
