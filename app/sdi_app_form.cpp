@@ -702,7 +702,7 @@ void TSDIAppForm::ComboBox1Change(int index) {
 
 void TSDIAppForm::ListView2ColumnClick(int column) {
   sortKey_ = sortKey_ == column ? -column : column;
-  listView2_->SortRows(CompareListItems, sortKey_);
+  SortListItems(*listView2_, sortKey_);
 }
 
 void TSDIAppForm::ListView2KeyDown(int key) {
