@@ -1,4 +1,4 @@
-// The program's entry: one copy at a time, the seven windows, the data core started
+// The program's entry: one copy at a time, the main window and its dialogs, the data core started
 // with the settings and the start-up file, the event loop, and the way out.
 
 #include <cstdio>
@@ -83,17 +83,17 @@ int RunProgram(LuckyScopeApplication& app) {
   UiCoreNotifier notifier(ui);
   DataCore core(&notifier);
 
-  // The seven windows, once, in this order; the dialogs are shown again and again.
+  // The main window, and the six dialogs it opens, each made the first time it is
+  // opened and then shown again and again.
   TSDIAppForm form(core, ui);
-  TAboutBox aboutBox(&form);
-  TSchEditDlg schEdit(core, ui, &form);
-  TAtrEditDlg atrEdit(core, ui, &form);
-  TSysEditDlg sysEdit(core, ui, &form);
-  TEsyCheckDlg esyCheck(core, ui, form.SoundCue(), &form);
-  TCntCheckDlg cntCheck(core, ui, &form);
-  form.SetDialogs({&aboutBox, &schEdit, &atrEdit, &sysEdit, &esyCheck, &cntCheck});
+  auto made = [](auto make) { return TSDIAppForm::DialogSlot::MadeWhenFirstOpened(make); };
+  form.SetDialogs(
+      {made([&form] { return new TAboutBox(&form); }), made([&] { return new TSchEditDlg(core, ui, &form); }),
+       made([&] { return new TAtrEditDlg(core, ui, &form); }), made([&] { return new TSysEditDlg(core, ui, &form); }),
+       made([&] { return new TEsyCheckDlg(core, ui, form.SoundCue(), &form); }),
+       made([&] { return new TCntCheckDlg(core, ui, &form); })});
 
-  // The data core starts once every window exists.
+  // The data core starts once the main window exists.
   StartDataCore(core, ui);
 
   QObject::connect(&form, &TSDIAppForm::Closed, &app, &QCoreApplication::quit, Qt::QueuedConnection);

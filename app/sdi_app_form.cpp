@@ -498,7 +498,8 @@ void TSDIAppForm::FileExit1Execute() { close(); }
 // ---------------------------------------------------------------------------
 // Dialogs
 
-int TSDIAppForm::RunDialog(QDialog* dialog) {
+int TSDIAppForm::RunDialog(DialogSlot& slot) {
+  QDialog* dialog = slot.Get();
   if (dialog == nullptr) return QDialog::Rejected;
   const int result = dialog->exec();
   // Back from one of the program's own windows: the activation refresh.
