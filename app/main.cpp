@@ -1,4 +1,4 @@
-// The program's entry: one copy at a time, the seven windows, the data core started
+// The program's entry: one copy at a time, the main window and its dialogs, the data core started
 // with the settings and the start-up file, the event loop, and the way out.
 
 #include <cstdio>
@@ -75,11 +75,11 @@ int RunProgram(LuckyScopeApplication& app) {
   UiCoreNotifier notifier(ui);
   DataCore core(&notifier);
 
-  // The seven windows, once; the dialogs are shown again and again.
+  // The main window, and the dialogs it opens, each made the first time it is opened.
   ProgramWindows windows(core, ui);
   TSDIAppForm& form = windows.form;
 
-  // The data core starts once every window exists.
+  // The data core starts once the main window exists.
   StartDataCore(core, ui);
 
   QObject::connect(&form, &TSDIAppForm::Closed, &app, &QCoreApplication::quit, Qt::QueuedConnection);

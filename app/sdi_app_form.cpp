@@ -586,7 +586,8 @@ void TSDIAppForm::FileExit1Execute() { close(); }
 // ---------------------------------------------------------------------------
 // Dialogs
 
-int TSDIAppForm::RunDialog(QDialog* dialog) {
+int TSDIAppForm::RunDialog(DialogSlot& slot) {
+  QDialog* dialog = slot.Get();
   if (dialog == nullptr) return QDialog::Rejected;
   const int result = dialog->exec();
   // Back from one of the program's own windows: the activation refresh.
@@ -790,7 +791,7 @@ void TSDIAppForm::ComboBox1Change(int index) {
 
 void TSDIAppForm::ListView2ColumnClick(int column) {
   sortKey_ = sortKey_ == column ? -column : column;
-  listView2_->SortRows(CompareListItems, sortKey_);
+  SortListItems(*listView2_, sortKey_);
 }
 
 void TSDIAppForm::ListView2KeyDown(int key) {

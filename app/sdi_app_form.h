@@ -3,8 +3,10 @@
 // filter box on the left, the search targets with their hit types on the right, and
 // the status bar. It owns the sort key of the search-target list and the program's one
 // sound cue state, runs the file, edit, run and help commands, and opens the dialogs,
-// which ProgramWindows (app/program_windows.h) creates and hands in after construction.
+// which ProgramWindows (app/program_windows.h) hands in after construction as slots that
+// make each dialog when it is first opened.
 
+#include <functional>
 #include <memory>
 #include <string>
 
@@ -40,16 +42,42 @@ class TSDIAppForm : public QMainWindow {
   Q_OBJECT
 
  public:
+  // One dialog the main window opens: one made already and handed in, or one made by
+  // its factory the first time it is opened and kept from then on (a child of the
+  // main window, which deletes it).
+  class DialogSlot {
+   public:
+    DialogSlot() = default;
+    DialogSlot(QDialog* dialog) : dialog_(dialog) {}  // NOLINT(google-explicit-constructor)
+    static DialogSlot MadeWhenFirstOpened(std::function<QDialog*()> make) {
+      DialogSlot slot;
+      slot.make_ = std::move(make);
+      return slot;
+    }
+    // The dialog, made now if it was not yet; null when there is none.
+    QDialog* Get() {
+      if (dialog_ == nullptr && make_) {
+        dialog_ = make_();
+        make_ = nullptr;
+      }
+      return dialog_;
+    }
+
+   private:
+    QDialog* dialog_ = nullptr;
+    std::function<QDialog*()> make_;
+  };
+
   // The dialogs the main window opens, all shown modally with exec(). A dialog that
   // is not handed in leaves its command doing nothing (as if it had been cancelled).
   struct Dialogs {
-    QDialog* aboutBox = nullptr;
-    QDialog* schEdit = nullptr;
-    QDialog* atrEdit = nullptr;
-    QDialog* sysEdit = nullptr;
-    QDialog* esyCheck = nullptr;
-    QDialog* cntCheck = nullptr;
-    TImportDlg* importDlg = nullptr;
+    DialogSlot aboutBox{};
+    DialogSlot schEdit{};
+    DialogSlot atrEdit{};
+    DialogSlot sysEdit{};
+    DialogSlot esyCheck{};
+    DialogSlot cntCheck{};
+    DialogSlot importDlg{};
   };
 
   TSDIAppForm(DataCore& core, UiServices& ui, QWidget* parent = nullptr);
@@ -192,7 +220,7 @@ class TSDIAppForm : public QMainWindow {
   QAction* MakeAction(const char* name, const QString& caption, const QString& hint, int image,
                       const QKeySequence& shortcut, void (TSDIAppForm::*handler)());
   // Shows a dialog modally; the main window is active again when it returns.
-  int RunDialog(QDialog* dialog);
+  int RunDialog(DialogSlot& slot);
   // The help file: the base folder's, or the installed one when the base folder has
   // none.
   std::string HelpFileToShow() const;

@@ -38,12 +38,13 @@ QString TSDIAppForm::FilterName() const {
 }
 
 void TSDIAppForm::FileImport1Execute() {
-  TImportDlg* dialog = dialogs_.importDlg;
+  auto* dialog = static_cast<TImportDlg*>(dialogs_.importDlg.Get());
   if (dialog == nullptr) return;
   const std::optional<std::string> path = ui_.OpenFileDialog(TImportDlg::ImportPreset());
   if (!path || !dialog->Prepare(*path)) return;
-  if (RunDialog(dialog) != QDialog::Accepted) return;
-  if (dialog->Mode() == ImportMode::Replace) AskSaveTargets();
+  if (RunDialog(dialogs_.importDlg) != QDialog::Accepted) return;
+  // A replace waits for the save question: a save that failed keeps the old list.
+  if (dialog->Mode() == ImportMode::Replace && !AskSaveTargets()) return;
   const ImportSource& source = dialog->Source();
   const ImportSummary summary =
       ImportTargets(core_, source.rows, dialog->Layout(), dialog->Mode(), ImportFieldConverter(source.encoding));

@@ -172,7 +172,7 @@ void TCntCheckDlg::ListView1SelectItem(int row) {
 
 void TCntCheckDlg::ListView2ColumnClick(int column) {
   detailSortKey_ = detailSortKey_ == column ? -column : column;
-  listView2_->SortRows(CompareListItems, detailSortKey_);
+  SortListItems(*listView2_, detailSortKey_);
 }
 
 void TCntCheckDlg::CancelBtnClick() { reject(); }

@@ -12,6 +12,7 @@
 #include <unistd.h>
 
 #include "core/matching.h"
+#include "core/search.h"
 
 namespace luckyscope {
 

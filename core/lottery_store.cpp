@@ -1,6 +1,8 @@
 #include "core/lottery_store.h"
 
+#include <cstdlib>
 #include <cstring>
+#include <new>
 
 #include "core/text_util.h"
 
@@ -10,15 +12,37 @@ namespace {
 
 bool SameText(const char* a, const char* b) { return std::strcmp(a, b) == 0; }
 
+template <typename T>
+T* ZeroedTable(std::size_t count) {
+  void* table = std::calloc(count, sizeof(T));
+  if (table == nullptr) throw std::bad_alloc();
+  return static_cast<T*>(table);
+}
+
 }  // namespace
 
-LotteryStore::LotteryStore() {
-  std::memset(targets_, 0, sizeof targets_);
-  std::memset(winning_, 0, sizeof winning_);
+LotteryStore::LotteryStore()
+    : targets_(ZeroedTable<SearchTarget>(kMaxTargets)), winning_(ZeroedTable<WinningEntry>(kMaxWinningEntries)) {}
+
+LotteryStore::LotteryStore(const LotteryStore& other) : LotteryStore() { *this = other; }
+
+LotteryStore& LotteryStore::operator=(const LotteryStore& other) {
+  if (this == &other) return *this;
+  std::memcpy(targets_.get(), other.targets_.get(), sizeof(SearchTarget) * kMaxTargets);
+  std::memcpy(winning_.get(), other.winning_.get(), sizeof(WinningEntry) * kMaxWinningEntries);
+  targetsZero_ = other.targetsZero_;
+  winningZero_ = other.winningZero_;
+  targetCount_ = other.targetCount_;
+  targetsChanged_ = other.targetsChanged_;
+  winningCount_ = other.winningCount_;
+  winningChanged_ = other.winningChanged_;
+  editPosition_ = other.editPosition_;
+  return *this;
 }
 
 int LotteryStore::ClearTargets() {
-  std::memset(targets_, 0, sizeof targets_);
+  if (!targetsZero_) std::memset(targets_.get(), 0, sizeof(SearchTarget) * kMaxTargets);
+  targetsZero_ = true;
   targetCount_ = 0;
   targetsChanged_ = 0;
   editPosition_ = -1;
@@ -26,7 +50,8 @@ int LotteryStore::ClearTargets() {
 }
 
 int LotteryStore::ClearWinningEntries() {
-  std::memset(winning_, 0, sizeof winning_);
+  if (!winningZero_) std::memset(winning_.get(), 0, sizeof(WinningEntry) * kMaxWinningEntries);
+  winningZero_ = true;
   winningCount_ = 0;
   winningChanged_ = 0;
   return 0;
@@ -45,6 +70,7 @@ int LotteryStore::GetTarget(int withHits, int regNo, SearchTarget& out) const {
 
 int LotteryStore::PutTarget(int regNo, const SearchTarget& rec) {
   if (regNo < 1 || regNo > kMaxTargets) return -1;
+  targetsZero_ = false;
   SearchTarget& slot = targets_[regNo - 1];
   // The stored texts are always terminated; the caller's record is read only up to
   // each field's width so that an unterminated field cannot run past it.
@@ -82,6 +108,7 @@ int LotteryStore::GetWinningEntry(int regNo, WinningEntry& out) const {
 
 int LotteryStore::PutWinningEntry(int regNo, const WinningEntry& rec) {
   if (regNo < 1 || regNo > kMaxWinningEntries) return -1;
+  winningZero_ = false;
   WinningEntry& slot = winning_[regNo - 1];
   // A pair count outside 0..32 would index past the pairs; it is held to that range.
   const int count = ClampPairCount(rec.pairCount);
@@ -161,6 +188,7 @@ int LotteryStore::RemoveTarget(int regNo) {
 
 int LotteryStore::SetTargetHits(int regNo, int hit, std::uint32_t hitMask) {
   if (regNo < 1 || regNo > kMaxTargets) return -1;
+  targetsZero_ = false;
   targets_[regNo - 1].hit = hit != 0 ? 1 : 0;
   targets_[regNo - 1].hitMask = hitMask;
   return 0;

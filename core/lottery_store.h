@@ -5,6 +5,8 @@
 // terminator. Nothing here allocates after construction.
 
 #include <cstdint>
+#include <cstdlib>
+#include <memory>
 
 namespace luckyscope {
 
@@ -46,6 +48,8 @@ inline constexpr int kPutUnchanged = 2;
 class LotteryStore {
  public:
   LotteryStore();  // zero-filled: no targets, no entries, edit position 0 until ClearTargets
+  LotteryStore(const LotteryStore& other);
+  LotteryStore& operator=(const LotteryStore& other);
 
   int ClearTargets();
   int ClearWinningEntries();
@@ -77,19 +81,33 @@ class LotteryStore {
 
   // Direct slot access for the data core's own layers (matching and data files),
   // which work on the tables as they stand. Windows use the operations above.
-  SearchTarget* TargetSlots() { return targets_; }
-  const SearchTarget* TargetSlots() const { return targets_; }
-  WinningEntry* WinningSlots() { return winning_; }
-  const WinningEntry* WinningSlots() const { return winning_; }
+  SearchTarget* TargetSlots() {
+    targetsZero_ = false;
+    return targets_.get();
+  }
+  const SearchTarget* TargetSlots() const { return targets_.get(); }
+  WinningEntry* WinningSlots() {
+    winningZero_ = false;
+    return winning_.get();
+  }
+  const WinningEntry* WinningSlots() const { return winning_.get(); }
   // Loading or saving a table's file settles its unsaved-changes flag.
   void SetTargetsChanged(int flag) { targetsChanged_ = flag ? 1 : 0; }
   void SetWinningChanged(int flag) { winningChanged_ = flag ? 1 : 0; }
 
  private:
-  SearchTarget targets_[kMaxTargets];
+  struct Free {
+    void operator()(void* p) const { std::free(p); }
+  };
+  // The tables come zeroed from calloc, so the pages of slots never used are never
+  // touched (the program starts without writing its 3 MB); a clear writes zeros only
+  // when the table may hold something, which every way to write to it notes.
+  std::unique_ptr<SearchTarget[], Free> targets_;
+  std::unique_ptr<WinningEntry[], Free> winning_;
+  bool targetsZero_ = true;
+  bool winningZero_ = true;
   std::int32_t targetCount_ = 0;
   std::int32_t targetsChanged_ = 0;
-  WinningEntry winning_[kMaxWinningEntries];
   std::int32_t winningCount_ = 0;
   std::int32_t winningChanged_ = 0;
   std::int32_t editPosition_ = 0;

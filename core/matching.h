@@ -1,6 +1,6 @@
 #pragma once
-// Matching of tickets against winning numbers with the wildcard '*', the search over
-// the whole store, the hit-type text, and the small text operations they rest on.
+// Matching of tickets against winning numbers with the wildcard '*', the literal search
+// over the whole store, the hit-type text, and the small text operations they rest on.
 // Values and patterns are NUL-terminated CP932 byte strings of at most 15 bytes.
 
 #include "core/lottery_store.h"
@@ -10,12 +10,8 @@ namespace luckyscope {
 // out result: 0 match, -1 no match. Always returns 0.
 int MatchPattern(const char* value, const char* pattern, int& result);
 
-// Recomputes every target's hit flag and hit mask against every pair of every
-// winning entry. Changes no unsaved-changes flag. Returns 0.
-int RunSearch(LotteryStore& store);
-
-// The literal search, straight from the matching rule, kept as the reference that
-// the fast RunSearch is checked against. Same effect and result as RunSearch.
+// The literal search, straight from the matching rule, kept as the reference that the
+// fast RunSearch (core/search.h) is checked against. Same effect and result.
 int RunSearchReference(LotteryStore& store);
 
 // Hit-type text of target `index` (0-based): titles of the matched entries joined by

@@ -1,29 +1,35 @@
 // The fast search. It gives every ticket exactly the hit flag and hit mask that the
 // literal search (RunSearchReference) gives, but instead of matching every ticket
 // against every pair it looks each pair's patterns over once and finds the tickets
-// they can match through indexes built for this search:
-//  - a pattern without a star is an exact text, one star splits it into a prefix and
-//    a suffix (either may be empty, both empty = any text), and two stars or more
-//    leave a chain of pieces;
-//  - tickets are sorted by their texts read forwards and read backwards, so the
-//    tickets equal to a text, or starting or ending with it, are one range found by
-//    binary search;
-//  - for chains of pieces, a bit set per byte and per (hashed) byte pair says which
-//    tickets contain it, and only tickets holding all of a chain's bytes and byte
-//    pairs are matched piece by piece.
-// Of a pair's two patterns the one with the smaller range gives the candidates; the
-// other is checked per candidate. Pairs that ask the same (the same pair in several
-// entries, or "*1*" and "**1") are searched once for all their entries. Hits found
-// through the bit sets stay bit sets, one per entry, until they are folded into the
-// masks at the end. All working space is fixed and owned by this file: a search
-// allocates nothing. Like the store, it is for the one user-interface thread.
+// they can match in one of two ways, whichever costs less for that pair:
+//  - through indexes built for this search. A pattern without a star is an exact
+//    text, one star splits it into a prefix and a suffix (either may be empty, both
+//    empty = any text), and two stars or more leave a chain of pieces. Tickets are
+//    sorted by their texts read forwards and read backwards, so the tickets equal to
+//    a text, or starting or ending with it, are one range found by binary search;
+//    for chains of pieces, a bit set per byte and per (hashed) byte pair says which
+//    tickets contain it. Each candidate is then matched in full. Of a pair's two
+//    patterns the one with the smaller range gives the candidates;
+//  - over all tickets at once, as bit sets: a bit set per position and byte says
+//    which tickets hold that byte there (counted from the front, or from the back for
+//    suffixes), so an exact text, prefix or suffix is the AND of a few of them, and a
+//    chain of pieces is found piece by piece over the positions where each may start.
+//    Its cost depends only on the number of tickets and the pattern's length.
+// The candidates the indexes leave are counted before a pair is searched, so a
+// pattern that the indexes narrow down badly (few distinct bytes, short pieces)
+// never costs more than the bit sets.
+// Pairs that ask the same (the same pair in several entries, or "*1*" and "**1") are
+// searched once for all their entries. Hits found as bit sets stay bit sets, one per
+// entry, until they are folded into the masks at the end. All working space is fixed
+// and owned by this file: a search allocates nothing. Like the store, it is for the
+// one user-interface thread.
+
+#include "core/search.h"
 
 #include <algorithm>
 #include <bit>
 #include <cstdint>
 #include <cstring>
-
-#include "core/matching.h"
 
 namespace luckyscope {
 
@@ -39,6 +45,18 @@ constexpr int kMaxFilterRows = 2 * kFieldBytes;
 constexpr int kMaxPairsPerSearch = kMaxWinningEntries * kMaxPairs;
 constexpr int kPairSlots = 2 * kMaxPairsPerSearch;  // open addressing, at most half full
 constexpr int kCanonicalSize = 24;                  // a pattern in its canonical spelling, zero-padded
+// Position rows kept at once per field. A pattern needs at most 15 x 15 of them (a
+// chain of one-byte pieces at every position); when a pattern's rows do not fit, the
+// rows built so far are dropped.
+constexpr int kPositionRows = 1024;
+constexpr int kMaxPositionRowsPerPattern = kFieldBytes * kFieldBytes;
+static_assert(kMaxPositionRowsPerPattern <= kPositionRows);
+
+// Costs, in units of one word operation of a bit-set loop, that choose between the
+// indexed path and the bit sets (measured on the search benchmark).
+constexpr int kCheckCost = 8;               // a candidate checked against exact, prefix or suffix
+constexpr int kPiecesCheckCost = 48;        // a candidate matched against a chain of pieces
+constexpr int kTicketsPerRowBuildCost = 2;  // building one position row, per ticket
 
 // The 16 bytes of a zero-padded field as a number, byte 0 most significant, so that
 // numeric order is the byte-wise order of the texts and a prefix is a masked compare.
@@ -63,7 +81,7 @@ std::uint64_t LoadBigEndian(const unsigned char* bytes) {
 
 Key LoadKey(const unsigned char (&bytes)[kFieldSize]) { return {LoadBigEndian(bytes), LoadBigEndian(bytes + 8)}; }
 
-std::uint64_t LoadLittleEndian(const char* bytes) {
+std::uint64_t LoadLittleEndian(const void* bytes) {
   std::uint64_t v;
   std::memcpy(&v, bytes, sizeof v);
   return v;
@@ -121,6 +139,15 @@ struct FieldTable {
   int longest;  // bytes of the longest text: the keys' later bytes are all zero
   bool filtersBuilt;
   std::uint64_t filters[kFilterRows * kWords];  // row r: words [r*stride, (r+1)*stride)
+  // Position rows: the tickets whose byte p, counted from the front (0) or from the
+  // back (1), is b; row positionRowOf[d][p][b] of positionRows, -1 until built.
+  std::int16_t positionRowOf[2][kFieldSize][256];
+  int positionRowCount;
+  std::uint64_t positionRows[kPositionRows * kWords];
+  // Byte p of every ticket, counted from the front (0) or from the back (1), side by
+  // side: what the position rows are built from, eight tickets at a time.
+  bool columnBuilt[2][kFieldSize];
+  unsigned char columns[2][kFieldSize][kWords * 64];
 };
 
 enum class Kind : std::uint8_t { Any, Exact, Prefix, Suffix, PrefixSuffix, Pieces };
@@ -135,6 +162,7 @@ struct PatternPlan {
   Key headMask;
   Key tail;  // backward key of the suffix, or of the whole text for Exact
   Key tailMask;
+  int textLen;
   int headLen;
   int tailLen;
   int pieceCount;
@@ -165,9 +193,16 @@ struct Scratch {
   // every ticket hits; folded into the masks at the end.
   std::uint64_t entryHits[kMaxWinningEntries][kWords];
   std::uint32_t everyone;
+  // What the pairs searched through the indexes cost beyond what their bit sets would
+  // have cost had their rows been built: once it outweighs building them, they are.
+  std::int64_t regret;
   DistinctPair pairs[kMaxPairsPerSearch];
   std::int16_t pairSlots[kPairSlots];
   int pairCount;
+  // The chain of pieces as bit sets: reach[s] holds the tickets in which the pieces
+  // so far can be placed with the last one starting before position s.
+  std::uint64_t reach[2][kFieldSize + 1][kWords];
+  std::uint64_t pairSet[kWords];
   SortItem sortA[kMaxTargets];
   SortItem sortB[kMaxTargets];
   std::uint32_t counts[kFieldSize][256];
@@ -176,6 +211,11 @@ struct Scratch {
 };
 
 Scratch g_scratch;
+
+void ResetPositionRows(FieldTable& table) {
+  std::memset(table.positionRowOf, 0xFF, sizeof table.positionRowOf);
+  table.positionRowCount = 0;
+}
 
 // Reads every ticket's field as two 64-bit words (byte 0 lowest): the text up to its
 // terminator, at most 15 bytes, zero-padded. Read forwards it is the byte-swapped
@@ -213,6 +253,8 @@ void PrepareField(FieldTable& table, const SearchTarget* targets, int count, boo
   table.byForward.built = false;
   table.byBackward.built = false;
   table.filtersBuilt = false;
+  ResetPositionRows(table);
+  std::memset(table.columnBuilt, 0, sizeof table.columnBuilt);
 }
 
 int KeyByte(const Key& k, int p) {
@@ -311,6 +353,7 @@ void AnalysePattern(const char (&field)[kFieldSize], PatternPlan& plan) {
       if (stars++ == 0) firstStar = p;
     }
   }
+  plan.textLen = len;
   plan.pieceCount = 0;
   plan.filterRowCount = 0;
   std::memset(plan.canonical, 0, sizeof plan.canonical);
@@ -473,15 +516,208 @@ bool FilterIsExact(const PatternPlan& plan) {
   return plan.kind == Kind::Any || (plan.kind == Kind::Pieces && plan.pieceCount == 1 && plan.pieceLen[0] == 1);
 }
 
+// --- The bit-set path -------------------------------------------------------------
+
+constexpr int kFromFront = 0;
+constexpr int kFromBack = 1;
+
+const unsigned char* Column(FieldTable& table, int direction, int position) {
+  unsigned char* column = table.columns[direction][position];
+  if (!table.columnBuilt[direction][position]) {
+    for (int i = 0; i < g_scratch.count; ++i) {
+      column[i] = static_cast<unsigned char>(direction == kFromFront ? table.text[i][position]
+                                                                     : KeyByte(table.backward[i], position));
+    }
+    table.columnBuilt[direction][position] = true;
+  }
+  return column;
+}
+
+// The tickets whose byte `position`, counted from the front or from the back, is
+// `byte` (0 beyond the text). Built when first asked for in this search.
+const std::uint64_t* PositionRow(FieldTable& table, int direction, int position, unsigned char byte) {
+  const Scratch& s = g_scratch;
+  std::int16_t& id = table.positionRowOf[direction][position][byte];
+  if (id < 0) {
+    id = static_cast<std::int16_t>(table.positionRowCount++);
+    std::uint64_t* row = table.positionRows + id * s.stride;
+    const unsigned char* column = Column(table, direction, position);
+    for (int w = 0; w < s.stride; ++w) {
+      std::uint64_t bits = 0;
+      for (int k = 0; k < 8; ++k) {
+        bits |= std::uint64_t{BytePositions(LoadLittleEndian(column + w * 64 + k * 8), byte)} << (8 * k);
+      }
+      row[w] = bits;
+    }
+    if (s.count % 64 != 0) row[s.stride - 1] &= (std::uint64_t{1} << (s.count % 64)) - 1;  // not tickets
+  }
+  return table.positionRows + id * s.stride;
+}
+
+// Where piece q of a chain can start in texts of at most `longest` bytes: each piece
+// starts at least one byte after the one before it and ends within the text.
+Range PieceStarts(const PatternPlan& plan, int q, int longest) { return {q, longest - plan.pieceLen[q] + 1}; }
+
+// Calls visit(direction, position, byte) for each position row that the pattern's
+// bit set is made from: the AND of them for exact texts, prefixes and suffixes, and
+// for a chain of pieces every piece at every position where it may start.
+template <typename Visit>
+void ForEachPositionRow(const PatternPlan& plan, int longest, Visit visit) {
+  const unsigned char* t = plan.text;
+  switch (plan.kind) {
+    case Kind::Any:
+      return;
+    case Kind::Exact:
+      for (int p = 0; p < plan.textLen; ++p) visit(kFromFront, p, t[p]);
+      if (plan.textLen < kFieldBytes) visit(kFromFront, plan.textLen, 0);  // and no more
+      return;
+    case Kind::Prefix:
+    case Kind::Suffix:
+    case Kind::PrefixSuffix:
+      for (int p = 0; p < plan.headLen; ++p) visit(kFromFront, p, t[p]);
+      for (int p = 0; p < plan.tailLen; ++p) visit(kFromBack, p, t[plan.textLen - 1 - p]);
+      return;
+    case Kind::Pieces:
+      for (int q = 0; q < plan.pieceCount; ++q) {
+        const Range starts = PieceStarts(plan, q, longest);
+        for (int at = starts.begin; at < starts.end; ++at) {
+          for (int b = 0; b < plan.pieceLen[q]; ++b) visit(kFromFront, at + b, t[plan.pieceStart[q] + b]);
+        }
+      }
+      return;
+  }
+}
+
+// What a pattern's bit set costs: the evaluation, and the building of the position
+// rows it needs that are not built yet (room is made for them here).
+struct BitSetCost {
+  std::int64_t evaluate = 0;
+  std::int64_t build = 0;
+};
+
+BitSetCost CostOfBitSet(FieldTable& table, const PatternPlan& plan) {
+  int rows = 0;
+  int missing = 0;
+  ForEachPositionRow(plan, table.longest, [&](int d, int p, unsigned char b) {
+    ++rows;
+    if (table.positionRowOf[d][p][b] < 0) ++missing;
+  });
+  if (table.positionRowCount + missing > kPositionRows) {
+    ResetPositionRows(table);
+    missing = rows;
+  }
+  const int reachSteps = plan.kind == Kind::Pieces ? 2 * rows : 0;  // overstated: fine for a choice
+  return {std::int64_t{rows + reachSteps} * g_scratch.stride,
+          std::int64_t{missing} * g_scratch.count / kTicketsPerRowBuildCost};
+}
+
+void AndRow(std::uint64_t* set, const std::uint64_t* row, int stride) {
+  for (int w = 0; w < stride; ++w) set[w] &= row[w];
+}
+
+// Keeps in `set` the tickets whose field matches the pattern. A chain of pieces is
+// placed piece by piece: the tickets that can hold piece q starting at position s
+// are those holding its bytes there and holding the pieces before it with the last
+// one starting before s.
+void AndPatternSet(FieldTable& table, const PatternPlan& plan, std::uint64_t* set) {
+  Scratch& s = g_scratch;
+  const int stride = s.stride;
+  const std::size_t bytes = sizeof(std::uint64_t) * static_cast<std::size_t>(stride);
+  if (plan.kind != Kind::Pieces) {
+    ForEachPositionRow(plan, table.longest,
+                       [&](int d, int p, unsigned char b) { AndRow(set, PositionRow(table, d, p, b), stride); });
+    return;
+  }
+  std::uint64_t* occurs = s.candidates;
+  Range before{0, kFieldSize};  // positions where the reach of the pieces before is known
+  for (int q = 0; q < plan.pieceCount; ++q) {
+    const Range starts = PieceStarts(plan, q, table.longest);
+    if (starts.Size() <= 0) {
+      std::memset(set, 0, bytes);
+      return;
+    }
+    std::uint64_t(*reach)[kWords] = s.reach[q & 1];
+    const std::uint64_t(*reachBefore)[kWords] = s.reach[(q & 1) ^ 1];
+    std::memset(reach[starts.begin], 0, bytes);
+    for (int at = starts.begin; at < starts.end; ++at) {
+      const std::uint64_t* held = q == 0 ? set : reachBefore[std::min(at, before.end)];
+      std::memcpy(occurs, held, bytes);
+      for (int b = 0; b < plan.pieceLen[q]; ++b) {
+        AndRow(occurs, PositionRow(table, kFromFront, at + b, plan.text[plan.pieceStart[q] + b]), stride);
+      }
+      for (int w = 0; w < stride; ++w) reach[at + 1][w] = reach[at][w] | occurs[w];
+    }
+    before = {starts.begin + 1, starts.end};  // reach[end] holds every start found
+  }
+  std::memcpy(set, s.reach[(plan.pieceCount - 1) & 1][before.end], bytes);
+}
+
+void AddEntryHits(const std::uint64_t* set, std::uint32_t entries) {
+  Scratch& s = g_scratch;
+  for (std::uint32_t e = entries; e != 0; e &= e - 1) {
+    std::uint64_t* hits = s.entryHits[std::countr_zero(e)];
+    for (int w = 0; w < s.stride; ++w) hits[w] |= set[w];
+  }
+}
+
+// --- One pair ------------------------------------------------------------------------
+
 void SearchPair(const PatternPlan& group, const PatternPlan& number, std::uint32_t entries) {
   Scratch& s = g_scratch;
   FieldTable& groups = s.fields[0];
   FieldTable& numbers = s.fields[1];
   auto matchesBoth = [&](int i) { return Matches(groups, i, group) && Matches(numbers, i, number); };
 
+  if (group.kind == Kind::Any && number.kind == Kind::Any) {
+    s.everyone |= entries;
+    return;
+  }
+
+  // What the indexes would cost: the candidates they leave, each matched in full.
+  const int chains = (group.kind == Kind::Pieces) + (number.kind == Kind::Pieces);
+  const int checks = (group.kind != Kind::Any) + (number.kind != Kind::Any) - chains;
+  const std::int64_t checkCost = std::int64_t{checks} * kCheckCost + std::int64_t{chains} * kPiecesCheckCost;
   Candidates best;
   OfferRange(groups, group, best);
   OfferRange(numbers, number, best);
+  std::uint64_t* cand = s.candidates;
+  std::int64_t indexedCost = 0;
+  if (best.index != nullptr) {
+    indexedCost = best.range.Size() * checkCost;
+  } else {
+    // Chains of pieces: the tickets that hold all their bytes and byte pairs.
+    bool first = true;
+    AndFilterRows(groups, group, first);
+    AndFilterRows(numbers, number, first);
+    if (!(FilterIsExact(group) && FilterIsExact(number))) {
+      int left = 0;
+      for (int w = 0; w < s.stride; ++w) left += std::popcount(cand[w]);
+      indexedCost = left * checkCost;
+    }
+  }
+  const BitSetCost ofGroup = CostOfBitSet(groups, group);
+  const BitSetCost ofNumber = CostOfBitSet(numbers, number);
+  const std::int64_t evaluate = ofGroup.evaluate + ofNumber.evaluate;
+  const std::int64_t build = ofGroup.build + ofNumber.build;
+  // Rows once built serve every later pair, so their cost is weighed against what
+  // going without them has cost so far, not against this pair alone.
+  const bool bitSets = evaluate + std::max<std::int64_t>(0, build - s.regret) < indexedCost;
+  if (!bitSets && evaluate < indexedCost) s.regret += indexedCost - evaluate;
+  if (bitSets) {
+    s.regret = std::max<std::int64_t>(0, s.regret - build);
+    std::uint64_t* set = s.pairSet;
+    if (best.index != nullptr) {
+      std::fill_n(set, s.stride, ~std::uint64_t{0});
+      if (s.count % 64 != 0) set[s.stride - 1] = (std::uint64_t{1} << (s.count % 64)) - 1;
+    } else {
+      std::memcpy(set, cand, sizeof(std::uint64_t) * s.stride);  // the filters never drop a match
+    }
+    AndPatternSet(groups, group, set);
+    AndPatternSet(numbers, number, set);
+    AddEntryHits(set, entries);
+    return;
+  }
+
   if (best.index != nullptr) {
     for (int r = best.range.begin; r < best.range.end; ++r) {
       const int i = best.index->order[r];
@@ -489,19 +725,7 @@ void SearchPair(const PatternPlan& group, const PatternPlan& number, std::uint32
     }
     return;
   }
-
-  if (group.kind == Kind::Any && number.kind == Kind::Any) {
-    s.everyone |= entries;
-    return;
-  }
-
-  // Chains of pieces: the tickets that hold all their bytes and byte pairs, each
-  // matched in full unless the filter is already exact.
-  bool first = true;
-  AndFilterRows(groups, group, first);
-  AndFilterRows(numbers, number, first);
-  std::uint64_t* cand = s.candidates;
-  if (!(FilterIsExact(group) && FilterIsExact(number))) {
+  if (indexedCost > 0) {
     for (int w = 0; w < s.stride; ++w) {
       for (std::uint64_t bits = cand[w]; bits != 0; bits &= bits - 1) {
         if (!matchesBoth(w * 64 + std::countr_zero(bits))) {
@@ -510,10 +734,7 @@ void SearchPair(const PatternPlan& group, const PatternPlan& number, std::uint32
       }
     }
   }
-  for (std::uint32_t e = entries; e != 0; e &= e - 1) {
-    std::uint64_t* hits = s.entryHits[std::countr_zero(e)];
-    for (int w = 0; w < s.stride; ++w) hits[w] |= cand[w];
-  }
+  AddEntryHits(cand, entries);
 }
 
 std::uint64_t HashPair(const PatternPlan& group, const PatternPlan& number) {
@@ -533,7 +754,7 @@ void CollectPairs(const WinningEntry* entries, int winningCount) {
   s.pairCount = 0;
   std::fill_n(s.pairSlots, kPairSlots, std::int16_t{-1});
   for (int j = 0; j < winningCount; ++j) {
-    const int pairCount = std::clamp(entries[j].pairCount, 0, kMaxPairs);
+    const int pairCount = ClampPairCount(entries[j].pairCount);
     for (int k = 0; k < pairCount; ++k) {
       DistinctPair& next = s.pairs[s.pairCount];
       AnalysePattern(entries[j].pairs[k].group, next.group);
@@ -570,6 +791,7 @@ int RunSearch(LotteryStore& store) {
   std::memset(s.masks, 0, sizeof(std::uint32_t) * static_cast<std::size_t>(s.count));
   for (auto& hits : s.entryHits) std::memset(hits, 0, sizeof(std::uint64_t) * s.stride);
   s.everyone = 0;
+  s.regret = 0;
   const int winningCount = std::clamp(store.WinningCount(), 0, kMaxWinningEntries);
   CollectPairs(store.WinningSlots(), winningCount);
   if (s.pairCount > 0) {

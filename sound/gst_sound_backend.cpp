@@ -107,7 +107,9 @@ struct GstSoundBackend::Device {
   GstElement* pipeline;
 };
 
-GstSoundBackend::GstSoundBackend(std::string audioSink) : audioSink_(std::move(audioSink)) { InitGstreamer(); }
+// GStreamer starts with the first sound opened (Usable), not here: the program makes
+// its back end before the main window shows, and most runs play no sound at all.
+GstSoundBackend::GstSoundBackend(std::string audioSink) : audioSink_(std::move(audioSink)) {}
 
 GstSoundBackend::~GstSoundBackend() = default;
 

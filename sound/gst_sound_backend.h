@@ -33,7 +33,8 @@ class GstSoundBackend final : public SoundBackend {
 
   // Devices opened and not yet closed.
   std::size_t OpenDeviceCount() const { return devices_.size(); }
-  // Whether GStreamer started; when it did not, every open fails.
+  // Starts GStreamer if no open has yet, and tells whether it started; when it did
+  // not, every open fails.
   static bool Available();
 
  private:

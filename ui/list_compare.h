@@ -13,6 +13,10 @@ namespace luckyscope {
 // of the result counts: positive puts row1 after row2.
 int CompareListItems(const ReportRow& row1, const ReportRow& row2, int key);
 
+// Sorts the list's rows in the order CompareListItems gives for `key`, with each row's
+// sort key (its number, or the collation key of its text) computed once for the sort.
+void SortListItems(ReportList& list, int key);
+
 // The decimal value of a row's caption (its registration number); text that is not a
 // number reads as 0.
 int CaptionNumber(const ReportRow& row);

@@ -46,13 +46,18 @@ void ReportListModel::AddRows(std::vector<ReportRow> rows) {
 }
 
 void ReportListModel::Sort(const ReportCompare& compare, int key) {
+  if (!compare) return;
+  Sort([&](int a, int b) {
+    return compare(rows_[static_cast<std::size_t>(a)], rows_[static_cast<std::size_t>(b)], key);
+  });
+}
+
+void ReportListModel::Sort(const ReportPositionCompare& compare) {
   if (rows_.size() < 2 || !compare) return;
   emit layoutAboutToBeChanged({}, QAbstractItemModel::VerticalSortHint);
   std::vector<int> order(rows_.size());
   std::iota(order.begin(), order.end(), 0);
-  std::stable_sort(order.begin(), order.end(), [&](int a, int b) {
-    return compare(rows_[static_cast<std::size_t>(a)], rows_[static_cast<std::size_t>(b)], key) < 0;
-  });
+  std::stable_sort(order.begin(), order.end(), [&](int a, int b) { return compare(a, b) < 0; });
   std::vector<ReportRow> sorted;
   sorted.reserve(rows_.size());
   std::vector<int> newPosition(rows_.size());
@@ -181,6 +186,8 @@ void ReportList::EnsureRowVisible(int row) {
 }
 
 void ReportList::SortRows(const ReportCompare& compare, int key) { model_->Sort(compare, key); }
+
+void ReportList::SortRows(const ReportPositionCompare& compare) { model_->Sort(compare); }
 
 void ReportList::keyPressEvent(QKeyEvent* event) {
   emit KeyPressed(event->key(), event->modifiers(), event->text());

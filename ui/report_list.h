@@ -33,6 +33,9 @@ struct ReportRow {
 
 // (row1, row2, key) -> negative, zero or positive; positive puts row1 after row2.
 using ReportCompare = std::function<int(const ReportRow& row1, const ReportRow& row2, int key)>;
+// The same over the rows' positions before the sort, for callers that prepare a sort
+// key per row once rather than in every comparison.
+using ReportPositionCompare = std::function<int(int row1, int row2)>;
 
 class ReportListModel final : public QAbstractItemModel {
   Q_OBJECT
@@ -50,6 +53,7 @@ class ReportListModel final : public QAbstractItemModel {
   int RowCount() const { return static_cast<int>(rows_.size()); }
   // Stable: rows that compare equal keep their order.
   void Sort(const ReportCompare& compare, int key);
+  void Sort(const ReportPositionCompare& compare);
 
   QModelIndex index(int row, int column, const QModelIndex& parent = QModelIndex()) const override;
   QModelIndex parent(const QModelIndex& child) const override;
@@ -100,6 +104,7 @@ class ReportList : public QTreeView {
   // Sorts the rows with `compare`, passing `key` through. Selection and focus mark
   // move with their rows.
   void SortRows(const ReportCompare& compare, int key);
+  void SortRows(const ReportPositionCompare& compare);
 
   ReportListModel* Model() const { return model_; }
 

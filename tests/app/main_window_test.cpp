@@ -15,6 +15,7 @@
 #include <QDir>
 #include <QFile>
 #include <QHeaderView>
+#include <QLabel>
 #include <QMenu>
 #include <QSignalSpy>
 #include <QTemporaryDir>
@@ -22,6 +23,7 @@
 #include <QTimer>
 #include <gtest/gtest.h>
 
+#include "app/about_box.h"
 #include "app/sdi_app_form.h"
 #include "app/startup.h"
 #include "core/data_core.h"
@@ -696,6 +698,49 @@ TEST_F(MainWindowTest, EditCommandsRefillOnlyAfterOk) {
   EXPECT_EQ(sysEdit_.shows, 1);
   form_->HelpAbout1Execute();
   EXPECT_EQ(about_.shows, 1);
+}
+
+// The program hands in its dialogs unmade: each is made when its command first opens
+// it, as a child of the main window, and the same dialog opens every later time.
+TEST_F(MainWindowTest, DialogsMadeWhenFirstOpenedShowAsBeforeAndAreKept) {
+  int made = 0;
+  ScriptedDialog* sysEdit = nullptr;
+  TAboutBox* about = nullptr;
+  QString shownTitle;
+  bool iconShown = false;
+  auto dialogs = form_->GetDialogs();
+  dialogs.sysEdit = TSDIAppForm::DialogSlot::MadeWhenFirstOpened([&] {
+    ++made;
+    sysEdit = new ScriptedDialog(QDialog::Accepted);
+    sysEdit->setParent(form_, Qt::Dialog);
+    return sysEdit;
+  });
+  dialogs.aboutBox = TSDIAppForm::DialogSlot::MadeWhenFirstOpened([&] {
+    ++made;
+    about = new TAboutBox(form_);
+    QTimer::singleShot(0, about, [&] {
+      shownTitle = QApplication::activeModalWidget() == about ? about->windowTitle() : QString();
+      const auto* icon = about->findChild<QLabel*>(QStringLiteral("ProgramIcon"));
+      iconShown = icon != nullptr && !icon->pixmap().isNull();
+      about->reject();
+    });
+    return about;
+  });
+  form_->SetDialogs(dialogs);
+  EXPECT_EQ(made, 0);
+
+  form_->EditSysItemClick();
+  form_->EditSysItemClick();
+  EXPECT_EQ(made, 1);
+  ASSERT_NE(sysEdit, nullptr);
+  EXPECT_EQ(sysEdit->shows, 2);
+  EXPECT_EQ(sysEdit->parent(), form_);
+
+  form_->HelpAbout1Execute();
+  EXPECT_EQ(made, 2);
+  EXPECT_EQ(shownTitle, QStringLiteral("バージョン情報"));
+  EXPECT_TRUE(iconShown);
+  EXPECT_FALSE(about->isVisible());
 }
 
 TEST_F(MainWindowTest, TheCheckToolsNeedTheirData) {

@@ -1,18 +1,28 @@
 #!/usr/bin/env bash
-# Start-up time of the real program: from the start of the process to its main window
-# shown on a virtual X server (Xvfb), measured a few times; prints each figure and the
-# median. Polls for the window every 10 ms, so figures are good to about 10 ms.
+# Start-up of the real program against a minimal Qt Widgets window built in the project
+# (tests/bench/minimal_window.cpp): from the start of the process to its main window
+# shown on a virtual X server (Xvfb), and the peak memory (VmHWM) at that moment. The
+# two programs run in turn, so that the load of the machine weighs on both alike; the
+# script prints each run, the medians and the ratios of the medians. Polls for the
+# window every 10 ms, so times are good to about 10 ms.
 #
-# Usage: tests/bench/startup_time.sh [path/to/luckyscope] [runs]
-# (default: build/default/app/luckyscope, 5 runs). Needs Xvfb and xdotool.
+# Usage: tests/bench/startup_time.sh [path/to/luckyscope] [runs] [path/to/minimal_window]
+# (default: build/default/app/luckyscope, 11 runs, build/default/tests/bench/minimal_window).
+# Needs Xvfb and xdotool.
 set -euo pipefail
 top=$(cd "$(dirname "$0")/../.." && pwd)
 program=${1:-$top/build/default/app/luckyscope}
-runs=${2:-5}
+runs=${2:-11}
+minimal=${3:-$top/build/default/tests/bench/minimal_window}
 for tool in Xvfb xdotool; do
   command -v "$tool" >/dev/null || { echo "startup_time: $tool is not installed" >&2; exit 2; }
 done
-[ -x "$program" ] || { echo "startup_time: no program at $program (build it first)" >&2; exit 2; }
+for file in "$program" "$minimal"; do
+  [ -x "$file" ] || { echo "startup_time: no program at $file (build it first)" >&2; exit 2; }
+done
+# Both start in the base folder below: their paths must not depend on this one.
+program=$(realpath "$program")
+minimal=$(realpath "$minimal")
 
 work=$(mktemp -d)
 xvfb_pid=
@@ -26,7 +36,7 @@ trap cleanup EXIT
 
 # Xvfb picks a free display and writes its number.
 exec 5>"$work/display"
-Xvfb -displayfd 5 -screen 0 1280x800x24 -nolisten tcp >/dev/null 2>&1 &
+Xvfb -displayfd 5 -noreset -screen 0 1280x800x24 -nolisten tcp >/dev/null 2>&1 &
 xvfb_pid=$!
 for _ in $(seq 100); do [ -s "$work/display" ] && break; sleep 0.1; done
 exec 5>&-
@@ -40,26 +50,58 @@ export XDG_RUNTIME_DIR="$work/run"
 # A settings file, so that no first-start message stands in the way.
 printf '[SYSTDATA]\r\n\r\n0\r\n\r\n0\r\n[SYSTDATA2]\r\n0\r\n0\r\n' >"$work/base/luckyscope.dat"
 
-figures=()
-for run in $(seq "$runs"); do
+# Starts a program in the base folder and waits for its window titled $2; sets ms (time
+# to the window), cpu (processor time its threads used until then) and kib (peak memory
+# until then).
+measure() {
+  local start shown=
   start=$(date +%s%N)
-  (cd "$work/base" && exec "$program") >/dev/null 2>&1 &
+  (cd "$work/base" && exec "$1") >/dev/null 2>"$work/stderr" &
   app_pid=$!
-  shown=
   for _ in $(seq 3000); do
-    if xdotool search --onlyvisible --name '^ラッキースコープ！$' >/dev/null 2>&1; then
+    if xdotool search --onlyvisible --name "$2" >/dev/null 2>&1; then
       shown=$(date +%s%N)
       break
     fi
+    kill -0 "$app_pid" 2>/dev/null || break  # ended without a window
     sleep 0.01
   done
+  kib=$(awk '/^VmHWM:/ { print $2 }' "/proc/$app_pid/status" 2>/dev/null || echo 0)
+  # The run time of each thread, in nanoseconds, summed.
+  cpu=$(cat /proc/"$app_pid"/task/*/schedstat 2>/dev/null | awk '{ ns += $1 } END { printf "%d", ns / 1000000 }')
   kill "$app_pid" 2>/dev/null || true
   wait "$app_pid" 2>/dev/null || true
   app_pid=
-  [ -n "$shown" ] || { echo "startup_time: run $run: no main window within 30 s" >&2; exit 1; }
-  ms=$(( (shown - start) / 1000000 ))
-  figures+=("$ms")
-  echo "run $run: ${ms} ms"
+  [ -n "$shown" ] || { echo "startup_time: $1: no window within 30 s" >&2; cat "$work/stderr" >&2; exit 1; }
+  ms=$(((shown - start) / 1000000))
+}
+
+median() { printf '%s\n' "$@" | sort -n | sed -n "$((($# + 1) / 2))p"; }
+
+times=()
+cpus=()
+peaks=()
+base_times=()
+base_cpus=()
+base_peaks=()
+for run in $(seq "$runs"); do
+  measure "$minimal" '^minimal window$'
+  base_times+=("$ms")
+  base_cpus+=("$cpu")
+  base_peaks+=("$kib")
+  measure "$program" '^ラッキースコープ！$'
+  times+=("$ms")
+  cpus+=("$cpu")
+  peaks+=("$kib")
+  echo "run $run: program ${times[-1]} ms (processor ${cpus[-1]} ms), ${peaks[-1]} KiB;" \
+    "minimal window ${base_times[-1]} ms (processor ${base_cpus[-1]} ms), ${base_peaks[-1]} KiB"
 done
-median=$(printf '%s\n' "${figures[@]}" | sort -n | sed -n "$(( (runs + 1) / 2 ))p")
-echo "start-up to main window shown (median of $runs): ${median} ms"
+t=$(median "${times[@]}")
+bt=$(median "${base_times[@]}")
+c=$(median "${cpus[@]}")
+bc=$(median "${base_cpus[@]}")
+p=$(median "${peaks[@]}")
+bp=$(median "${base_peaks[@]}")
+echo "start-up to main window shown (median of $runs): ${t} ms; minimal window: ${bt} ms; ratio $(awk "BEGIN { printf \"%.2f\", $t / $bt }")"
+echo "processor time until then (median of $runs): ${c} ms; minimal window: ${bc} ms; ratio $(awk "BEGIN { printf \"%.2f\", $c / $bc }")"
+echo "peak memory at the window (median of $runs): ${p} KiB; minimal window: ${bp} KiB; ratio $(awk "BEGIN { printf \"%.2f\", $p / $bp }")"

@@ -1,6 +1,10 @@
 #include "core/lottery_store.h"
 
+#include <algorithm>
 #include <cstring>
+#include <functional>
+#include <iterator>
+#include <memory>
 
 #include <gtest/gtest.h>
 
@@ -73,6 +77,39 @@ TEST(LotteryStoreTest, PutWinningEntryResults) {
 
 // Removal as the main window does it.
 void RemoveTarget(LotteryStore& store, int regNo) { ASSERT_EQ(store.RemoveTarget(regNo), 0); }
+
+// A clear skips the zeroing of a table nothing has written to since it was made or
+// last cleared; every way of writing to a table must make the next clear zero it.
+TEST(LotteryStoreTest, ClearZeroesWhateverWayTheTablesWereWritten) {
+  const std::function<void(LotteryStore&)> writes[] = {
+      [](LotteryStore& s) { s.PutTarget(kMaxTargets, Target("n", "g", "1")); },
+      [](LotteryStore& s) { s.SetTargetHits(1, 1, 0x80000000u); },
+      [](LotteryStore& s) { s.TargetSlots()[5000].number[3] = '7'; },
+      [](LotteryStore& s) {
+        s.PutWinningEntry(kMaxWinningEntries, Entry("t", {{"*", "1"}}));
+      },
+      [](LotteryStore& s) { s.WinningSlots()[3].pairs[31].group[0] = '*'; },
+  };
+  auto allZero = [](const void* table, std::size_t bytes) {
+    const auto* b = static_cast<const unsigned char*>(table);
+    return std::all_of(b, b + bytes, [](unsigned char c) { return c == 0; });
+  };
+  for (std::size_t w = 0; w < std::size(writes); ++w) {
+    for (bool clearedBefore : {false, true}) {
+      auto store = std::make_unique<LotteryStore>();
+      if (clearedBefore) {
+        store->ClearTargets();
+        store->ClearWinningEntries();
+      }
+      writes[w](*store);
+      store->ClearTargets();
+      store->ClearWinningEntries();
+      const LotteryStore& cleared = *store;
+      EXPECT_TRUE(allZero(cleared.TargetSlots(), sizeof(SearchTarget) * kMaxTargets)) << "write " << w;
+      EXPECT_TRUE(allZero(cleared.WinningSlots(), sizeof(WinningEntry) * kMaxWinningEntries)) << "write " << w;
+    }
+  }
+}
 
 TEST(LotteryStoreTest, RemovalSequence) {
   auto store = NewStore();

@@ -1,3 +1,5 @@
+#include "core/search.h"
+
 #include <cstring>
 #include <random>
 #include <string>
@@ -198,6 +200,115 @@ TEST(SearchDifferentialTest, FastEqualsLiteralOnFullTables) {
     random.Fill(*store, kMaxTargets - static_cast<int>(seed) + 1, 3, 6);
     ExpectSameResults(*store, random.Filled(), seed);
   }
+}
+
+// Stores on which the byte filters prune nothing: numbers over a two-letter alphabet,
+// most at the full fifteen bytes, against chains of two to five pieces of the same
+// letters, with exact texts, prefixes and suffixes of them beside; groups likewise,
+// shorter. Every ticket holds every byte and byte pair a pattern asks for, so the
+// search has to choose between matching each candidate and the bit sets, pair by pair.
+class TwoLetterStore {
+ public:
+  explicit TwoLetterStore(unsigned seed) : rng_(seed) {}
+
+  void Fill(LotteryStore& store, int count) {
+    letters_ = Below(3) == 0 ? "\x81\x40" : Below(2) ? "12" : "ab";
+    const int width = Below(6) == 0 ? 3 : 15;  // now and then no piece chain fits
+    for (int i = 0; i < count + 1; ++i) {
+      SearchTarget& t = store.TargetSlots()[i];
+      SetField(t.group, Letters(Below(4) == 0 ? Below(16) : 2));
+      SetField(t.number, Letters(Below(8) == 0 ? Below(width + 1) : width));
+      t.hit = 0;
+      t.hitMask = 0;
+    }
+    store.SetTargetCount(count);
+    const int entries = 1 + Below(kMaxWinningEntries);
+    for (int j = 0; j < kMaxWinningEntries; ++j) {
+      WinningEntry& e = store.WinningSlots()[j];
+      e.pairCount = j < entries ? 1 + Below(kMaxPairs) : 0;
+      for (int k = 0; k < kMaxPairs; ++k) {
+        SetField(e.pairs[k].group, Below(3) == 0 ? Pieces(2) : Below(2) ? "*" : OneStar(2));
+        SetField(e.pairs[k].number, Below(5) == 0 ? OneStar(15) : Pieces(15));
+      }
+    }
+    store.SetWinningCount(entries);
+  }
+
+ private:
+  int Below(int n) { return static_cast<int>(rng_() % static_cast<unsigned>(n)); }
+  std::string Letters(int n) {
+    std::string s;
+    while (static_cast<int>(s.size()) < n) s += letters_[Below(2)];
+    return s.substr(0, static_cast<std::size_t>(n));
+  }
+  // Two to five pieces of one to four letters, with or without stars at the ends.
+  std::string Pieces(int width) {
+    std::string s = Below(2) ? "*" : "";
+    const int pieces = 2 + Below(4);
+    for (int p = 0; p < pieces; ++p) {
+      s += Letters(1 + Below(std::min(4, width)));
+      if (p + 1 < pieces || Below(2)) s += Below(5) == 0 ? "**" : "*";
+    }
+    return s;
+  }
+  // An exact text, a prefix, a suffix or both, up to the field's width.
+  std::string OneStar(int width) {
+    switch (Below(4)) {
+      case 0:
+        return Letters(Below(width + 1));
+      case 1:
+        return Letters(Below(width)) + "*";
+      case 2:
+        return "*" + Letters(Below(width));
+      default:
+        return Letters(Below(4)) + "*" + Letters(Below(width));
+    }
+  }
+
+  std::mt19937 rng_;
+  std::string letters_;
+};
+
+TEST(SearchDifferentialTest, FastEqualsLiteralWhereTheFiltersPruneNothing) {
+  auto store = testing::NewStore();
+  for (unsigned seed = 1; seed <= 60 && !HasFatalFailure(); ++seed) {
+    TwoLetterStore twoLetters(seed);
+    const int count = seed <= 2 ? kMaxTargets - 1 - static_cast<int>(seed) : 1 + static_cast<int>(seed * 37 % 700);
+    twoLetters.Fill(*store, count);
+    ExpectSameResults(*store, count, seed);
+  }
+}
+
+// Eight numbers of many distinct bytes, each held by a run of 500 tickets, against
+// chains of two of a number's bytes: the filters leave at least that number's tickets,
+// so the bit sets are chosen for most pairs, and they need more position rows than
+// are kept at once, so the rows are dropped and built again along the way.
+TEST(SearchDifferentialTest, FastEqualsLiteralWhenThePositionRowsOverflow) {
+  auto store = testing::NewStore();
+  std::mt19937 rng(77);
+  std::vector<std::string> numbers(8);
+  for (std::string& number : numbers) {
+    while (number.size() < 15) {
+      const char c = static_cast<char>(0x21 + rng() % 0xDE);
+      if (c != '*') number += c;
+    }
+  }
+  const int count = 4000;
+  for (int i = 0; i <= count; ++i) store->TargetSlots()[i] = Target("", "", numbers[i / 500 % 8]);
+  store->SetTargetCount(count);
+  for (int j = 0; j < kMaxWinningEntries; ++j) {
+    WinningEntry& e = store->WinningSlots()[j];
+    e.pairCount = kMaxPairs;
+    for (int k = 0; k < kMaxPairs; ++k) {
+      const std::string& number = numbers[rng() % 8];
+      const std::size_t first = rng() % 14;
+      const std::size_t second = first + 1 + rng() % (14 - first);
+      SetField(e.pairs[k].group, "*");
+      SetField(e.pairs[k].number, "*" + number.substr(first, 1) + "*" + number.substr(second, 1) + "*");
+    }
+  }
+  store->SetWinningCount(kMaxWinningEntries);
+  ExpectSameResults(*store, count, 77);
 }
 
 }  // namespace

@@ -13,6 +13,7 @@
 #include <vector>
 
 #include "core/matching.h"
+#include "core/search.h"
 #include "core/text_util.h"
 #include "tests/fuzz/fuzz_support.h"
 

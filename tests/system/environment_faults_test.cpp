@@ -17,6 +17,7 @@
 #include "app/core_notifier.h"
 #include "app/program_windows.h"
 #include "app/startup.h"
+#include "checks/esy_check_dlg.h"
 #include "core/data_core.h"
 #include "core/text_util.h"
 #include "tests/support/file_test_util.h"
@@ -63,7 +64,7 @@ class HostileFolder : public ::testing::Test {
     base_ = base;
     windows_ = std::make_unique<ProgramWindows>(core_, ui_);
     form_ = &windows_->form;
-    esy_ = &windows_->esyCheck;
+    esy_ = &windows_->EsyCheck();
     StartDataCore(core_, ui_, base_.c_str());
   }
 

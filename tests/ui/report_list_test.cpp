@@ -11,6 +11,7 @@
 #include <gtest/gtest.h>
 
 #include "tests/support/test_application.h"
+#include "ui/list_compare.h"
 
 namespace luckyscope {
 namespace {
@@ -143,6 +144,35 @@ TEST_F(ReportListTest, SignalsForColumnClickDoubleClickAndKeys) {
   EXPECT_EQ(keys.at(1).at(0).toInt(), int(Qt::Key_Delete));
   EXPECT_EQ(keys.at(1).at(1).value<Qt::KeyboardModifiers>(), Qt::ShiftModifier);
   EXPECT_EQ(keys.at(2).at(2).toString(), QStringLiteral("\r"));
+}
+
+// The windows sort with a key per row made once; the order must be the one that
+// comparing the rows themselves gives, in every locale, for both directions, for the
+// number column, text columns and a column the rows do not have.
+TEST_F(ReportListTest, SortListItemsOrdersAsCompareListItems) {
+  const char* names[] = {"tanaka", "Tanaka", "",  "田中", "たなか", "タナカ", "Abe",   "abe",
+                         "Ａbe",   "10",     "9", "鈴木", "①",      "x y",    "TANAKA"};
+  const QLocale before;
+  for (const QLocale& locale : {QLocale::c(), QLocale(QLocale::Japanese, QLocale::Japan), QLocale(QLocale::English)}) {
+    QLocale::setDefault(locale);
+    for (int key : {1, -1, 2, -2, -3, 4, 0}) {
+      std::vector<ReportRow> rows;
+      for (int i = 0; i < 15; ++i) {
+        rows.push_back({QString::number((i * 7) % 15 - 2), {QString::fromUtf8(names[i]), QString::number(i)}});
+      }
+      std::vector<ReportRow> expected = rows;
+      std::stable_sort(expected.begin(), expected.end(),
+                       [&](const ReportRow& a, const ReportRow& b) { return CompareListItems(a, b, key) < 0; });
+      list_.Clear();
+      list_.AddRows(std::move(rows));
+      SortListItems(list_, key);
+      for (int r = 0; r < 15; ++r) {
+        ASSERT_EQ(list_.Text(r, 2), expected[static_cast<std::size_t>(r)].Text(2))
+            << locale.name().toStdString() << ", key " << key << ", row " << r;
+      }
+    }
+  }
+  QLocale::setDefault(before);
 }
 
 }  // namespace
