@@ -37,6 +37,7 @@ unset QT_QPA_PLATFORM WAYLAND_DISPLAY
 mkdir -p "$work/base" "$work/run"
 chmod 700 "$work/run"
 export XDG_RUNTIME_DIR="$work/run"
+export XDG_CONFIG_HOME="$work/config"
 # A settings file, so that no first-start message stands in the way.
 printf '[SYSTDATA]\r\n\r\n0\r\n\r\n0\r\n[SYSTDATA2]\r\n0\r\n0\r\n' >"$work/base/luckyscope.dat"
 
@@ -47,7 +48,7 @@ for run in $(seq "$runs"); do
   app_pid=$!
   shown=
   for _ in $(seq 3000); do
-    if xdotool search --onlyvisible --name '^ラッキースコープ！$' >/dev/null 2>&1; then
+    if xdotool search --onlyvisible --name '^ラッキースコープ！ - ' >/dev/null 2>&1; then
       shown=$(date +%s%N)
       break
     fi
