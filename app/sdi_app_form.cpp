@@ -149,13 +149,10 @@ void TSDIAppForm::BuildComfortCommands() {
   SetHint(recentMenu_->menuAction(), QStringLiteral("最近使ったファイル|最近開いたり保存したりしたファイルを開きます"));
   // Before the separator above "終了".
   file->insertMenu(findChild<QAction*>(QStringLiteral("N1")), recentMenu_);
-  // Filled afresh each time it opens, so that a file removed since shows disabled.
-  auto fill = [this] {
-    recent_.FillMenu(*recentMenu_,
-                     [this](const QString& path) { OpenChosenFile(QFile::encodeName(path).toStdString()); });
-  };
-  connect(recentMenu_, &QMenu::aboutToShow, this, fill);
-  fill();
+  // Filled afresh each time it opens, so that a file removed since shows disabled, and
+  // whenever the list changes, so that an empty list's disabled item comes alive.
+  connect(recentMenu_, &QMenu::aboutToShow, this, &TSDIAppForm::FillRecentMenu);
+  FillRecentMenu();
 
   auto* edit = findChild<QMenu*>(QStringLiteral("Edit1"));
   QAction* undo = actions_.editUndoItem =
@@ -167,10 +164,19 @@ void TSDIAppForm::BuildComfortCommands() {
   edit->insertSeparator(first);
 }
 
+void TSDIAppForm::FillRecentMenu() {
+  if (recentMenu_ == nullptr) return;
+  recent_.FillMenu(*recentMenu_,
+                   [this](const QString& path) { OpenChosenFile(QFile::encodeName(path).toStdString()); });
+}
+
 void TSDIAppForm::UpdateFileState() {
   bool recentChanged = false;
   for (const std::string& used : core_.TakeUsedFiles()) recentChanged |= recent_.Add(QFile::decodeName(used.c_str()));
-  if (recentChanged) recent_.Save();
+  if (recentChanged) {
+    recent_.Save();
+    FillRecentMenu();
+  }
 
   const LotteryStore& store = core_.Store();
   auto shown = [](const char* path) {

@@ -160,6 +160,7 @@ class TSDIAppForm : public QMainWindow {
   void BuildLists();
   // Commands beyond the classic set: the recent files and "元に戻す".
   void BuildComfortCommands();
+  void FillRecentMenu();
   // The window's commands and menu items, kept for wiring. Each also has an object name
   // (the member's name, capitalised: "FileNew1", "FileSaveItem", "E1", …) for the tests
   // and for accessibility.

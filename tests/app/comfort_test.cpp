@@ -131,6 +131,9 @@ TEST_F(ComfortTest, RecentFilesKeepTheLatestEightFirst) {
 }
 
 TEST_F(ComfortTest, RecentFilesMenuOpensWithTheSaveQuestionAndDisablesMissingFiles) {
+  auto* first = form_->findChild<QMenu*>(QStringLiteral("RecentFilesItem"));
+  ASSERT_NE(first, nullptr);
+  EXPECT_FALSE(first->isEnabled());  // nothing yet
   AddTarget("a", "01", "111111");
   AddEntry("1等", {{"*", "111111"}});
   ui_.ChooseFile(Path("old.dat"));
@@ -139,6 +142,7 @@ TEST_F(ComfortTest, RecentFilesMenuOpensWithTheSaveQuestionAndDisablesMissingFil
   form_->FileSave1Execute();
   ui_.ChooseFile(Path("targets.dat"));
   form_->FileSave1Execute();
+  EXPECT_TRUE(first->isEnabled());  // the first file brings the item to life
   QFile::remove(File("old.dat"));
   EXPECT_EQ(form_->Recent().Files(), (QStringList{File("targets.dat"), File("winners.ban"), File("old.dat")}));
 
