@@ -4,7 +4,7 @@
 // the lists' column widths. Whatever does not read back (no file, a damaged file, a
 // value out of range) leaves the window as it was built.
 
-#include <initializer_list>
+#include <vector>
 
 class QMainWindow;
 class QSplitter;
@@ -15,7 +15,7 @@ namespace luckyscope {
 struct WindowLayout {
   QMainWindow* window;
   QSplitter* splitter;
-  std::initializer_list<QTreeView*> lists;  // found in the state by their object names
+  std::vector<QTreeView*> lists;  // found in the state by their object names
 };
 
 // True when the window's geometry came back (the window then keeps its place).
