@@ -21,30 +21,13 @@ namespace {
 using testing::MainWindowHarness;
 
 bool Interactive(QAccessible::Role role) {
-  switch (role) {
-    case QAccessible::PushButton:
-    case QAccessible::CheckBox:
-    case QAccessible::RadioButton:
-    case QAccessible::ComboBox:
-    case QAccessible::EditableText:
-    case QAccessible::SpinBox:
-    case QAccessible::Slider:
-    case QAccessible::List:
-    case QAccessible::Table:
-    case QAccessible::Tree:
-    case QAccessible::MenuItem:
-    case QAccessible::ButtonMenu:
-    case QAccessible::ButtonDropDown:
-    case QAccessible::PageTab:
-    case QAccessible::Link:
-    case QAccessible::Grip:
-    case QAccessible::MenuBar:
-    case QAccessible::ToolBar:
-    case QAccessible::Splitter:
-      return true;
-    default:
-      return false;
-  }
+  static const std::set<QAccessible::Role> roles = {
+      QAccessible::PushButton,     QAccessible::CheckBox, QAccessible::RadioButton, QAccessible::ComboBox,
+      QAccessible::EditableText,   QAccessible::SpinBox,  QAccessible::Slider,      QAccessible::List,
+      QAccessible::Table,          QAccessible::Tree,     QAccessible::MenuItem,    QAccessible::ButtonMenu,
+      QAccessible::ButtonDropDown, QAccessible::PageTab,  QAccessible::Link,        QAccessible::Grip,
+      QAccessible::MenuBar,        QAccessible::ToolBar,  QAccessible::Splitter};
+  return roles.count(role) != 0;
 }
 
 bool HoldsRows(QAccessible::Role role) {
