@@ -3,6 +3,7 @@
 // without a name, no two buttons of one window with the same name, no menu item with
 // its shortcut inside its name, and no unnamed part of the tool bar or the splitter.
 
+#include <algorithm>
 #include <set>
 
 #include <QAccessible>
@@ -44,7 +45,9 @@ class AccessibilityWalk {
         path + QLatin1Char('/') +
         (node->object() != nullptr && !node->object()->objectName().isEmpty() ? node->object()->objectName()
                                                                               : QString::number(role, 16));
-    if ((Interactive(role) || (parentIsBar && role != QAccessible::Separator)) && name.isEmpty()) {
+    // A name of glyphs alone ("<", ">") tells a listener nothing.
+    const bool named = std::any_of(name.begin(), name.end(), [](QChar ch) { return ch.isLetterOrNumber(); });
+    if ((Interactive(role) || (parentIsBar && role != QAccessible::Separator)) && !named) {
       unnamed.append(here);
     }
     if (role == QAccessible::MenuItem) {
