@@ -4,11 +4,13 @@
 #include <functional>
 #include <vector>
 
+#include <QAbstractItemView>
 #include <QAction>
 #include <QCloseEvent>
 #include <QComboBox>
 #include <QCoreApplication>
 #include <QDialog>
+#include <QFile>
 #include <QFileInfo>
 #include <QGuiApplication>
 #include <QKeyEvent>
@@ -16,12 +18,14 @@
 #include <QMenuBar>
 #include <QScreen>
 #include <QShowEvent>
+#include <QSizeGrip>
 #include <QSplitter>
 #include <QStatusBar>
 #include <QToolBar>
 #include <QVBoxLayout>
 
 #include "app/app_message_hook.h"
+#include "app/window_state.h"
 #include "core/data_core.h"
 #include "ui/cp932_codec.h"
 #include "ui/list_compare.h"
@@ -128,10 +132,64 @@ void TSDIAppForm::BuildControls() {
   auto* status = new QStatusBar(this);
   status->setObjectName(QStringLiteral("StatusBar"));
   setStatusBar(status);
+  if (auto* grip = status->findChild<QSizeGrip*>()) grip->setAccessibleName(QStringLiteral("ウィンドウの大きさ"));
 
   setMinimumSize(kMinimumWidth, kMinimumHeight);
   resize(kInitialWidth, kInitialHeight);
+
+  BuildComfortCommands();
+  layoutRestored_ = RestoreWindowLayout({this, body_, {listView1_, listView2_}});
+  UpdateFileState();
 }
+
+void TSDIAppForm::BuildComfortCommands() {
+  recent_ = RecentFiles::Load();
+  auto* file = findChild<QMenu*>(QStringLiteral("File1"));
+  recentMenu_ = new QMenu(QStringLiteral("最近使ったファイル(&R)"), file);
+  recentMenu_->setObjectName(QStringLiteral("RecentFilesItem"));
+  SetHint(recentMenu_->menuAction(), QStringLiteral("最近使ったファイル|最近開いたり保存したりしたファイルを開きます"));
+  // Before the separator above "終了".
+  file->insertMenu(findChild<QAction*>(QStringLiteral("N1")), recentMenu_);
+  // Filled afresh each time it opens, so that a file removed since shows disabled, and
+  // whenever the list changes, so that an empty list's disabled item comes alive.
+  connect(recentMenu_, &QMenu::aboutToShow, this, &TSDIAppForm::FillRecentMenu);
+  FillRecentMenu();
+
+  auto* edit = findChild<QMenu*>(QStringLiteral("Edit1"));
+  QAction* undo = actions_.editUndoItem =
+      MakeAction("EditUndoItem", QStringLiteral("元に戻す(&U)"),
+                 QStringLiteral("元に戻す|最後に削除した検索対象データを元に戻します"), -1,
+                 QKeySequence(Qt::CTRL | Qt::Key_Z), &TSDIAppForm::EditUndoItemClick);
+  QAction* first = edit->actions().value(0);
+  edit->insertAction(first, undo);
+  edit->insertSeparator(first);
+}
+
+void TSDIAppForm::FillRecentMenu() {
+  if (recentMenu_ == nullptr) return;
+  recent_.FillMenu(*recentMenu_,
+                   [this](const QString& path) { OpenChosenFile(QFile::encodeName(path).toStdString()); });
+}
+
+void TSDIAppForm::UpdateFileState() {
+  bool recentChanged = false;
+  for (const std::string& used : core_.TakeUsedFiles()) recentChanged |= recent_.Add(QFile::decodeName(used.c_str()));
+  if (recentChanged) {
+    recent_.Save();
+    FillRecentMenu();
+  }
+
+  const LotteryStore& store = core_.Store();
+  auto shown = [](const char* path) {
+    return path[0] == '\0' ? QStringLiteral("(無題)") : QFileInfo(QFile::decodeName(path)).fileName();
+  };
+  setWindowTitle(
+      QStringLiteral("ラッキースコープ！ - %1 / %2[*]").arg(shown(store.TargetFile()), shown(store.WinningFile())));
+  setWindowModified(store.TargetsChanged() != 0 || store.WinningChanged() != 0);
+  if (actions_.editUndoItem != nullptr) actions_.editUndoItem->setEnabled(core_.CanUndoRemoval());
+}
+
+void TSDIAppForm::SaveLayout() { SaveWindowLayout({this, body_, {listView1_, listView2_}}); }
 
 QAction* TSDIAppForm::MakeAction(const char* name, const QString& caption, const QString& hint, int image,
                                  const QKeySequence& shortcut, void (TSDIAppForm::*handler)()) {
@@ -206,6 +264,7 @@ void TSDIAppForm::BuildActions() {
 void TSDIAppForm::BuildMenus() {
   QMenuBar* bar = menuBar();
   bar->setObjectName(QStringLiteral("MainMenu1"));
+  bar->setAccessibleName(QStringLiteral("メニューバー"));
 
   auto addMenu = [&](const char* name, const QString& caption, const QString& hint) {
     QMenu* menu = bar->addMenu(caption);
@@ -224,9 +283,13 @@ void TSDIAppForm::BuildMenus() {
   // run their action; the shortcut stays with the action (one key, one command), and
   // the item only shows it.
   QAction* save = actions_.fileSave1;
-  auto* saveItem = actions_.fileSaveItem = new QAction(
-      save->icon(), QStringLiteral("保存(&S)\t") + save->shortcut().toString(QKeySequence::NativeText), this);
+  auto* saveItem = actions_.fileSaveItem = new QAction(save->icon(), QStringLiteral("保存(&S)"), this);
   saveItem->setObjectName(QStringLiteral("FileSaveItem"));
+  // The menu shows the key beside the caption (not inside it, where a screen reader
+  // would read it as part of the name); it works only while the menu has the focus,
+  // so that in the window Ctrl+S stays the action's alone.
+  saveItem->setShortcut(save->shortcut());
+  saveItem->setShortcutContext(Qt::WidgetShortcut);
   SetHint(saveItem, QStringLiteral("保存|現在のファイルを保存します"));
   connect(saveItem, &QAction::triggered, save, &QAction::trigger);
   file->addAction(saveItem);
@@ -261,17 +324,26 @@ void TSDIAppForm::BuildMenus() {
 void TSDIAppForm::BuildToolBar() {
   auto* bar = new QToolBar(this);
   bar->setObjectName(QStringLiteral("ToolBar1"));
+  bar->setWindowTitle(QStringLiteral("ツールバー"));
+  bar->setAccessibleName(QStringLiteral("ツールバー"));
   bar->setMovable(false);
   bar->setFloatable(false);
   bar->setToolButtonStyle(Qt::ToolButtonIconOnly);
   bar->setIconSize(QSize(20, 20));
   addToolBar(Qt::TopToolBarArea, bar);
+  // The button that shows the commands a narrow window cannot hold.
+  if (auto* more = bar->findChild<QWidget*>(QStringLiteral("qt_toolbar_ext_button"))) {
+    more->setAccessibleName(QStringLiteral("ツールバーの続き"));
+  }
   const Actions& a = actions_;
   // A null entry is a separator.
   for (QAction* action : {a.fileNew1, a.fileOpen1, a.fileSave1, static_cast<QAction*>(nullptr), a.editSch1, a.editAtr1,
                           a.editSys1, static_cast<QAction*>(nullptr), a.execSch1, a.execEsy1, a.execChk1}) {
     if (action == nullptr) {
-      bar->addSeparator();
+      // Screen readers list the separator among the buttons: it is named too.
+      if (QWidget* separator = bar->widgetForAction(bar->addSeparator())) {
+        separator->setAccessibleName(QStringLiteral("区切り"));
+      }
     } else {
       bar->addAction(action);
     }
@@ -282,9 +354,11 @@ void TSDIAppForm::BuildLists() {
   body_ = new QSplitter(Qt::Horizontal, this);
   body_->setObjectName(QStringLiteral("Body"));
   body_->setChildrenCollapsible(false);
+  body_->setAccessibleName(QStringLiteral("当選番号と検索対象"));
 
   auto* panel1 = new QWidget(body_);
   panel1->setObjectName(QStringLiteral("Panel1"));
+  panel1->setAccessibleName(QStringLiteral("当選番号"));
   auto* left = new QVBoxLayout(panel1);
   left->setContentsMargins(0, 0, 0, 0);
   left->setSpacing(2);
@@ -298,6 +372,8 @@ void TSDIAppForm::BuildLists() {
   comboBox1_->setEditable(false);
   comboBox1_->setSizeAdjustPolicy(QComboBox::AdjustToMinimumContentsLengthWithIcon);
   comboBox1_->setMinimumContentsLength(4);
+  comboBox1_->setAccessibleName(QStringLiteral("表示対象"));
+  comboBox1_->view()->setAccessibleName(QStringLiteral("表示対象の一覧"));
   SetHint(comboBox1_, QStringLiteral("表示対象を選択します"));
   top->addWidget(comboBox1_);
   left->addWidget(panel4);
@@ -311,12 +387,14 @@ void TSDIAppForm::BuildLists() {
   listView1_->SetColumns({{QStringLiteral("組"), 50}, {QStringLiteral("番号"), 72}});
   listView1_->SetMultiSelect(false);
   listView1_->SetHeaderClickable(false);
+  listView1_->setAccessibleName(QStringLiteral("当選番号一覧"));
   SetHint(listView1_, QStringLiteral("当たり番号です"));
   bottom->addWidget(listView1_);
   left->addWidget(panel3, 1);
 
   auto* panel2 = new QWidget(body_);
   panel2->setObjectName(QStringLiteral("Panel2"));
+  panel2->setAccessibleName(QStringLiteral("検索対象"));
   auto* right = new QVBoxLayout(panel2);
   right->setContentsMargins(0, 0, 0, 0);
   listView2_ = new ReportList(panel2);
@@ -329,6 +407,7 @@ void TSDIAppForm::BuildLists() {
   listView2_->SetMultiSelect(true);
   listView2_->SetHeaderClickable(true);
   listView2_->setContextMenuPolicy(Qt::CustomContextMenu);
+  listView2_->setAccessibleName(QStringLiteral("検索対象一覧"));
   SetHint(listView2_, QStringLiteral("検索対象データです[DELキーで削除できます]"));
   right->addWidget(listView2_);
 
@@ -337,6 +416,8 @@ void TSDIAppForm::BuildLists() {
   body_->setStretchFactor(0, 0);
   body_->setStretchFactor(1, 1);
   body_->setSizes({kLeftColumnWidth, kInitialWidth - kLeftColumnWidth});
+  // Handle 0 stands before the first pane and is never shown; both are named.
+  for (int i = 0; i < body_->count(); ++i) body_->handle(i)->setAccessibleName(QStringLiteral("一覧の境界"));
   setCentralWidget(body_);
 
   popupMenu1_ = new QMenu(listView2_);
@@ -349,13 +430,16 @@ void TSDIAppForm::BuildLists() {
   d1->setObjectName(QStringLiteral("D1"));
   SetHint(d1, QStringLiteral("選択した登録番号のデータをすべて削除します"));
   connect(d1, &QAction::triggered, this, &TSDIAppForm::D1Click);
-  // "コピー" shows the key of the window's copy command, which stays active while the
-  // item is hidden (a hidden action's key would not work).
+  // "コピー" runs the window's copy command, whose key works while the menu is hidden (a
+  // hidden action's key would not).
   const QString copyHint = QStringLiteral("コピー|選択した行を表計算ソフトに貼り付けられる形でコピーします");
   QAction* copy = MakeAction("Copy1", QStringLiteral("コピー"), copyHint, -1,
                              QKeySequence(Qt::CTRL | Qt::SHIFT | Qt::Key_C), &TSDIAppForm::C1Click);
-  auto* c1 = actions_.c1 =
-      popupMenu1_->addAction(QStringLiteral("コピー\t") + copy->shortcut().toString(QKeySequence::NativeText));
+  // The item shows the key too, but owns it only while the menu has the focus, so that
+  // the key stays the window's and the item's name is its caption alone.
+  auto* c1 = actions_.c1 = popupMenu1_->addAction(QStringLiteral("コピー"));
+  c1->setShortcut(copy->shortcut());
+  c1->setShortcutContext(Qt::WidgetShortcut);
   c1->setObjectName(QStringLiteral("C1"));
   SetHint(c1, copyHint);
   connect(c1, &QAction::triggered, copy, &QAction::trigger);
@@ -401,8 +485,9 @@ void TSDIAppForm::showEvent(QShowEvent* event) {
   shown_ = true;
   // The tickets of the start-up file are there from the first moment.
   FillSearchList(FillMode::ShowAll, 0);
-  // Opened centred on the screen, the first time only.
-  if (QScreen* screen = this->screen()) {
+  // Opened centred on the screen, the first time only, unless it keeps its place from
+  // the last session.
+  if (QScreen* screen = this->screen(); screen != nullptr && !layoutRestored_) {
     QRect frame = frameGeometry();
     frame.moveCenter(screen->availableGeometry().center());
     move(frame.topLeft());
@@ -421,11 +506,17 @@ void TSDIAppForm::FormActivate() {
 }
 
 void TSDIAppForm::closeEvent(QCloseEvent* event) {
-  if (FormClose()) {
-    event->accept();
-  } else {
+  const bool first = !closed_;
+  // A save that failed keeps the window open with its tables.
+  if (!FormClose()) {
     event->ignore();
+    return;
   }
+  if (first) {
+    UpdateFileState();  // the files saved while closing count as recent
+    SaveLayout();
+  }
+  event->accept();
 }
 
 bool TSDIAppForm::FormClose() {
@@ -482,7 +573,10 @@ FileDialogPreset TSDIAppForm::OpenPreset() {
 bool TSDIAppForm::SaveWithDialog(const FileDialogPreset& preset) {
   const std::optional<std::string> path = ui_.SaveFileDialog(preset);
   if (!path) return true;
+  // A path too long for the program's buffers is refused by the data core with its
+  // "unusable file" message rather than cut to some other name.
   const int result = core_.SaveDataFile(path->c_str());
+  UpdateFileState();
   if (result == kFileDone || result == kFileNothingToSave) return true;
   // A name of no usable kind has had the data core's message already.
   if (result != kFileUnusableName) ShowSaveFailure(ui_, *path, core_.SaveErrorNumber());
@@ -526,12 +620,16 @@ void TSDIAppForm::FileNew1Execute() {
 void TSDIAppForm::FileOpen1Execute() {
   const std::optional<std::string> path = ui_.OpenFileDialog(OpenPreset());
   if (!path) return;
-  const int kind = core_.ClassifyDataFile(path->c_str());
-  if (!ConfirmForeignFile(*path, kind)) return;
+  OpenChosenFile(*path);
+}
+
+void TSDIAppForm::OpenChosenFile(const std::string& path) {
+  const int kind = core_.ClassifyDataFile(path.c_str());
+  if (!ConfirmForeignFile(path, kind)) return;
   // A table whose save failed is not replaced.
   if (kind == kTargetFile && !AskSaveTargets()) return;
   if (kind == kWinningFile && !AskSaveWinning()) return;
-  core_.OpenDataFile(path->c_str());
+  core_.OpenDataFile(path.c_str());
   FillSearchList(FillMode::ShowAll, 0);
   FillWinningList(0);
 }
@@ -634,6 +732,11 @@ void TSDIAppForm::EditAtrItemClick() {
 }
 
 void TSDIAppForm::EditSysItemClick() { RunDialog(dialogs_.sysEdit); }
+
+void TSDIAppForm::EditUndoItemClick() {
+  if (core_.UndoRemoval() != 0) return;
+  ComboBox1Change(comboBox1_->currentIndex());
+}
 
 void TSDIAppForm::ShowMissing(const QString& text) { ui_.MessageBox(text, kMessageCaption, kExclamationOk); }
 
@@ -748,6 +851,7 @@ int TSDIAppForm::FillSearchList(FillMode mode, int k) {
   }
   listView2_->AddRows(std::move(rows));
   if (listView2_->RowCount() > 0) listView2_->SelectAndFocusRow(0);
+  UpdateFileState();
   return counted;
 }
 
@@ -775,6 +879,7 @@ void TSDIAppForm::FillWinningList(int selection) {
   }
   listView1_->AddRows(std::move(rows));
   comboBox1_->setCurrentIndex(taken ? selection : 0);
+  UpdateFileState();
 }
 
 void TSDIAppForm::ComboBox1Change(int index) {
@@ -813,12 +918,9 @@ void TSDIAppForm::DeleteSelectedTargets() {
     const int n = CaptionNumber(listView2_->Row(row));
     if (n >= 1) numbers.push_back(n);
   }
-  // From the highest number down, so that each removal leaves the numbers of the
-  // tickets still to go as their rows showed them.
-  std::sort(numbers.begin(), numbers.end(), std::greater<>());
-  numbers.erase(std::unique(numbers.begin(), numbers.end()), numbers.end());
-  LotteryStore& store = core_.Store();
-  for (int r : numbers) store.RemoveTarget(r);
+  // The data core removes them from the highest number down and keeps them for
+  // "元に戻す".
+  core_.RemoveTargets(std::move(numbers));
   ComboBox1Change(comboBox1_->currentIndex());
   if (listView2_->RowCount() > 0) {
     listView2_->SelectAndFocusRow(0);

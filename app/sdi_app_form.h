@@ -13,6 +13,7 @@
 #include <QList>
 #include <QMainWindow>
 
+#include "app/recent_files.h"
 #include "sound/sound_cue.h"
 #include "ui/ui_services.h"
 
@@ -55,7 +56,7 @@ class TSDIAppForm : public QMainWindow {
       return slot;
     }
     // The dialog, made now if it was not yet; null when there is none.
-    QDialog* Get() {
+    QDialog* Get() const {
       if (dialog_ == nullptr && make_) {
         dialog_ = make_();
         make_ = nullptr;
@@ -64,8 +65,9 @@ class TSDIAppForm : public QMainWindow {
     }
 
    private:
-    QDialog* dialog_ = nullptr;
-    std::function<QDialog*()> make_;
+    // Made on demand even through a const slot: making it changes nothing the caller sees.
+    mutable QDialog* dialog_ = nullptr;
+    mutable std::function<QDialog*()> make_;
   };
 
   // The dialogs the main window opens, all shown modally with exec(). A dialog that
@@ -130,6 +132,10 @@ class TSDIAppForm : public QMainWindow {
   void C1Click();
   static FileDialogPreset ExportPreset();
   static FileDialogPreset PdfPreset();
+  // Opens a data file as the open command does once a file is chosen: the save
+  // question for the kind of data it replaces, the load, the lists refilled. The recent
+  // files' items run it.
+  void OpenChosenFile(const std::string& path);
   // A file dropped on one of the lists (the application hook's FileDropped): loaded
   // into the winning numbers or the search targets when it still is of that kind.
   void LoadDroppedFile(bool winningList, const std::string& path);
@@ -141,6 +147,8 @@ class TSDIAppForm : public QMainWindow {
   void E1Click();
   void EditAtrItemClick();
   void EditSysItemClick();
+  // "元に戻す": takes back the last deletion of tickets made in this window.
+  void EditUndoItemClick();
 
   // Run commands.
   void ExecSchItemClick();
@@ -169,6 +177,14 @@ class TSDIAppForm : public QMainWindow {
   QMenu* PopupMenu1() const { return popupMenu1_; }
   // An action or menu item by its name ("FileNew1", "FileSaveItem", "E1", …).
   QAction* Action(const QString& name) const;
+  QSplitter* Body() const { return body_; }
+  const RecentFiles& Recent() const { return recent_; }
+  // The title and its modified marker, the recent files and the undo command follow
+  // the data core's tables and files; every flow that changes them ends here.
+  void UpdateFileState();
+  // The layout (geometry, splitter, column widths) into the user's state file; the
+  // close sequence does it.
+  void SaveLayout();
   // The pictures of the commands, indexes 0 to 10.
   const QList<QIcon>& ImageList1() const { return imageList1_; }
 
@@ -187,6 +203,9 @@ class TSDIAppForm : public QMainWindow {
   void BuildMenus();
   void BuildToolBar();
   void BuildLists();
+  // Commands beyond the classic set: the recent files and "元に戻す".
+  void BuildComfortCommands();
+  void FillRecentMenu();
   // The window's commands and menu items, kept for wiring. Each also has an object name
   // (the member's name, capitalised: "FileNew1", "FileSaveItem", "E1", …) for the tests
   // and for accessibility.
@@ -215,6 +234,7 @@ class TSDIAppForm : public QMainWindow {
     QAction* e1 = nullptr;
     QAction* d1 = nullptr;
     QAction* c1 = nullptr;  // "コピー": runs Copy1, Ctrl+Shift+C (Ctrl+C is the count check)
+    QAction* editUndoItem = nullptr;
   };
 
   QAction* MakeAction(const char* name, const QString& caption, const QString& hint, int image,
@@ -238,6 +258,10 @@ class TSDIAppForm : public QMainWindow {
   int sortKey_ = 1;
   bool shown_ = false;
   bool closed_ = false;
+  // The layout came back from the last session: the window keeps its place.
+  bool layoutRestored_ = false;
+  RecentFiles recent_;
+  QMenu* recentMenu_ = nullptr;
 
   QList<QIcon> imageList1_;
   QComboBox* comboBox1_ = nullptr;

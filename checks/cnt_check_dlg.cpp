@@ -3,6 +3,8 @@
 #include <cstring>
 #include <vector>
 
+#include <QAbstractItemView>
+#include <QCheckBox>
 #include <QComboBox>
 #include <QGridLayout>
 #include <QGroupBox>
@@ -11,6 +13,7 @@
 #include <QShowEvent>
 #include <QVBoxLayout>
 
+#include "checks/count_chart.h"
 #include "core/data_core.h"
 #include "core/text_util.h"
 #include "ui/cp932_codec.h"
@@ -18,9 +21,12 @@
 #include "ui/list_compare.h"
 #include "ui/report_list.h"
 #include "ui/ui_helpers.h"
+#include "ui/user_state.h"
 
 namespace luckyscope {
 namespace {
+
+const QString kHideEmptyKey = QStringLiteral("CountCheck/hideEmpty");
 
 // The value (0..99) of a ticket's last `digits` bytes, or -1 when it has no valid
 // tail: a number shorter than the tail, or a tail that does not lie between "0" and
@@ -48,6 +54,8 @@ TCntCheckDlg::TCntCheckDlg(DataCore& core, UiServices& /*ui*/, QWidget* parent) 
   comboBox1_->setCurrentIndex(0);
   // Connected after the first selection: the view is filled at every activation.
   connect(comboBox1_, &QComboBox::currentIndexChanged, this, &TCntCheckDlg::ComboBox1Change);
+  hideEmpty_->setChecked(ReadUserState(kHideEmptyKey).toBool());
+  connect(hideEmpty_, &QCheckBox::toggled, this, &TCntCheckDlg::HideEmptyClick);
 }
 
 void TCntCheckDlg::BuildControls() {
@@ -65,16 +73,23 @@ void TCntCheckDlg::BuildControls() {
   comboBox1_ = new QComboBox(groupBox1_);
   comboBox1_->setObjectName(QStringLiteral("ComboBox1"));
   comboBox1_->setEditable(false);
+  comboBox1_->setAccessibleName(QStringLiteral("確認内容"));
+  comboBox1_->view()->setAccessibleName(QStringLiteral("確認内容の一覧"));
   listView1_ = new ReportList(groupBox1_);
   listView1_->setObjectName(QStringLiteral("ListView1"));
   listView1_->SetColumns({{QStringLiteral("番号"), 44}, {QStringLiteral("本数"), 72}});
   listView1_->SetHeaderClickable(false);
+  listView1_->setAccessibleName(QStringLiteral("本数一覧"));
   listView1_->setFixedWidth(150);
   // Tall enough for the ten rows of the last-digit view without scrolling.
   listView1_->setMinimumHeight(listView1_->fontMetrics().height() * 13);
+  hideEmpty_ = new QCheckBox(QStringLiteral("0本を隠す"), groupBox1_);
+  hideEmpty_->setObjectName(QStringLiteral("HideEmptyBox"));
+  SetHint(hideEmpty_, QStringLiteral("0本を隠す|どの番号も当てはまらない行を表示しません"));
   auto* frame = new QVBoxLayout(groupBox1_);
   frame->addWidget(comboBox1_);
   frame->addWidget(listView1_, 1);
+  frame->addWidget(hideEmpty_);
 
   listView2_ = new ReportList(this);
   listView2_->setObjectName(QStringLiteral("ListView2"));
@@ -83,12 +98,17 @@ void TCntCheckDlg::BuildControls() {
                           {QStringLiteral("組"), 50},
                           {QStringLiteral("名前"), 150}});
   listView2_->SetHeaderClickable(true);
+  listView2_->setAccessibleName(QStringLiteral("選んだ番号の検索対象一覧"));
   listView2_->setMinimumSize(360, 240);
+
+  // The chart under both lists: one bar per row of the count list.
+  chart_ = new CountChart(this);
 
   auto* layout = new QGridLayout(this);
   layout->addWidget(groupBox1_, 0, 0);
   layout->addWidget(listView2_, 0, 1);
-  layout->addWidget(cancelBtn_, 1, 1, Qt::AlignRight);
+  layout->addWidget(chart_, 1, 0, 1, 2);
+  layout->addWidget(cancelBtn_, 2, 1, Qt::AlignRight);
   layout->setColumnStretch(1, 1);
   // The frame follows the layout: the classic 417 x 217 is too small for the
   // Japanese glyphs here.
@@ -96,7 +116,8 @@ void TCntCheckDlg::BuildControls() {
 
   setTabOrder(cancelBtn_, comboBox1_);
   setTabOrder(comboBox1_, listView1_);
-  setTabOrder(listView1_, listView2_);
+  setTabOrder(listView1_, hideEmpty_);
+  setTabOrder(hideEmpty_, listView2_);
 
   connect(cancelBtn_, &QPushButton::clicked, this, &TCntCheckDlg::CancelBtnClick);
   // Every selection notification of the count list refills the ticket list: the
@@ -140,21 +161,31 @@ void TCntCheckDlg::FillCountList(int digits) {
     const int value = TailValue(target.number, digits);
     if (value >= 0) ++counts_[static_cast<std::size_t>(value)];
   }
-  // Every value gets its row, the ones that no ticket ends in included.
+  // Every value gets its row, the ones that no ticket ends in included, unless
+  // "0本を隠す" leaves those out. The chart shows the same rows.
   const int values = digits == 1 ? 10 : 100;
   const char* captionFormat = digits == 1 ? "%1d" : "%02d";
+  const bool hideEmpty = hideEmpty_->isChecked();
   std::vector<ReportRow> rows;
+  std::vector<ChartBar> bars;
   rows.reserve(static_cast<std::size_t>(values));
   for (int value = 0; value < values; ++value) {
-    rows.push_back({QString::asprintf(captionFormat, value),
-                    {QString::asprintf("%5d", counts_[static_cast<std::size_t>(value)]) + QStringLiteral("本")}});
+    const int count = counts_[static_cast<std::size_t>(value)];
+    if (hideEmpty && count == 0) continue;
+    const QString caption = QString::asprintf(captionFormat, value);
+    rows.push_back({caption, {QString::asprintf("%5d", count) + QStringLiteral("本")}});
+    bars.push_back({caption, count});
   }
   listView1_->AddRows(std::move(rows));
+  chart_->SetBars(std::move(bars));
   listView1_->setFocus();
 }
 
 void TCntCheckDlg::ListView1SelectItem(int row) {
   listView2_->Clear();
+  if (row < 0 || row >= listView1_->RowCount()) return;
+  // The row's caption is its value (with every row shown, also its position).
+  const int value = listView1_->Text(row, 0).toInt();
   const int digits = TailDigits();
   const LotteryStore& store = core_.Store();
   std::vector<ReportRow> rows;
@@ -162,7 +193,7 @@ void TCntCheckDlg::ListView1SelectItem(int row) {
   // The rows come in registration order after every fill; the sort key stays.
   for (int regNo = 1; regNo <= store.TargetCount(); ++regNo) {
     if (store.GetTarget(0, regNo, target) != 0) continue;
-    if (TailValue(target.number, digits) != row) continue;
+    if (TailValue(target.number, digits) != value) continue;
     rows.push_back(
         {QString::number(regNo), {FromCp932(target.number), FromCp932(target.group), FromCp932(target.name)}});
   }
@@ -173,6 +204,15 @@ void TCntCheckDlg::ListView1SelectItem(int row) {
 void TCntCheckDlg::ListView2ColumnClick(int column) {
   detailSortKey_ = detailSortKey_ == column ? -column : column;
   SortListItems(*listView2_, detailSortKey_);
+}
+
+void TCntCheckDlg::HideEmptyClick(bool hide) {
+  if (hideEmpty_->isChecked() != hide) {
+    hideEmpty_->setChecked(hide);  // called directly: the box's signal comes back here
+    return;
+  }
+  WriteUserState(kHideEmptyKey, hide);
+  ComboBox1Change();
 }
 
 void TCntCheckDlg::CancelBtnClick() { reject(); }

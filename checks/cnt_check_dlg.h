@@ -9,12 +9,14 @@
 
 #include <QDialog>
 
+class QCheckBox;
 class QComboBox;
 class QGroupBox;
 class QPushButton;
 
 namespace luckyscope {
 
+class CountChart;
 class DataCore;
 class ReportList;
 class UiServices;
@@ -35,6 +37,9 @@ class TCntCheckDlg : public QDialog {
   // A selection notification for `row` of the count list, selected or deselected.
   void ListView1SelectItem(int row);
   void ListView2ColumnClick(int column);
+  // "0本を隠す" switched: the count list shows only the values some ticket ends in
+  // (remembered in the user's state for the next start).
+  void HideEmptyClick(bool hide);
 
  protected:
   void showEvent(QShowEvent* event) override;
@@ -54,6 +59,8 @@ class TCntCheckDlg : public QDialog {
   QComboBox* comboBox1_ = nullptr;
   ReportList* listView1_ = nullptr;
   ReportList* listView2_ = nullptr;
+  QCheckBox* hideEmpty_ = nullptr;
+  CountChart* chart_ = nullptr;
 };
 
 }  // namespace luckyscope

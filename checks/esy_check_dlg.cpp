@@ -81,6 +81,7 @@ void TEsyCheckDlg::BuildControls() {
   memo1_ = makeBox("Memo1", kGroupBytes, 150);
   memo2_ = makeBox("Memo2", kGroupBytes, 150);
   memo4_ = makeBox("Memo4", kLastTwoBytes, 44);
+  memo4_->setAccessibleName(QStringLiteral("番号の下２桁"));
   // Memo4 keeps its place while hidden, so that the dialog looks the same either way.
   QSizePolicy keep = memo4_->sizePolicy();
   keep.setRetainSizeWhenHidden(true);

@@ -5,10 +5,12 @@
 
 #include "core/data_core.h"
 
+#include <algorithm>
 #include <cerrno>
 #include <cstddef>
 #include <cstdio>
 #include <cstring>
+#include <functional>
 #include <unistd.h>
 
 #include "core/matching.h"
@@ -163,21 +165,89 @@ int DataCore::OpenDataFile(const char* path) {
   char full[kPathSize];
   ResolveDataPath(path, full);
   int kind = ClassifyDataFile(full);
-  if (kind == kTargetFile) return ReadTargetFile(full);
-  if (kind == kWinningFile) return ReadWinningFile(full);
-  Notify(CoreMessage::UnusableFile);
-  return kFileUnusableName;
+  int result = kFileUnusableName;
+  if (kind == kTargetFile) {
+    result = ReadTargetFile(full);
+  } else if (kind == kWinningFile) {
+    result = ReadWinningFile(full);
+  } else {
+    Notify(CoreMessage::UnusableFile);
+    return result;
+  }
+  if (result == kFileDone) NoteFileUsed(kind, full);
+  return result;
 }
 
 int DataCore::SaveDataFile(const char* path) {
   // The path is taken as given: a save dialog always hands over a full path. A new
   // csv name has no first line to tell its kind yet and is refused.
   int kind = ClassifyDataFile(path);
-  if (kind == kTargetFile) return WriteTargetFile(path);
-  if (kind == kWinningFile) return WriteWinningFile(path);
-  saveError_ = 0;
-  Notify(CoreMessage::UnusableFile);
-  return kFileUnusableName;
+  int result = kFileUnusableName;
+  if (kind == kTargetFile) {
+    result = WriteTargetFile(path);
+  } else if (kind == kWinningFile) {
+    result = WriteWinningFile(path);
+  } else {
+    saveError_ = 0;
+    Notify(CoreMessage::UnusableFile);
+    return result;
+  }
+  if (result == kFileDone) NoteFileUsed(kind, path);
+  return result;
+}
+
+void DataCore::NoteFileUsed(int kind, const char* path) {
+  if (kind == kTargetFile) {
+    store_->SetTargetFile(path);
+  } else {
+    store_->SetWinningFile(path);
+  }
+  usedFiles_.emplace_back(path);
+}
+
+std::vector<std::string> DataCore::TakeUsedFiles() {
+  std::vector<std::string> used;
+  used.swap(usedFiles_);
+  return used;
+}
+
+// ---------------------------------------------------------------------------
+// Removing tickets, and taking the last removal back
+
+int DataCore::RemoveTargets(std::vector<int> regNos) {
+  LotteryStore& store = *store_;
+  // From the highest number down, so that each removal leaves the numbers of the
+  // tickets still to go as the caller named them.
+  std::sort(regNos.begin(), regNos.end(), std::greater<>());
+  regNos.erase(std::unique(regNos.begin(), regNos.end()), regNos.end());
+  std::vector<Removed> removed;
+  const int changedBefore = store.TargetsChanged();
+  for (int regNo : regNos) {
+    Removed entry{regNo, {}};
+    if (store.GetTarget(1, regNo, entry.target) != 0) continue;
+    store.RemoveTarget(regNo);
+    removed.push_back(entry);
+  }
+  if (removed.empty()) return 0;  // nothing changed: an earlier removal stays undoable
+  std::reverse(removed.begin(), removed.end());
+  removed_ = std::move(removed);
+  removedChangedFlag_ = changedBefore;
+  removedVersion_ = store.TargetsVersion();
+  return static_cast<int>(removed_.size());
+}
+
+bool DataCore::CanUndoRemoval() const { return !removed_.empty() && removedVersion_ == store_->TargetsVersion(); }
+
+int DataCore::UndoRemoval() {
+  if (!CanUndoRemoval()) {
+    removed_.clear();
+    return -1;
+  }
+  // Ascending: each ticket goes back in front of the one that took its number.
+  for (const Removed& entry : removed_) store_->InsertTarget(entry.regNo, entry.target);
+  store_->SetTargetsChanged(removedChangedFlag_);
+  removed_.clear();
+  return 0;
 }
 
 }  // namespace luckyscope

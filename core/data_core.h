@@ -6,6 +6,8 @@
 
 #include <cstdint>
 #include <memory>
+#include <string>
+#include <vector>
 
 #include "core/data_files.h"
 #include "core/file_io.h"
@@ -87,8 +89,23 @@ class DataCore {
   // binary bytes (LooksLikeBinary), or the program's own settings file.
   bool LooksForeign(const char* path) const;
 
+  // The data files opened or saved since the last call, oldest first. Each table's
+  // current file is the store's TargetFile()/WinningFile().
+  std::vector<std::string> TakeUsedFiles();
+
+  // Removing tickets that can be taken back. RemoveTargets removes the given
+  // registration numbers (any order; duplicates and numbers outside 1..count are
+  // skipped) and keeps them, with their hit results and the unsaved-changes flag from
+  // before, for one UndoRemoval. Any other change to the targets forgets them.
+  // RemoveTargets answers how many tickets went; UndoRemoval 0, or -1 when there is
+  // nothing to take back.
+  int RemoveTargets(std::vector<int> regNos);
+  bool CanUndoRemoval() const;
+  int UndoRemoval();
+
  private:
   void Notify(CoreMessage message) const;
+  void NoteFileUsed(int kind, const char* path);
 
   std::unique_ptr<LotteryStore> store_;
   SystemSettings settings_{};
@@ -97,6 +114,15 @@ class DataCore {
   CoreNotifier* notifier_ = nullptr;
   WriteFault writeFault_;
   int saveError_ = 0;
+  std::vector<std::string> usedFiles_;
+  // The last removal: the tickets by their numbers before it, ascending.
+  struct Removed {
+    int regNo;
+    SearchTarget target;
+  };
+  std::vector<Removed> removed_;
+  int removedChangedFlag_ = 0;
+  std::uint32_t removedVersion_ = 0;
 };
 
 }  // namespace luckyscope

@@ -37,6 +37,9 @@ LotteryStore& LotteryStore::operator=(const LotteryStore& other) {
   winningCount_ = other.winningCount_;
   winningChanged_ = other.winningChanged_;
   editPosition_ = other.editPosition_;
+  targetsVersion_ = other.targetsVersion_;
+  std::memcpy(targetFile_, other.targetFile_, sizeof targetFile_);
+  std::memcpy(winningFile_, other.winningFile_, sizeof winningFile_);
   return *this;
 }
 
@@ -46,6 +49,8 @@ int LotteryStore::ClearTargets() {
   targetCount_ = 0;
   targetsChanged_ = 0;
   editPosition_ = -1;
+  targetFile_[0] = '\0';
+  ++targetsVersion_;
   return 0;
 }
 
@@ -54,6 +59,7 @@ int LotteryStore::ClearWinningEntries() {
   winningZero_ = true;
   winningCount_ = 0;
   winningChanged_ = 0;
+  winningFile_[0] = '\0';
   return 0;
 }
 
@@ -83,6 +89,7 @@ int LotteryStore::PutTarget(int regNo, const SearchTarget& rec) {
     return kPutUnchanged;
   }
   targetsChanged_ = 1;
+  ++targetsVersion_;
   // Hit results stay with the slot until the next search.
   if (name[0] != '\0') {
     std::memcpy(slot.name, name, sizeof name);
@@ -145,6 +152,7 @@ int LotteryStore::PutWinningEntry(int regNo, const WinningEntry& rec) {
 int LotteryStore::SetTargetCount(int count) {
   targetCount_ = count < 0 ? 0 : (count > kMaxTargets ? kMaxTargets : count);
   if (count == 0) targetsChanged_ = 0;
+  ++targetsVersion_;
   return 0;
 }
 
@@ -165,6 +173,7 @@ int LotteryStore::CloseTargetGap(int regNo) {
   // There is no gap before the first slot: a number below 1 moves nothing (moving
   // from slot 0 would overwrite the first target).
   if (regNo < 1) return 0;
+  ++targetsVersion_;
   for (int n = regNo - 1; n < targetCount_; ++n) {
     if (n < kMaxTargets - 1) {
       targets_[n] = targets_[n + 1];
@@ -191,7 +200,29 @@ int LotteryStore::SetTargetHits(int regNo, int hit, std::uint32_t hitMask) {
   targetsZero_ = false;
   targets_[regNo - 1].hit = hit != 0 ? 1 : 0;
   targets_[regNo - 1].hitMask = hitMask;
+  ++targetsVersion_;
   return 0;
 }
+
+int LotteryStore::InsertTarget(int regNo, const SearchTarget& rec) {
+  if (regNo < 1 || regNo > targetCount_ + 1 || targetCount_ >= kMaxTargets) return -1;
+  targetsZero_ = false;
+  for (int n = targetCount_; n >= regNo; --n) targets_[n] = targets_[n - 1];
+  SearchTarget& slot = targets_[regNo - 1];
+  std::memset(&slot, 0, sizeof slot);
+  CopyCut(slot.name, rec.name);
+  CopyCut(slot.group, rec.group);
+  CopyCut(slot.number, rec.number);
+  slot.hit = rec.hit != 0 ? 1 : 0;
+  slot.hitMask = rec.hitMask;
+  ++targetCount_;
+  targetsChanged_ = 1;
+  ++targetsVersion_;
+  return 0;
+}
+
+void LotteryStore::SetTargetFile(const char* path) { CopyCut(targetFile_, path != nullptr ? path : ""); }
+
+void LotteryStore::SetWinningFile(const char* path) { CopyCut(winningFile_, path != nullptr ? path : ""); }
 
 }  // namespace luckyscope

@@ -74,15 +74,32 @@ class LotteryStore {
   // unsaved data, removing any other marks the table changed. -1 when regNo is
   // outside 1..count (nothing changes).
   int RemoveTarget(int regNo);
+  // The inverse of RemoveTarget: the target takes number regNo (1..count+1) with the
+  // hit results it carries, the targets from regNo on move up one number with theirs,
+  // and the count grows by one; the table is marked changed. -1 when regNo is outside
+  // 1..count+1 or the table is full (nothing changes).
+  int InsertTarget(int regNo, const SearchTarget& rec);
   // Sets one target's hit result (hit flag 0/1 and hit mask) without touching the
   // unsaved-changes flag: hit results are not data. Lets an editor move results along
   // with the records it moved. -1 when regNo is outside 1..10000.
   int SetTargetHits(int regNo, int hit, std::uint32_t hitMask);
+  // Grows with every change to the search targets, their hit results and their
+  // unsaved-changes flag (and every writable access to the slots): equal values mean
+  // the targets are as they were.
+  std::uint32_t TargetsVersion() const { return targetsVersion_; }
+
+  // The file each table was last loaded from or saved to ("" for none: a cleared
+  // table has no file). Kept here so that clearing a table forgets it.
+  const char* TargetFile() const { return targetFile_; }
+  const char* WinningFile() const { return winningFile_; }
+  void SetTargetFile(const char* path);
+  void SetWinningFile(const char* path);
 
   // Direct slot access for the data core's own layers (matching and data files),
   // which work on the tables as they stand. Windows use the operations above.
   SearchTarget* TargetSlots() {
     targetsZero_ = false;
+    ++targetsVersion_;
     return targets_.get();
   }
   const SearchTarget* TargetSlots() const { return targets_.get(); }
@@ -92,7 +109,10 @@ class LotteryStore {
   }
   const WinningEntry* WinningSlots() const { return winning_.get(); }
   // Loading or saving a table's file settles its unsaved-changes flag.
-  void SetTargetsChanged(int flag) { targetsChanged_ = flag ? 1 : 0; }
+  void SetTargetsChanged(int flag) {
+    targetsChanged_ = flag ? 1 : 0;
+    ++targetsVersion_;
+  }
   void SetWinningChanged(int flag) { winningChanged_ = flag ? 1 : 0; }
 
  private:
@@ -111,6 +131,9 @@ class LotteryStore {
   std::int32_t winningCount_ = 0;
   std::int32_t winningChanged_ = 0;
   std::int32_t editPosition_ = 0;
+  std::uint32_t targetsVersion_ = 0;
+  char targetFile_[kPathSize] = {};
+  char winningFile_[kPathSize] = {};
 };
 
 }  // namespace luckyscope

@@ -56,6 +56,11 @@ void TAtrEditDlg::BuildControls() {
   okBtn_ = MakeDialogButton(QStringLiteral("登録"), "OKBtn", this);
   cancelBtn_ = MakeDialogButton(QStringLiteral("キャンセル"), "CancelBtn", this);
   button3_ = MakeDialogButton(QStringLiteral("組番号登録"), "Button3", this);
+  templateBtn_ = MakeDialogButton(QStringLiteral("ひな形"), "TemplateBtn", this);
+  SetHint(templateBtn_, QStringLiteral("ひな形 (Alt+T)|空いている登録番号に1等・2等・3等を用意します"));
+  // Outside the tab order, which stays as it always was; Alt+T presses it.
+  templateBtn_->setFocusPolicy(Qt::NoFocus);
+  templateBtn_->setShortcut(QKeySequence(Qt::ALT | Qt::Key_T));
 
   const RecordPanel panel = BuildRecordPanel(this, kRegNoChars, QStringLiteral("名称"));
   memo1_ = panel.memo1;
@@ -74,6 +79,7 @@ void TAtrEditDlg::BuildControls() {
   listView1_->SetColumns({{QStringLiteral("組"), 64}, {QStringLiteral("番号"), 90}});
   listView1_->SetMultiSelect(false);
   listView1_->SetHeaderClickable(false);
+  listView1_->setAccessibleName(QStringLiteral("組番号一覧"));
   const QFontMetrics metrics(font());
   listView1_->setFixedHeight(metrics.height() * 6 + 12);
   panel.grid->addWidget(listView1_, 3, 1, 1, 3);
@@ -85,6 +91,7 @@ void TAtrEditDlg::BuildControls() {
   buttons->addSpacing(metrics.height() / 3);
   buttons->addWidget(button3_);
   buttons->addStretch(1);
+  buttons->addWidget(templateBtn_);
 
   auto* top = new QHBoxLayout;
   top->setContentsMargins(8, 8, 8, 8);
@@ -108,6 +115,7 @@ void TAtrEditDlg::BuildControls() {
   connect(button1_, &QPushButton::clicked, this, &TAtrEditDlg::Button1Click);
   connect(button2_, &QPushButton::clicked, this, &TAtrEditDlg::Button2Click);
   connect(button3_, &QPushButton::clicked, this, &TAtrEditDlg::Button3Click);
+  connect(templateBtn_, &QPushButton::clicked, this, &TAtrEditDlg::TemplateBtnClick);
   connect(listView1_, &ReportList::DoubleClicked, this, [this](int) { ListView1DblClick(); });
   for (QWidget* watched : {static_cast<QWidget*>(memo1_), static_cast<QWidget*>(memo2_), static_cast<QWidget*>(memo3_),
                            static_cast<QWidget*>(memo4_), static_cast<QWidget*>(listView1_)}) {
@@ -328,6 +336,30 @@ void TAtrEditDlg::OKBtnClick() {
 }
 
 void TAtrEditDlg::CancelBtnClick() { reject(); }
+
+void TAtrEditDlg::TemplateBtnClick() {
+  int n = 0;
+  bool deleted = false;
+  if (!Commit(n, deleted)) return;
+  int firstAdded = 0;
+  for (const char* prize : {"1等", "2等", "3等"}) {
+    const std::string title = ToCp932(QString::fromUtf8(prize));
+    const bool present = std::any_of(entries_.get(), entries_.get() + workingCount_,
+                                     [&title](const WorkEntry& e) { return title == e.rec.title; });
+    if (present) continue;
+    // The free slot after the last entry may hold pairs typed without a title: they
+    // are the user's, so the template stops there.
+    if (workingCount_ >= kMaxWinningEntries || entries_[workingCount_].rec.pairCount > 0) break;
+    WorkEntry& added = entries_[workingCount_];
+    added = WorkEntry{};
+    CopyCut(added.rec.title, title.c_str());
+    ++workingCount_;
+    if (firstAdded == 0) firstAdded = workingCount_;
+  }
+  ShowEntry(firstAdded > 0 ? firstAdded : ClampRegistrationNumber(n, workingCount_, kMaxWinningEntries));
+  memo3_->SetText(QStringLiteral("*"));
+  memo4_->setFocus(Qt::OtherFocusReason);
+}
 
 void TAtrEditDlg::WriteBack() {
   LotteryStore& store = core_.Store();

@@ -44,6 +44,11 @@ class TAtrEditDlg : public QDialog {
   void ListView1DblClick();
   // Enter in the pair list: takes the pair out and goes to the group box.
   bool ListView1KeyPress(int key);
+  // "ひな形": after the shown entry is committed, the prize classes 1等, 2等 and 3等
+  // that no entry has yet are added as new entries after the last one (entries that
+  // hold data stay as they are), the first one added is shown, and the group box
+  // holds "*" so that only the numbers need typing.
+  void TemplateBtnClick();
 
   // The working copy, for the tests: its entry count and entry k (1..32).
   int WorkingCount() const { return workingCount_; }
@@ -89,6 +94,7 @@ class TAtrEditDlg : public QDialog {
   QPushButton* button1_ = nullptr;
   QPushButton* button2_ = nullptr;
   QPushButton* button3_ = nullptr;
+  QPushButton* templateBtn_ = nullptr;
   ByteLineEdit* memo1_ = nullptr;
   ByteLineEdit* memo2_ = nullptr;
   ByteLineEdit* memo3_ = nullptr;

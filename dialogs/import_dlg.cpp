@@ -2,6 +2,7 @@
 
 #include <algorithm>
 
+#include <QAbstractItemView>
 #include <QCheckBox>
 #include <QComboBox>
 #include <QFormLayout>
@@ -116,6 +117,8 @@ void TImportDlg::BuildControls() {
   auto makeBox = [&](const char* name, const QString& label) {
     auto* box = new QComboBox(this);
     box->setObjectName(QString::fromLatin1(name));
+    // The drop-down list is read out as the choices of the box it belongs to.
+    box->view()->setAccessibleName(label.left(label.indexOf(QStringLiteral("(&"))) + QStringLiteral("の候補"));
     auto* caption = new QLabel(label, this);
     caption->setBuddy(box);
     form->addRow(caption, box);

@@ -78,6 +78,7 @@ void TSysEditDlg::BuildControls() {
   QGroupBox* files = MakeGroup(QStringLiteral("ファイル"), "GroupBox2", this);
   edit1_ = makePathBox("Edit1", files);
   auto* button1 = MakeDialogButton(QStringLiteral("参照..."), "Button1", files);
+  button1->setAccessibleName(QStringLiteral("起動時ロードファイルを参照"));
   checkBox1_ = MakeCheckBox(QStringLiteral("データ保存時、チェック結果も保存する"), "CheckBox1", files);
   auto* filesGrid = new QGridLayout(files);
   filesGrid->addWidget(MakeDialogLabel(QStringLiteral("起動時ロードファイル"), "Label1", edit1_, files), 0, 0);
@@ -89,6 +90,7 @@ void TSysEditDlg::BuildControls() {
   QGroupBox* easy = MakeGroup(QStringLiteral("簡易チェック"), "GroupBox1", this);
   edit2_ = makePathBox("Edit2", easy);
   auto* button2 = MakeDialogButton(QStringLiteral("参照..."), "Button2", easy);
+  button2->setAccessibleName(QStringLiteral("ログファイルを参照"));
   checkBox2_ = MakeCheckBox(QStringLiteral("番号６桁自動実行する（初期値）"), "CheckBox2", easy);
   checkBox3_ = MakeCheckBox(QStringLiteral("組入力する"), "CheckBox3", easy);
   checkBox4_ = MakeCheckBox(QStringLiteral("下２桁を先に入力する"), "CheckBox4", easy);
@@ -104,8 +106,10 @@ void TSysEditDlg::BuildControls() {
   QGroupBox* sound = MakeGroup(QStringLiteral("サウンド設定"), "GroupBox3", this);
   edit3_ = makePathBox("Edit3", sound);
   auto* button3 = MakeDialogButton(QStringLiteral("参照..."), "Button3", sound);
+  button3->setAccessibleName(QStringLiteral("当たりサウンドファイルを参照"));
   edit4_ = makePathBox("Edit4", sound);
   auto* button4 = MakeDialogButton(QStringLiteral("参照..."), "Button4", sound);
+  button4->setAccessibleName(QStringLiteral("はずれサウンドファイルを参照"));
   auto* soundGrid = new QGridLayout(sound);
   soundGrid->addWidget(MakeDialogLabel(QStringLiteral("当たりサウンドファイル"), "Label3", edit3_, sound), 0, 0, 1, 2);
   soundGrid->addWidget(edit3_, 1, 0);

@@ -103,6 +103,9 @@ RecordPanel BuildRecordPanel(QWidget* parent, int regNoChars, const QString& nam
   const QFontMetrics metrics(parent->font());
   p.memo1->setFixedWidth(metrics.horizontalAdvance(QString(regNoChars + 1, u'0')) + 14);
   const int smallButton = metrics.horizontalAdvance(QStringLiteral("<")) + 22;
+  // Screen readers say what the arrows do, not the glyphs.
+  p.button1->setAccessibleName(QStringLiteral("前の登録番号"));
+  p.button2->setAccessibleName(QStringLiteral("次の登録番号"));
   p.button1->setFixedWidth(smallButton);
   p.button2->setFixedWidth(smallButton);
   const int fieldWidth = metrics.horizontalAdvance(QString(13, u'0')) + 14;

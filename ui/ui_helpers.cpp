@@ -21,6 +21,8 @@ void SetHint(QWidget* widget, const QString& hint) {
   if (widget == nullptr) return;
   widget->setToolTip(ShortHint(hint));
   widget->setStatusTip(LongHint(hint));
+  // A screen reader reads the long part as the control's description.
+  widget->setAccessibleDescription(LongHint(hint));
   if (auto* area = qobject_cast<QAbstractScrollArea*>(widget)) {
     area->viewport()->setToolTip(ShortHint(hint));
     area->viewport()->setStatusTip(LongHint(hint));

@@ -17,7 +17,7 @@ QString LongHint(const QString& hint);
 // Tool tip = short part, status tip = long part (shown by the main window's status bar
 // while the mouse is over the control or the menu item is highlighted). For a list or
 // other scroll area the status tip is also set on its viewport, which is what the mouse
-// is really over.
+// is really over. The long part is also the control's accessible description.
 void SetHint(QWidget* widget, const QString& hint);
 void SetHint(QAction* action, const QString& hint);
 

@@ -47,6 +47,7 @@ unset QT_QPA_PLATFORM WAYLAND_DISPLAY
 mkdir -p "$work/base" "$work/run"
 chmod 700 "$work/run"
 export XDG_RUNTIME_DIR="$work/run"
+export XDG_CONFIG_HOME="$work/config"
 # A settings file, so that no first-start message stands in the way.
 printf '[SYSTDATA]\r\n\r\n0\r\n\r\n0\r\n[SYSTDATA2]\r\n0\r\n0\r\n' >"$work/base/luckyscope.dat"
 
@@ -89,7 +90,7 @@ for run in $(seq "$runs"); do
   base_times+=("$ms")
   base_cpus+=("$cpu")
   base_peaks+=("$kib")
-  measure "$program" '^ラッキースコープ！$'
+  measure "$program" '^ラッキースコープ！( - |$)'
   times+=("$ms")
   cpus+=("$cpu")
   peaks+=("$kib")

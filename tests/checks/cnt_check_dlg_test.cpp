@@ -3,13 +3,19 @@
 
 #include "checks/cnt_check_dlg.h"
 
+#include <algorithm>
+
+#include <QCheckBox>
 #include <QComboBox>
+#include <QFile>
 #include <QHeaderView>
 #include <QTimer>
 
+#include "checks/count_chart.h"
 #include "tests/checks/check_test_support.h"
 #include "tests/support/scripted_ui_services.h"
 #include "ui/report_list.h"
+#include "ui/user_state.h"
 
 namespace luckyscope {
 namespace {
@@ -118,6 +124,57 @@ TEST_F(CntCheckTest, HeaderClicksSortTheTicketList) {
   ShowActive(dlg_);
   EXPECT_EQ(numbers(), "1,2,3") << "a fill comes in registration order";
   EXPECT_EQ(dlg_.DetailSortKey(), 1);
+}
+
+TEST_F(CntCheckTest, HideEmptyRowsAndTheChartShowsTheRowsShown) {
+  QFile::remove(UserStateFile());
+  for (const char* number : {"1230", "4560", "5", "15", "115", "107", "99"}) AddTicket(core_, "n", "g", number);
+  ShowActive(dlg_);
+  auto* chart = dlg_.findChild<CountChart*>();
+  ASSERT_NE(chart, nullptr);
+  auto* hide = dlg_.findChild<QCheckBox*>("HideEmptyBox");
+  ASSERT_NE(hide, nullptr);
+  EXPECT_EQ(hide->text(), QStringLiteral("0本を隠す"));
+  struct Case {
+    int view;
+    bool hidden;
+    std::vector<QString> rows;  // "value|count" of the count list, the bars alike
+  };
+  const Case cases[] = {
+      {0, false, {"0|2", "1|0", "2|0", "3|0", "4|0", "5|3", "6|0", "7|1", "8|0", "9|1"}},
+      {0, true, {"0|2", "5|3", "7|1", "9|1"}},
+      {1, true, {"07|1", "15|2", "30|1", "60|1", "99|1"}},
+  };
+  for (const Case& c : cases) {
+    SCOPED_TRACE(c.view * 2 + c.hidden);
+    Combo()->setCurrentIndex(c.view);
+    hide->setChecked(c.hidden);
+    std::vector<QString> listed, charted;
+    for (const QString& row : Rows("ListView1"))
+      listed.push_back(row.section('|', 0, 0) + "|" + row.section('|', 1).chopped(1).trimmed());
+    for (const ChartBar& bar : chart->Bars()) charted.push_back(bar.label + "|" + QString::number(bar.count));
+    EXPECT_EQ(listed, c.rows);
+    EXPECT_EQ(charted, c.rows);
+    // Bars as tall as their counts against the largest; none for a count of 0.
+    const std::vector<ChartBar>& bars = chart->Bars();
+    const auto top = std::max_element(bars.begin(), bars.end(),
+                                      [](const ChartBar& a, const ChartBar& b) { return a.count < b.count; });
+    const int full = chart->BarRect(static_cast<int>(top - bars.begin())).height();
+    ASSERT_GT(full, 0);
+    for (std::size_t i = 0; i < bars.size(); ++i) {
+      EXPECT_NEAR(chart->BarRect(static_cast<int>(i)).height(), full * bars[i].count / top->count, 1) << i;
+    }
+    // The picked row's tickets follow the value, not the position.
+    EXPECT_EQ(List("ListView1")->SelectedRows(), std::vector<int>{0});
+    EXPECT_EQ(List("ListView2")->RowCount(), c.rows.front().section('|', 1).toInt());
+  }
+  Press(Qt::Key_Down);  // the second row shown is 15
+  EXPECT_EQ(Rows("ListView2"), (std::vector<QString>{"4|15|g|n", "5|115|g|n"}));
+
+  // Remembered for the next start.
+  TCntCheckDlg next(core_, ui_);
+  EXPECT_TRUE(next.findChild<QCheckBox*>("HideEmptyBox")->isChecked());
+  QFile::remove(UserStateFile());
 }
 
 TEST_F(CntCheckTest, EnterAndEscClose) {

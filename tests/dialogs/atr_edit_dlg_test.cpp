@@ -276,5 +276,37 @@ TEST_F(AtrEditDlgTest, HitBitsFollowTheirEntries) {
   EXPECT_EQ(Store().TargetsChanged(), 0);  // hit results are not unsaved data
 }
 
+TEST_F(AtrEditDlgTest, TemplateAddsTheMissingPrizeClassesAndLeavesDataAlone) {
+  struct Case {
+    std::vector<const char*> stored;  // titles in the store, each with one pair
+    const char* typedTitle;           // typed at the free entry before the click
+    QStringList titles;               // the working copy afterwards
+    int shown;
+  };
+  const Case cases[] = {
+      {{}, "", {"1等", "2等", "3等"}, 1},
+      {{"特賞", "2等"}, "前後賞", {"特賞", "2等", "前後賞", "1等", "3等"}, 4},
+      {{"3等", "1等", "2等"}, "", {"3等", "1等", "2等"}, 4},
+  };
+  for (const Case& c : cases) {
+    SCOPED_TRACE(c.shown);
+    Store().ClearWinningEntries();
+    for (const char* title : c.stored) AppendEntry(Store(), Entry(ToCp932(QString::fromUtf8(title)), {{"01", "1"}}));
+    Open();
+    if (c.typedTitle[0] != '\0') Retype(dlg_, "Memo2", QString::fromUtf8(c.typedTitle));
+    Click(dlg_, "TemplateBtn");
+    QStringList titles;
+    for (int k = 1; k <= dlg_.WorkingCount(); ++k) titles << FromCp932(dlg_.WorkingEntry(k).title);
+    EXPECT_EQ(titles, c.titles);
+    for (int k = 1; k <= static_cast<int>(c.stored.size()); ++k) EXPECT_EQ(dlg_.WorkingEntry(k).pairCount, 1);
+    EXPECT_EQ(Shown_("Memo1"), QString::number(c.shown));
+    EXPECT_EQ(Shown_("Memo3"), "*");
+    EXPECT_EQ(Focused(), Box(dlg_, "Memo4"));
+  }
+  Retype(dlg_, "Memo4", "123456");  // ready for the numbers
+  Click(dlg_, "Button3");
+  EXPECT_EQ(Pairs(), QStringList{"*/123456"});
+}
+
 }  // namespace
 }  // namespace luckyscope

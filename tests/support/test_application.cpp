@@ -1,6 +1,8 @@
 #include "tests/support/test_application.h"
 
 #include <QApplication>
+#include <QDir>
+#include <QTemporaryDir>
 #include <gtest/gtest.h>
 
 namespace luckyscope {
@@ -26,6 +28,10 @@ class ApplicationEnvironment final : public ::testing::Environment {
 
 QApplication& TestApplication() {
   if (auto* existing = qobject_cast<QApplication*>(QCoreApplication::instance())) return *existing;
+  // The windows keep their layout and recent files in the user's configuration
+  // folder: the tests get one of their own, never the user's.
+  static QTemporaryDir config(QDir::tempPath() + QStringLiteral("/luckyscope-config-XXXXXX"));
+  qputenv("XDG_CONFIG_HOME", config.path().toLocal8Bit());
   static int argc = 1;
   static char name[] = "luckyscope-test";
   static char* argv[] = {name, nullptr};

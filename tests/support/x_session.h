@@ -64,13 +64,15 @@ class XSession {
   const QString& Display() const { return display_; }
 
   // The environment for the program: this display, the X11 platform, and a runtime
-  // folder of its own (where the single-instance lock lives).
+  // folder of its own (where the single-instance lock lives, and the user state).
   QProcessEnvironment ProgramEnvironment(const QString& runtimeFolder) const {
     QProcessEnvironment env = QProcessEnvironment::systemEnvironment();
     env.remove(QStringLiteral("QT_QPA_PLATFORM"));
     env.remove(QStringLiteral("WAYLAND_DISPLAY"));
     env.insert(QStringLiteral("DISPLAY"), display_);
     env.insert(QStringLiteral("XDG_RUNTIME_DIR"), runtimeFolder);
+    // The layout and the recent files go to a configuration folder of the test's own.
+    env.insert(QStringLiteral("XDG_CONFIG_HOME"), runtimeFolder + QStringLiteral("/config"));
     // In a sanitizer build, what the desktop libraries keep until exit would change the
     // exit codes that the tests read.
     if (env.contains(QStringLiteral("ASAN_OPTIONS"))) {
