@@ -22,6 +22,7 @@
 #include <QVBoxLayout>
 
 #include "app/app_message_hook.h"
+#include "app/scan_command.h"
 #include "core/data_core.h"
 #include "ui/cp932_codec.h"
 #include "ui/list_compare.h"
@@ -215,6 +216,8 @@ void TSDIAppForm::BuildMenus() {
   edit->addAction(Action(QStringLiteral("EditSch1")));
   edit->addAction(Action(QStringLiteral("EditAtr1")));
   edit->addAction(Action(QStringLiteral("EditSys1")));
+  scan_ = new ScanCommand(*this, core_, ui_);
+  edit->addAction(scan_->Action());
 
   QMenu* run = addMenu("Exec1", QStringLiteral("実行(&X)"), QStringLiteral("当選番号検索などを実行します"));
   run->addAction(Action(QStringLiteral("ExecSch1")));

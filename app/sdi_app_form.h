@@ -23,6 +23,7 @@ namespace luckyscope {
 
 class AppMessageHook;
 class DataCore;
+class ScanCommand;
 class ReportList;
 
 // Modes of FillSearchList.
@@ -122,6 +123,8 @@ class TSDIAppForm : public QMainWindow {
   QMenu* PopupMenu1() const { return popupMenu1_; }
   // An action or menu item by its name ("FileNew1", "FileSaveItem", "E1", …).
   QAction* Action(const QString& name) const;
+  // Reading numbers from postcard images (edit menu, images dropped on ListView2).
+  ScanCommand& Scan() const { return *scan_; }
   // The pictures of the commands, indexes 0 to 10.
   const QList<QIcon>& ImageList1() const { return imageList1_; }
 
@@ -166,6 +169,7 @@ class TSDIAppForm : public QMainWindow {
   // The application-wide hook (F1 everywhere, files dropped on the lists), installed
   // on the QApplication for as long as this window lives.
   std::unique_ptr<AppMessageHook> hook_;
+  ScanCommand* scan_ = nullptr;  // a child of the window
 };
 
 }  // namespace luckyscope
