@@ -167,9 +167,11 @@ void TScanConfirmDlg::AddRow(const QString& name, const FoundNumber* found, cons
   row.name = MakeDialogBox(("Name" + suffix).constData(), kTextSize - 1, true, rowsPanel_);
   row.note = new QLabel(note, rowsPanel_);
   row.note->setObjectName(QString::fromLatin1("Note" + suffix));
+  row.note->setWordWrap(true);
+  row.note->setMinimumWidth(230);
   row.number->setFixedWidth(90);
   row.group->setFixedWidth(40);
-  row.name->setMinimumWidth(200);
+  row.name->setMinimumWidth(180);
   // A name the codec cannot hold in full is cut as typing would cut it.
   row.name->setText(name);
   if (found) {
@@ -216,7 +218,7 @@ void TScanConfirmDlg::SetScans(const std::vector<ScannedImage>& scans) {
         ++found;
         if (!number.agreed) ++marked;
         AddRow(CardName(scan.path, card, reading.cards), &number,
-               number.agreed ? QString() : QStringLiteral("2回の読み取りが違います。画像と見比べてください。"));
+               number.agreed ? QString() : QStringLiteral("2回の読み取りが違います。画像と見比べて直してください。"));
       }
       // A card whose number was not found: a row to type it in.
       if (!any) {
@@ -227,6 +229,7 @@ void TScanConfirmDlg::SetScans(const std::vector<ScannedImage>& scans) {
     }
   }
   grid_->setColumnStretch(kNameColumn, 1);
+  grid_->setColumnStretch(kNoteColumn, 1);
   grid_->setRowStretch(static_cast<int>(rows_.size()) + 1, 1);
   summary_->setText(QStringLiteral("%1 個の画像、%2 枚のはがきから %3 件の番号を読み取りました（確認が必要: %4 件）。"
                                    "チェックした行を検索対象に追加します。")
