@@ -71,7 +71,11 @@ std::vector<ScannedImage> ReadScans(const QStringList& paths, QWidget* parent, b
   QObject::connect(&progress, &QProgressDialog::canceled, &loop, [&] { stop = true; });
   QTimer tick;
   QObject::connect(&tick, &QTimer::timeout, &progress, [&] {
-    if (!progress.wasCanceled()) progress.setValue(done);
+    if (progress.wasCanceled()) {
+      stop = true;
+    } else {
+      progress.setValue(done);
+    }
   });
   tick.start(100);
   worker->start();

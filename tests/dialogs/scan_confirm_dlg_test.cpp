@@ -5,10 +5,15 @@
 #include "dialogs/scan_confirm_dlg.h"
 
 #include <QCheckBox>
+#include <QFile>
 #include <QLabel>
+#include <QProgressDialog>
+#include <QTemporaryDir>
+#include <QTimer>
 #include <gtest/gtest.h>
 
 #include "dialog_test_util.h"
+#include "tests/scan/postcard_generator.h"
 #include "tests/support/scripted_ui_services.h"
 
 namespace luckyscope {
@@ -130,6 +135,68 @@ TEST_F(ScanConfirmDlgTest, AddStopsAtTheLimitAndSaysHowManyDidNotFit) {
   ASSERT_EQ(core_->Store().GetTarget(0, kMaxTargets, t), 0);
   EXPECT_STREQ(t.number, "123456");
   EXPECT_EQ(ui_.PendingSteps(), 0u);
+}
+
+// The reading itself, in its worker thread behind the progress dialog.
+class ScanReadingTest : public ::testing::Test {
+ protected:
+  QStringList Images(int count) {
+    QStringList paths;
+    for (int i = 0; i < count; ++i) {
+      const auto scan = GeneratePostcards(CardVariant::Clean, static_cast<std::uint32_t>(20 + i));
+      numbers_.push_back(scan.numbers.front());
+      paths << dir_.filePath(QStringLiteral("card%1.png").arg(i));
+      EXPECT_TRUE(scan.image.save(paths.back()));
+    }
+    return paths;
+  }
+
+  QApplication& app_ = TestApplication();
+  QTemporaryDir dir_;
+  std::vector<std::string> numbers_;
+  std::unique_ptr<DataCore> core_ = NewCore();
+  ScriptedUiServices ui_;
+  QWidget window_;
+};
+
+TEST_F(ScanReadingTest, ReadsEveryFileInTheBackgroundUntilCancelled) {
+  const QStringList paths = Images(3);
+  bool cancelled = true;
+  QString error;
+  const auto scans = ReadScans(paths, &window_, &cancelled, &error);
+  EXPECT_FALSE(cancelled);
+  EXPECT_TRUE(error.isEmpty());
+  ASSERT_EQ(scans.size(), 3u);
+  for (std::size_t i = 0; i < 3; ++i) {
+    EXPECT_EQ(scans[i].path, paths[static_cast<qsizetype>(i)]);
+    ASSERT_EQ(scans[i].reading.numbers.size(), 1u);
+    EXPECT_EQ(scans[i].reading.numbers[0].number, numbers_[i]);
+  }
+
+  // Cancel pressed while the first file is read: nothing comes back, and the
+  // confirmation is not shown.
+  QTimer press;
+  QObject::connect(&press, &QTimer::timeout, [&] {
+    auto* progress = window_.findChild<QProgressDialog*>(QStringLiteral("ScanProgress"));
+    if (progress == nullptr) return;
+    if (auto* button = progress->findChild<QPushButton*>()) button->click();
+  });
+  press.start(10);
+  EXPECT_TRUE(ReadScans(paths, &window_, &cancelled, &error).empty());
+  EXPECT_TRUE(cancelled);
+  press.stop();
+}
+
+TEST_F(ScanReadingTest, WithoutTheModelTheCommandNamesThePackageAndShowsNothing) {
+  QTemporaryDir empty;
+  qputenv("TESSDATA_PREFIX", QFile::encodeName(empty.path()));
+  TScanConfirmDlg dlg(*core_, ui_, &window_);
+  ui_.ExpectMessage().Answer(kAnswerOk);
+  EXPECT_FALSE(dlg.ReadAndConfirm(Images(1)));
+  qunsetenv("TESSDATA_PREFIX");
+  ASSERT_EQ(ui_.Messages().size(), 1u);
+  EXPECT_TRUE(ui_.Messages()[0].text.contains(QStringLiteral("tesseract-ocr-eng")));
+  EXPECT_EQ(core_->Store().TargetCount(), 0);
 }
 
 }  // namespace
