@@ -353,12 +353,21 @@ ImageReading CardReader::Read(const QImage& image, double dpi) {
     empty.error = QStringLiteral("画像が空です。");
     return empty;
   }
-  cv::Mat gray = ToGray(image);
-  if (std::abs(dpi - kDpi) > 1) {
-    const double f = kDpi / dpi;
-    cv::resize(gray, gray, cv::Size(), f, f, f < 1 ? cv::INTER_AREA : cv::INTER_CUBIC);
+  try {
+    cv::Mat gray = ToGray(image);
+    if (std::abs(dpi - kDpi) > 1) {
+      const double f = kDpi / dpi;
+      const cv::Size size(std::max(1, static_cast<int>(gray.cols * f)), std::max(1, static_cast<int>(gray.rows * f)));
+      cv::resize(gray, gray, size, 0, 0, f < 1 ? cv::INTER_AREA : cv::INTER_CUBIC);
+    }
+    return impl_->ReadGray(gray);
+  } catch (const cv::Exception& e) {
+    // An image no card could be on (a few pixels, say): reported, never a crash of
+    // the worker.
+    ImageReading failed;
+    failed.error = QStringLiteral("画像を読み取れません (%1)").arg(QString::fromStdString(e.msg));
+    return failed;
   }
-  return impl_->ReadGray(gray);
 }
 
 ImageReading CardReader::ReadFile(const QString& path) {

@@ -28,7 +28,7 @@ struct FoundNumber {
   bool agreed = false;  // both readings gave these six digits
   std::string group;    // the group mark, only when its two readings agreed
   QImage crop;          // the straightened line with its group mark, as the reader saw it
-  QPointF position;     // the line's centre, in pixels of the image at 300 dpi
+  QPointF position;     // the line's centre, in pixels at 300 dpi (of the straightened card for a photo)
   int card = 0;         // 1-based position of its card on the image (rows, then columns)
 };
 

@@ -127,6 +127,14 @@ TEST_F(CardReaderTest, FindsNothingWhereThereIsNoNumber) {
   EXPECT_TRUE(reading.numbers.empty());
   EXPECT_EQ(reading.cards, 1);
   EXPECT_FALSE(reader_->Read(QImage(), 300).error.isEmpty());
+  // Images too small to hold a card, at any resolution, read as nothing.
+  for (const QSize size : {QSize(1, 1), QSize(3, 500), QSize(700, 2)}) {
+    for (const double dpi : {100.0, 300.0, 1200.0}) {
+      QImage tiny(size, QImage::Format_RGB32);
+      tiny.fill(Qt::black);
+      EXPECT_TRUE(reader_->Read(tiny, dpi).numbers.empty()) << size.width() << "x" << size.height() << " " << dpi;
+    }
+  }
 }
 
 TEST(CardReaderModel, NamesThePackageWhenTheModelIsMissing) {
