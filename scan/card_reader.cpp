@@ -189,6 +189,8 @@ struct CardReader::Impl {
 
   std::string ReadGroupMark(const cv::Mat& left, double digitHeight, double paper, double ink);
   bool ReadLine(const cv::Mat& smooth, const Line& line, FoundNumber& found);
+  // The numbers on the image, each given its cell of a grid of columns x rows cards.
+  void ReadNumbers(const cv::Mat& smooth, int columns, int rows, std::vector<FoundNumber>& numbers);
   ImageReading ReadGray(const cv::Mat& gray);
 };
 
@@ -276,6 +278,17 @@ bool CardReader::Impl::ReadLine(const cv::Mat& smooth, const Line& line, FoundNu
   return true;
 }
 
+void CardReader::Impl::ReadNumbers(const cv::Mat& smooth, int columns, int rows, std::vector<FoundNumber>& numbers) {
+  for (const Line& line : LocateLines(smooth)) {
+    FoundNumber found;
+    if (!ReadLine(smooth, line, found)) continue;
+    const int column = std::clamp(static_cast<int>(found.position.x() * columns / smooth.cols), 0, columns - 1);
+    const int row = std::clamp(static_cast<int>(found.position.y() * rows / smooth.rows), 0, rows - 1);
+    found.card = row * columns + column + 1;
+    numbers.push_back(std::move(found));
+  }
+}
+
 ImageReading CardReader::Impl::ReadGray(const cv::Mat& gray) {
   ImageReading result;
   cv::Mat work = gray;
@@ -287,26 +300,27 @@ ImageReading CardReader::Impl::ReadGray(const cv::Mat& gray) {
   cv::Mat smooth;
   cv::medianBlur(work, smooth, 3);
   cv::GaussianBlur(smooth, smooth, cv::Size(3, 3), 0);
-  // The grid of card-sized cells the image holds, in the orientation that fits more.
+  // The grid of card-sized cells the image holds: cards stand upright on a portrait
+  // scan and lie on their side on a landscape one.
   int columns = 1, rows = 1;
   if (!result.photo) {
+    const bool portrait = work.rows >= work.cols;
     const double w = work.cols / 0.95, h = work.rows / 0.95;
-    const int uprightColumns = static_cast<int>(w / kCardShort), uprightRows = static_cast<int>(h / kCardLong);
-    const int sideColumns = static_cast<int>(w / kCardLong), sideRows = static_cast<int>(h / kCardShort);
-    if (uprightColumns * uprightRows >= sideColumns * sideRows) {
-      columns = std::max(uprightColumns, 1), rows = std::max(uprightRows, 1);
-    } else {
-      columns = std::max(sideColumns, 1), rows = std::max(sideRows, 1);
-    }
+    columns = std::max(1, static_cast<int>(w / (portrait ? kCardShort : kCardLong)));
+    rows = std::max(1, static_cast<int>(h / (portrait ? kCardLong : kCardShort)));
   }
   result.cards = columns * rows;
-  for (const Line& line : LocateLines(smooth)) {
-    FoundNumber found;
-    if (!ReadLine(smooth, line, found)) continue;
-    const int column = std::clamp(static_cast<int>(found.position.x() * columns / work.cols), 0, columns - 1);
-    const int row = std::clamp(static_cast<int>(found.position.y() * rows / work.rows), 0, rows - 1);
-    found.card = row * columns + column + 1;
-    result.numbers.push_back(std::move(found));
+  ReadNumbers(smooth, columns, rows, result.numbers);
+  // Nothing found on an image of about a card's shape but not its size: a photo cut
+  // close to the card, whose edges are out of the frame. Taken as one card filling it.
+  const double longSide = std::max(work.cols, work.rows), shortSide = std::min(work.cols, work.rows);
+  const double fill = std::sqrt(static_cast<double>(kCardShort) * kCardLong / (longSide * shortSide));
+  if (result.numbers.empty() && !result.photo && longSide / shortSide > 1.15 && longSide / shortSide < 1.8 &&
+      std::abs(fill - 1) > 0.15) {
+    cv::Mat card;
+    cv::resize(smooth, card, cv::Size(), fill, fill, fill < 1 ? cv::INTER_AREA : cv::INTER_CUBIC);
+    ReadNumbers(card, 1, 1, result.numbers);
+    if (!result.numbers.empty()) result.cards = 1;
   }
   std::stable_sort(result.numbers.begin(), result.numbers.end(), [](const FoundNumber& a, const FoundNumber& b) {
     return a.card != b.card ? a.card < b.card : a.position.y() < b.position.y();

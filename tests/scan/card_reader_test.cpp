@@ -101,6 +101,18 @@ TEST_F(CardReaderTest, BringsScansOfOtherResolutionsTo300Dpi) {
   }
 }
 
+TEST_F(CardReaderTest, ReadsAPhotoCutCloseToTheCardAsOneCardFillingIt) {
+  const GeneratedScan scan = GeneratePostcards(CardVariant::Clean, 8);
+  for (const double scale : {0.5, 1.8}) {
+    const QImage cut = scan.image.copy(scan.image.rect().adjusted(30, 40, -30, -30));
+    QImage photo = cut.scaled(static_cast<int>(cut.width() * scale), static_cast<int>(cut.height() * scale),
+                              Qt::IgnoreAspectRatio, Qt::SmoothTransformation);
+    photo.setDotsPerMeterX(2835);  // 72 dpi: no resolution to go by
+    photo.setDotsPerMeterY(2835);
+    ExpectRead(scan, reader_->Read(photo, ScanResolution(photo)), "cut close, scale " + std::to_string(scale));
+  }
+}
+
 TEST_F(CardReaderTest, ReadsFilesAndReportsThoseItCannotLoad) {
   QTemporaryDir dir;
   const GeneratedScan scan = GeneratePostcards(CardVariant::Clean, 11);
