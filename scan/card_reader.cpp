@@ -3,6 +3,7 @@
 #include <algorithm>
 #include <array>
 #include <cmath>
+#include <omp.h>
 #include <opencv2/core.hpp>
 #include <opencv2/imgproc.hpp>
 #include <tesseract/baseapi.h>
@@ -141,6 +142,11 @@ cv::Mat StraightenCard(const cv::Mat& gray, const std::array<cv::Point2f, 4>& c)
                       cv::BORDER_REPLICATE);
   return card;
 }
+
+// The recogniser spreads each line over OpenMP threads; with the processor shared
+// (other programs, other readers) that costs about four times what it saves, so each
+// reader reads on its own thread only. The setting belongs to the calling thread.
+void KeepToOneThread() { omp_set_max_active_levels(0); }
 
 // Scales a crop so that its digits are digitHeight pixels high, thresholds it and gives
 // it a white border.
@@ -357,11 +363,13 @@ std::unique_ptr<CardReader> CardReader::Create(QString* error, const QString& da
   impl->ReadAs(true);
   // The first recognition sets up the network's buffers; do it here rather than on
   // the first card.
+  KeepToOneThread();
   impl->Recognise(cv::Mat(48, 160, CV_8UC1, cv::Scalar(255)));
   return std::unique_ptr<CardReader>(new CardReader(std::move(impl)));
 }
 
 ImageReading CardReader::Read(const QImage& image, double dpi) {
+  KeepToOneThread();
   if (image.isNull()) {
     ImageReading empty;
     empty.error = QStringLiteral("画像が空です。");
