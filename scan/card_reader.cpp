@@ -35,6 +35,7 @@ constexpr int kDilateHeight = 3;
 constexpr int kReadHeight = 24;
 constexpr int kCheckHeight = 33;
 constexpr int kBorder = 12;
+constexpr double kGrey = -1;  // ScaleForReading: no threshold
 // Six digits, two of them perhaps run together or broken in two.
 constexpr int kMinMarks = 5;
 constexpr int kMaxMarks = 8;
@@ -148,15 +149,17 @@ cv::Mat StraightenCard(const cv::Mat& gray, const std::array<cv::Point2f, 4>& c)
 // reader reads on its own thread only. The setting belongs to the calling thread.
 void KeepToOneThread() { omp_set_max_active_levels(0); }
 
-// Scales a crop so that its digits are digitHeight pixels high, thresholds it and gives
-// it a white border.
+// Scales a crop so that its digits are digitHeight pixels high and gives it a white
+// border. The first reading gets it thresholded at the line's own paper-and-ink level
+// (after scaling, so that the edges stay smooth; the recogniser's own threshold is
+// thrown by grain and faded ink); the check reading gets it grey, so that the two
+// readings differ in more than the scale and seldom make the same mistake (a leading
+// 7 on a grainy scan read as 1 at every scale when thresholded).
 cv::Mat ScaleForReading(const cv::Mat& crop, double inkHeight, int digitHeight, double threshold) {
   const double f = digitHeight / std::max(inkHeight, 1.0);
   cv::Mat scaled, framed;
   cv::resize(crop, scaled, cv::Size(), f, f, f < 1 ? cv::INTER_AREA : cv::INTER_CUBIC);
-  // Thresholded after scaling, so that the edges stay smooth; the recogniser's own
-  // threshold is thrown by grain and faded ink.
-  cv::threshold(scaled, scaled, threshold, 255, cv::THRESH_BINARY);
+  if (threshold >= 0) cv::threshold(scaled, scaled, threshold, 255, cv::THRESH_BINARY);
   cv::copyMakeBorder(scaled, framed, kBorder, kBorder, kBorder, kBorder, cv::BORDER_CONSTANT, cv::Scalar(255));
   return framed;
 }
@@ -240,7 +243,7 @@ std::string CardReader::Impl::ReadGroupMark(const cv::Mat& left, double digitHei
   const double markHeight = stats.at<int>(best, cv::CC_STAT_HEIGHT);
   ReadAs(false);
   const std::string first = Recognise(ScaleForReading(mark, markHeight, kReadHeight, (paper + ink) / 2));
-  const std::string second = Recognise(ScaleForReading(mark, markHeight, kCheckHeight, (paper + ink) / 2));
+  const std::string second = Recognise(ScaleForReading(mark, markHeight, kCheckHeight, kGrey));
   ReadAs(true);
   return JudgeGroupMarks(first, second);
 }
@@ -272,7 +275,7 @@ bool CardReader::Impl::ReadLine(const cv::Mat& smooth, const Line& line, FoundNu
   ReadAs(true);
   const std::string first = Recognise(ScaleForReading(number, digitHeight, kReadHeight, (paper + ink) / 2));
   if (AcceptSixDigits(first).empty()) return false;
-  const std::string second = Recognise(ScaleForReading(number, digitHeight, kCheckHeight, (paper + ink) / 2));
+  const std::string second = Recognise(ScaleForReading(number, digitHeight, kCheckHeight, kGrey));
   const NumberVerdict verdict = JudgeReadings(first, second);
   found.number = verdict.number;
   found.agreed = verdict.agreed;
