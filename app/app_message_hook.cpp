@@ -6,16 +6,35 @@
 #include <QApplication>
 #include <QDropEvent>
 #include <QFile>
+#include <QFileInfo>
 #include <QKeyEvent>
 #include <QList>
 #include <QMimeData>
 #include <QUrl>
 #include <QWidget>
 
+#include "app/scan_command.h"
 #include "core/data_core.h"
 #include "ui/report_list.h"
 
 namespace luckyscope {
+
+namespace {
+
+// The dropped files when every one of them is an image file the scan command reads.
+QStringList DroppedImagePaths(const QDropEvent& drop) {
+  const QMimeData* mime = drop.mimeData();
+  if (mime == nullptr || !mime->hasUrls()) return {};
+  QStringList paths;
+  for (const QUrl& url : mime->urls()) {
+    if (!url.isLocalFile() || !ScanCommand::IsImageFile(url.toLocalFile())) return {};
+    if (!QFileInfo(url.toLocalFile()).isFile()) return {};
+    paths.append(url.toLocalFile());
+  }
+  return paths;
+}
+
+}  // namespace
 
 void AcceptDroppedFiles(ReportList* list) { list->viewport()->setAcceptDrops(true); }
 
@@ -114,6 +133,16 @@ AppMessageHook::DropTarget AppMessageHook::HandleDrop(QWidget* receiver, QDropEv
   // 1. The program comes to the front, whatever the drop holds.
   window_.raise();
   window_.activateWindow();
+
+  // Scans or photos of postcards dropped on the search targets: their numbers are read.
+  if (list == DropTarget::TargetList) {
+    const QStringList images = DroppedImagePaths(*drop);
+    if (!images.isEmpty()) {
+      QMetaObject::invokeMethod(
+          this, [this, images] { emit ImagesDropped(images); }, Qt::QueuedConnection);
+      return list;
+    }
+  }
 
   // 2, 3. Exactly one item, a file that can be read and is no folder.
   const std::string path = DroppedFilePath(*drop);

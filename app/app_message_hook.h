@@ -10,6 +10,7 @@
 #include <string>
 
 #include <QObject>
+#include <QStringList>
 
 class QDropEvent;
 class QEvent;
@@ -47,6 +48,9 @@ class AppMessageHook final : public QObject {
   // once the drop has been finished. The file is judged again when it is loaded: it
   // may have been replaced since.
   void FileDropped(luckyscope::AppMessageHook::DropTarget list, const std::string& path);
+  // Image files (scans or photos of postcards) were dropped on the search-target list;
+  // sent once the drop has been finished.
+  void ImagesDropped(const QStringList& paths);
 
  private:
   // The dropped-file handling for a drop on `receiver` (one of the lists' viewports).

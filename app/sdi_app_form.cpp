@@ -25,6 +25,7 @@
 #include <QVBoxLayout>
 
 #include "app/app_message_hook.h"
+#include "app/scan_command.h"
 #include "app/window_state.h"
 #include "core/data_core.h"
 #include "ui/cp932_codec.h"
@@ -95,6 +96,8 @@ TSDIAppForm::TSDIAppForm(DataCore& core, UiServices& ui, QWidget* parent) : QMai
             LoadDroppedFile(list == AppMessageHook::DropTarget::WinningList, path);
           });
   QCoreApplication::instance()->installEventFilter(hook_.get());
+  connect(hook_.get(), &AppMessageHook::ImagesDropped, this,
+          [this](const QStringList& paths) { scan_->ReadFiles(paths); });
   // 1. The menu shows the tool bar's pictures: both take them from the same actions.
   // 2. The filter box holds "全表示" alone, selected.
   comboBox1_->clear();
@@ -309,6 +312,8 @@ void TSDIAppForm::BuildMenus() {
   edit->addAction(actions_.editSch1);
   edit->addAction(actions_.editAtr1);
   edit->addAction(actions_.editSys1);
+  scan_ = new ScanCommand(*this, core_, ui_);
+  edit->addAction(scan_->Action());
 
   QMenu* run = addMenu("Exec1", QStringLiteral("実行(&X)"), QStringLiteral("当選番号検索などを実行します"));
   run->addAction(actions_.execSch1);

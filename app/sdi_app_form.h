@@ -27,6 +27,7 @@ namespace luckyscope {
 
 class AppMessageHook;
 class DataCore;
+class ScanCommand;
 class ReportList;
 class TImportDlg;
 
@@ -185,6 +186,8 @@ class TSDIAppForm : public QMainWindow {
   // The layout (geometry, splitter, column widths) into the user's state file; the
   // close sequence does it.
   void SaveLayout();
+  // Reading numbers from postcard images (edit menu, images dropped on ListView2).
+  ScanCommand& Scan() const { return *scan_; }
   // The pictures of the commands, indexes 0 to 10.
   const QList<QIcon>& ImageList1() const { return imageList1_; }
 
@@ -273,6 +276,7 @@ class TSDIAppForm : public QMainWindow {
   // The application-wide hook (F1 everywhere, files dropped on the lists), installed
   // on the QApplication for as long as this window lives.
   std::unique_ptr<AppMessageHook> hook_;
+  ScanCommand* scan_ = nullptr;  // a child of the window
 };
 
 }  // namespace luckyscope

@@ -149,6 +149,19 @@ int LotteryStore::PutWinningEntry(int regNo, const WinningEntry& rec) {
 
 // Callers pass 0..10000 and 0..32; a count outside the table would let every later
 // reader run past it, so it is held to the table's size.
+int LotteryStore::AppendTarget(const SearchTarget& rec) {
+  if (rec.name[0] == '\0') return -1;
+  if (targetCount_ >= kMaxTargets) return 0;
+  const int regNo = targetCount_ + 1;
+  PutTarget(regNo, rec);
+  // A new ticket has not been searched yet.
+  targets_[regNo - 1].hit = 0;
+  targets_[regNo - 1].hitMask = 0;
+  targetCount_ = regNo;
+  targetsChanged_ = 1;
+  return regNo;
+}
+
 int LotteryStore::SetTargetCount(int count) {
   targetCount_ = count < 0 ? 0 : (count > kMaxTargets ? kMaxTargets : count);
   if (count == 0) targetsChanged_ = 0;

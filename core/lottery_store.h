@@ -57,6 +57,9 @@ class LotteryStore {
   // Registration numbers are 1-based. Reads refuse numbers beyond the count (-1).
   int GetTarget(int withHits, int regNo, SearchTarget& out) const;
   int PutTarget(int regNo, const SearchTarget& rec);
+  // Puts the record after the last target and counts it: its registration number, 0
+  // when the table is full, -1 for a record without a name (it would be a hole).
+  int AppendTarget(const SearchTarget& rec);
   int GetWinningEntry(int regNo, WinningEntry& out) const;
   int PutWinningEntry(int regNo, const WinningEntry& rec);
 

@@ -91,7 +91,8 @@ depends_cover() {
   local depends p
   depends=$(dpkg-deb -f "$deb" Depends) || return 1
   for p in libqt6core6 libqt6gui6 libqt6widgets6 libqt6svg6 libgstreamer1.0-0 gstreamer1.0-plugins-base \
-           gstreamer1.0-plugins-good gstreamer1.0-plugins-bad libchm1 fonts-noto-cjk; do
+           gstreamer1.0-plugins-good gstreamer1.0-plugins-bad libchm1 fonts-noto-cjk \
+           libtesseract5 tesseract-ocr-eng; do
     grep -qE "(^|, )$p( |,|$)" <<<"$depends" || { echo "Depends lacks $p: $depends"; return 1; }
   done
 }

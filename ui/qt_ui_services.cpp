@@ -143,7 +143,8 @@ class HideFileName final : public QSortFilterProxyModel {
 
 }  // namespace
 
-std::optional<std::string> QtUiServices::RunFileDialog(const FileDialogPreset& preset, bool save) {
+std::optional<std::vector<std::string>> QtUiServices::RunFileDialog(const FileDialogPreset& preset, bool save,
+                                                                    bool many) {
   // Qt's dialog opens in the folder of the last file dialog of the run (the current
   // folder the first time), as one dialog object kept for the whole run would.
   QFileDialog dialog(DialogOwner());
@@ -153,7 +154,7 @@ std::optional<std::string> QtUiServices::RunFileDialog(const FileDialogPreset& p
   dialog.setSizeGripEnabled(true);
   dialog.setAcceptMode(save ? QFileDialog::AcceptSave : QFileDialog::AcceptOpen);
   // Save asks before it overwrites; open takes only files that exist.
-  dialog.setFileMode(save ? QFileDialog::AnyFile : QFileDialog::ExistingFile);
+  dialog.setFileMode(save ? QFileDialog::AnyFile : many ? QFileDialog::ExistingFiles : QFileDialog::ExistingFile);
   dialog.setOption(QFileDialog::DontConfirmOverwrite, false);
   dialog.setDefaultSuffix(preset.defaultExtension);
   const QString filter = ToQtFilter(preset.filter);
@@ -165,15 +166,25 @@ std::optional<std::string> QtUiServices::RunFileDialog(const FileDialogPreset& p
   if (dialog.exec() != QDialog::Accepted) return std::nullopt;
   const QStringList chosen = dialog.selectedFiles();
   if (chosen.isEmpty() || chosen.front().isEmpty()) return std::nullopt;
-  return QFile::encodeName(chosen.front()).toStdString();
+  std::vector<std::string> paths;
+  for (const QString& path : chosen) paths.push_back(QFile::encodeName(path).toStdString());
+  return paths;
 }
 
 std::optional<std::string> QtUiServices::OpenFileDialog(const FileDialogPreset& preset) {
-  return RunFileDialog(preset, false);
+  auto chosen = RunFileDialog(preset, false, false);
+  if (!chosen) return std::nullopt;
+  return chosen->front();
 }
 
 std::optional<std::string> QtUiServices::SaveFileDialog(const FileDialogPreset& preset) {
-  return RunFileDialog(preset, true);
+  auto chosen = RunFileDialog(preset, true, false);
+  if (!chosen) return std::nullopt;
+  return chosen->front();
+}
+
+std::optional<std::vector<std::string>> QtUiServices::OpenFilesDialog(const FileDialogPreset& preset) {
+  return RunFileDialog(preset, false, true);
 }
 
 void QtUiServices::HelpDisplayTopic(const std::string& helpFile) {

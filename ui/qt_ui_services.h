@@ -26,6 +26,7 @@ class QtUiServices final : public UiServices {
 
   int MessageBox(const QString& text, const QString& caption, MessageFlags flags) override;
   std::optional<std::string> OpenFileDialog(const FileDialogPreset& preset) override;
+  std::optional<std::vector<std::string>> OpenFilesDialog(const FileDialogPreset& preset) override;
   std::optional<std::string> SaveFileDialog(const FileDialogPreset& preset) override;
   void HelpDisplayTopic(const std::string& helpFile) override;
   void HelpCloseAll() override;
@@ -36,7 +37,7 @@ class QtUiServices final : public UiServices {
   HelpWindow* Help() const;
 
  private:
-  std::optional<std::string> RunFileDialog(const FileDialogPreset& preset, bool save);
+  std::optional<std::vector<std::string>> RunFileDialog(const FileDialogPreset& preset, bool save, bool many);
 
   std::unique_ptr<SoundBackend> sound_;
   QPointer<HelpWindow> help_;

@@ -30,4 +30,10 @@ QString ToQtFilter(const QString& filter) {
   return pairs.join(QStringLiteral(";;"));
 }
 
+std::optional<std::vector<std::string>> UiServices::OpenFilesDialog(const FileDialogPreset& preset) {
+  std::optional<std::string> one = OpenFileDialog(preset);
+  if (!one) return std::nullopt;
+  return std::vector<std::string>{std::move(*one)};
+}
+
 }  // namespace luckyscope

@@ -6,6 +6,7 @@
 
 #include <optional>
 #include <string>
+#include <vector>
 
 #include <QString>
 
@@ -70,6 +71,9 @@ class UiServices {
   // dialog asks before it overwrites an existing file.
   virtual std::optional<std::string> OpenFileDialog(const FileDialogPreset& preset) = 0;
   virtual std::optional<std::string> SaveFileDialog(const FileDialogPreset& preset) = 0;
+  // An open dialog in which several files may be chosen at once. The default asks for
+  // one file with OpenFileDialog.
+  virtual std::optional<std::vector<std::string>> OpenFilesDialog(const FileDialogPreset& preset);
 
   // Shows the help file at its default topic. A missing or damaged file is not
   // reported: nothing opens.

@@ -15,14 +15,18 @@
 #include <thread>
 #include <unistd.h>
 
+#include <QAction>
 #include <QApplication>
+#include <QCheckBox>
 #include <QComboBox>
 #include <QDialog>
 #include <QDir>
 #include <QDropEvent>
 #include <QFile>
 #include <QKeyEvent>
+#include <QMenu>
 #include <QMimeData>
+#include <QPushButton>
 #include <QTemporaryDir>
 #include <QTest>
 #include <QTimer>
@@ -32,10 +36,13 @@
 
 #include "app/sdi_app_form.h"
 #include "core/data_core.h"
+#include "dialogs/scan_confirm_dlg.h"
+#include "tests/scan/postcard_generator.h"
 #include "tests/support/file_test_util.h"
 #include "tests/support/main_window_harness.h"
 #include "tests/support/scripted_ui_services.h"
 #include "tests/support/store_builders.h"
+#include "ui/byte_line_edit.h"
 #include "ui/cp932_codec.h"
 #include "ui/report_list.h"
 
@@ -154,6 +161,29 @@ class HookTest : public testing::MainWindowHarness {
     });
     open();
     EXPECT_TRUE(ran);
+  }
+
+  // Once the confirmation of read numbers is up (the reading done), runs `whileOpen`
+  // with it; the test's own action then closes it.
+  void WhenConfirmShows(const std::function<void(TScanConfirmDlg&)>& whileOpen, bool& ran) {
+    auto* poll = new QTimer(form_);
+    QObject::connect(poll, &QTimer::timeout, form_, [poll, whileOpen, &ran] {
+      auto* dialog = qobject_cast<TScanConfirmDlg*>(QApplication::activeModalWidget());
+      if (dialog == nullptr) return;
+      poll->stop();
+      poll->deleteLater();
+      QApplication::setActiveWindow(dialog);
+      ran = true;
+      whileOpen(*dialog);
+    });
+    poll->start(20);
+  }
+  // A generated postcard scan saved in the base folder.
+  std::string CardImage(const std::string& name, std::string& number) {
+    const auto scan = testing::GeneratePostcards(testing::CardVariant::Clean, 5);
+    number = scan.numbers.front();
+    scan.image.save(QFile::decodeName(Path(name).c_str()));
+    return Path(name);
   }
 
   int HelpShows() const {
@@ -427,6 +457,57 @@ TEST_F(HookTest, ADropWhileADialogIsOpenChangesNothingUnderIt) {
   // Once it is closed, the same drop loads.
   EXPECT_TRUE(Drop(form_->ListView2(), file).dropAccepted);
   EXPECT_EQ(Store().TargetCount(), 2);
+}
+
+// ---------------------------------------------------------------------------
+// Postcard images: dropped on the search targets or chosen with the edit menu's
+// command, their numbers are read and confirmed before anything is added.
+
+TEST_F(HookTest, ImagesDroppedOnTheTargetListAreReadConfirmedAndAppended) {
+  LoadSample();
+  std::string number;
+  const std::string image = CardImage("card.png", number);
+  EXPECT_FALSE(Drop(form_->ListView1(), image).dropAccepted);  // not on the winning numbers
+  bool ran = false;
+  WhenConfirmShows(
+      [&](TScanConfirmDlg& dialog) {
+        ASSERT_EQ(dialog.Rows().size(), 1u);
+        EXPECT_EQ(dialog.Rows()[0].number->text().toStdString(), number);
+        EXPECT_TRUE(dialog.Rows()[0].take->isChecked());
+        QTest::mouseClick(dialog.findChild<QPushButton*>(QStringLiteral("AddBtn")), Qt::LeftButton);
+      },
+      ran);
+  EXPECT_TRUE(Drop(form_->ListView2(), image).dropAccepted);
+  EXPECT_TRUE(ran);
+  ASSERT_EQ(Store().TargetCount(), 4);
+  EXPECT_EQ(TargetName(4), QStringLiteral("card.png"));
+  SearchTarget t{};
+  ASSERT_EQ(Store().GetTarget(0, 4, t), 0);
+  EXPECT_EQ(t.number, number);
+  EXPECT_EQ(Store().TargetsChanged(), 1);
+  EXPECT_EQ(form_->ListView2()->RowCount(), 4);
+}
+
+TEST_F(HookTest, TheEditMenuCommandReadsTheChosenImagesAndCancelAddsNothing) {
+  LoadSample();
+  QAction* command = form_->Action(QStringLiteral("EditScan1"));
+  ASSERT_NE(command, nullptr);
+  EXPECT_EQ(command->text(), QStringLiteral("はがきから読み取り(&R)..."));
+  EXPECT_TRUE(form_->findChild<QMenu*>(QStringLiteral("Edit1"))->actions().contains(command));
+  std::string number;
+  ui_.ExpectOpenDialog().Choose(CardImage("scan.png", number));
+  bool ran = false;
+  WhenConfirmShows(
+      [&](TScanConfirmDlg& dialog) {
+        ASSERT_EQ(dialog.Rows().size(), 1u);
+        QTest::mouseClick(dialog.findChild<QPushButton*>(QStringLiteral("CancelBtn")), Qt::LeftButton);
+      },
+      ran);
+  command->trigger();
+  EXPECT_TRUE(ran);
+  EXPECT_EQ(Store().TargetCount(), 3);
+  EXPECT_EQ(Store().TargetsChanged(), 0);
+  EXPECT_EQ(ui_.PendingSteps(), 0u);
 }
 
 }  // namespace

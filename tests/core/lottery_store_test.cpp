@@ -59,6 +59,36 @@ TEST(LotteryStoreTest, PutTargetResultsAndChangedFlag) {
   EXPECT_EQ(std::strlen(store->TargetSlots()[0].group), 15u);
 }
 
+TEST(LotteryStoreTest, AppendTargetCountsTheTicketUntilTheTableIsFull) {
+  auto store = NewStore();
+  store->TargetSlots()[0].hitMask = 0x1u;  // stale results in the slot beyond the count
+  struct Step {
+    int countBefore;
+    const char* name;
+    int result;
+    int countAfter;
+  } const steps[] = {
+      {0, "first", 1, 1},
+      {1, "", -1, 1},  // no name: refused, nothing counted
+      {1, "second", 2, 2},
+      {kMaxTargets - 1, "last", kMaxTargets, kMaxTargets},
+      {kMaxTargets, "over", 0, kMaxTargets},  // full
+  };
+  for (const auto& step : steps) {
+    store->SetTargetCount(step.countBefore);
+    store->SetTargetsChanged(0);
+    EXPECT_EQ(store->AppendTarget(Target(step.name, "A", "123456")), step.result) << step.name;
+    EXPECT_EQ(store->TargetCount(), step.countAfter) << step.name;
+    EXPECT_EQ(store->TargetsChanged(), step.result > 0 ? 1 : 0) << step.name;
+    if (step.result > 0) {
+      const SearchTarget& slot = store->TargetSlots()[step.result - 1];
+      EXPECT_STREQ(slot.name, step.name);
+      EXPECT_STREQ(slot.number, "123456");
+      EXPECT_EQ(slot.hitMask, 0u) << step.name;
+    }
+  }
+}
+
 TEST(LotteryStoreTest, PutWinningEntryResults) {
   auto store = NewStore();
   EXPECT_EQ(store->PutWinningEntry(33, Entry("x", {})), -1);
