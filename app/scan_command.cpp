@@ -40,7 +40,7 @@ void ScanCommand::ReadFiles(const QStringList& paths) {
   const bool shown = dialog.ReadAndConfirm(paths);
   form_.FormActivate();
   if (shown && dialog.Added() > 0) {
-    form_.FillSearchList(kFillShowAll, 0);
+    form_.FillSearchList(FillMode::ShowAll, 0);
     form_.ComboBox1()->setCurrentIndex(0);
   }
 }

@@ -11,21 +11,8 @@ id=$2
 launcher=$3
 packaging=$(dirname -- "$launcher")
 
-passed=0
-failed=0
-check() {  # check <what> <command...>: runs the command, reports, counts
-  local what=$1
-  shift
-  local out
-  if out=$("$@" 2>&1); then
-    passed=$((passed + 1))
-    echo "ok: $what"
-  else
-    failed=$((failed + 1))
-    echo "FAILED: $what"
-    [ -n "$out" ] && printf '%s\n' "$out" | sed 's/^/    /'
-  fi
-}
+# shellcheck source=../tools/checks.sh
+. "$(dirname -- "$0")/../tools/checks.sh"
 
 work=$(mktemp -d)
 trap 'rm -rf "$work"' EXIT
