@@ -50,7 +50,7 @@ std::vector<ScannedImage> ReadScans(const QStringList& paths, QWidget* parent, b
   // The worker has its own reader: the model is loaded there, once, off the window's
   // thread.
   std::unique_ptr<QThread> worker(QThread::create([&] {
-    auto reader = CardReader::Create(&startError);
+    auto reader = ScanReader::Create(&startError);
     if (!reader) return;
     for (qsizetype i = 0; i < paths.size() && !stop; ++i) {
       scans[static_cast<std::size_t>(i)].path = paths[i];

@@ -14,6 +14,7 @@
 #include <QStringList>
 
 #include "scan/card_reader.h"
+#include "scan/scan_loader.h"
 
 class QCheckBox;
 class QGridLayout;

@@ -48,6 +48,10 @@ expected=(
   share/luckyscope/luckyscope.chm
 )
 for size in "${sizes[@]}"; do expected+=("share/icons/hicolor/${size}x${size}/apps/$id.png"); done
+# The postcard reader, a module the program loads on first use, in the library folder
+# the build was configured with.
+libdir=$(sed -n 's/^CMAKE_INSTALL_LIBDIR:PATH=//p' "$build/CMakeCache.txt")
+expected+=("${libdir:-lib}/luckyscope/luckyscope-scan.so")
 
 installed_set() {
   local want got
@@ -56,7 +60,7 @@ installed_set() {
   [ "$want" = "$got" ] || { diff <(echo "$want") <(echo "$got"); return 1; }
   [ -x "$root/bin/luckyscope" ] && [ -x "$root/bin/luckyscope-launch" ] || { echo "a program is not executable"; return 1; }
 }
-check "the install holds exactly the program, launcher, menu entry, metadata, icons and help" installed_set
+check "the install holds exactly the program, launcher, postcard reader, menu entry, metadata, icons and help" installed_set
 
 # The menu entry starts the launcher where the configured prefix puts it.
 launcher_named() {

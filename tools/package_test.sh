@@ -113,12 +113,13 @@ check "appstreamcli accepts the installed metadata" appstreamcli validate --no-n
 installed_files() {
   local f
   for f in /usr/bin/luckyscope /usr/bin/luckyscope-launch /usr/share/luckyscope/luckyscope.chm \
+           "/usr/lib/$(dpkg-architecture -qDEB_HOST_MULTIARCH)/luckyscope/luckyscope-scan.so" \
            /usr/share/icons/hicolor/scalable/apps/$id.svg /usr/share/icons/hicolor/{16x16,22x22,24x24,32x32,48x48,64x64,128x128,256x256}/apps/$id.png; do
     [ -f "$f" ] || { echo "missing: $f"; return 1; }
     grep -qxF "$f" "$work/files" || { echo "not the package's: $f"; return 1; }
   done
 }
-check "the program, launcher, help and icons are installed" installed_files
+check "the program, launcher, postcard reader, help and icons are installed" installed_files
 
 # --- Start it the way the menu does ---------------------------------------------------
 exec 5>"$work/display"
