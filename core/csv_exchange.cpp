@@ -229,7 +229,6 @@ ImportSummary ImportTargets(DataCore& core, const std::vector<CsvRow>& rows, con
   ImportSummary summary;
   LotteryStore& store = core.Store();
   if (mode == ImportMode::Replace) store.ClearTargets();
-  int count = store.TargetCount();
   std::string texts[3];
   const int columns[3] = {layout.name, layout.group, layout.number};
   for (std::size_t r = 0; r < rows.size(); ++r) {
@@ -253,7 +252,7 @@ ImportSummary ImportTargets(DataCore& core, const std::vector<CsvRow>& rows, con
       ++summary.noName;
       continue;
     }
-    if (count >= kMaxTargets) {
+    if (store.TargetCount() >= kMaxTargets) {
       ++summary.overLimit;
       continue;
     }
@@ -262,10 +261,7 @@ ImportSummary ImportTargets(DataCore& core, const std::vector<CsvRow>& rows, con
     cut = CopyCutCharacters(ticket.group, sizeof ticket.group, texts[1].c_str()) || cut;
     cut = CopyCutCharacters(ticket.number, sizeof ticket.number, texts[2].c_str()) || cut;
     summary.cut += cut ? 1 : 0;
-    ++count;
-    store.PutTarget(count, ticket);
-    store.SetTargetHits(count, 0, 0);
-    store.SetTargetCount(count);
+    store.AppendTarget(ticket);  // a new ticket carries no hit results
     ++summary.added;
   }
   return summary;

@@ -449,26 +449,26 @@ bool ChmReader::Prepare(const std::string& path) {
   return !tooLarge_;
 }
 
-bool ChmReader::Open(const std::string& path) {
+template <typename Read>
+bool ChmReader::OpenWith(const std::string& path, Read read) {
   if (!Prepare(path)) return false;
   std::map<std::string, std::string> objects;
   std::set<std::string> oversized;
-  const ReadResult read = ReadInChild(path, objects, oversized);
-  tooLarge_ = read == ReadResult::TooLarge;
-  if (read != ReadResult::Read) return false;
+  const ReadResult result = read(path, objects, oversized);
+  tooLarge_ = result == ReadResult::TooLarge;
+  if (result != ReadResult::Read) return false;
   Adopt(std::move(objects), oversized);
   return true;
 }
 
+bool ChmReader::Open(const std::string& path) {
+  return OpenWith(
+      path, [](const std::string& p, auto& objects, auto& oversized) { return ReadInChild(p, objects, oversized); });
+}
+
 bool ChmReader::OpenInProcess(const std::string& path) {
-  if (!Prepare(path)) return false;
-  std::map<std::string, std::string> objects;
-  std::set<std::string> oversized;
-  const ReadResult read = ReadWithChmlib(path, objects, oversized);
-  tooLarge_ = read == ReadResult::TooLarge;
-  if (read != ReadResult::Read) return false;
-  Adopt(std::move(objects), oversized);
-  return true;
+  return OpenWith(
+      path, [](const std::string& p, auto& objects, auto& oversized) { return ReadWithChmlib(p, objects, oversized); });
 }
 
 void ChmReader::Adopt(std::map<std::string, std::string> objects, const std::set<std::string>& oversized) {

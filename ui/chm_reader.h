@@ -73,6 +73,9 @@ class ChmReader {
 
  private:
   void Clear();
+  // Open and OpenInProcess: the checks, then `read` (in a child or here), then the objects kept.
+  template <typename Read>
+  bool OpenWith(const std::string& path, Read read);
   void Adopt(std::map<std::string, std::string> objects, const std::set<std::string>& oversized);
   // The checks before chmlib sees the file; false (with tooLarge_ set for a file beyond
   // the limits) when it is not to be read.
