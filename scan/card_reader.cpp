@@ -371,8 +371,13 @@ std::unique_ptr<CardReader> CardReader::Create(QString* error, const QString& da
   return std::unique_ptr<CardReader>(new CardReader(std::move(impl)));
 }
 
-ImageReading CardReader::Read(const QImage& image, double dpi) {
+ImageReading CardReader::Read(const QImage& image, double dpi, ReadCancel cancel) {
   KeepToOneThread();
+  if (cancel != nullptr && cancel->load()) {
+    ImageReading stopped;
+    stopped.cancelled = true;
+    return stopped;
+  }
   if (image.isNull()) {
     ImageReading empty;
     empty.error = QStringLiteral("画像が空です。");
@@ -395,7 +400,7 @@ ImageReading CardReader::Read(const QImage& image, double dpi) {
   }
 }
 
-ImageReading CardReader::ReadFile(const QString& path) {
+ImageReading CardReader::ReadFile(const QString& path, ReadCancel cancel) {
   QString error;
   const QImage image = LoadScanImage(path, &error);
   if (image.isNull()) {
@@ -403,7 +408,7 @@ ImageReading CardReader::ReadFile(const QString& path) {
     failed.error = error;
     return failed;
   }
-  return Read(image, ScanResolution(image));
+  return Read(image, ScanResolution(image), cancel);
 }
 
 }  // namespace luckyscope

@@ -12,6 +12,7 @@
 // One reader holds one recogniser with its model loaded; it is not shared between
 // threads: give each worker its own.
 
+#include <atomic>
 #include <memory>
 #include <string>
 #include <vector>
@@ -37,7 +38,12 @@ struct ImageReading {
   int cards = 1;                     // how many cards the image seems to hold
   bool photo = false;                // the card was found on a contrasting background
   QString error;                     // empty, or why the image could not be read
+  bool cancelled = false;            // the read stopped early because it was asked to
 };
+
+// Asked to stop: a reader looks at it between steps and returns what it has, marked
+// cancelled. Null means the read runs to its end.
+using ReadCancel = const std::atomic<bool>*;
 
 // The resolution a file's image is taken to have: its own when it states a plausible
 // one (100 to 1200 dpi), else 300.
@@ -58,9 +64,9 @@ class CardReader {
   CardReader& operator=(const CardReader&) = delete;
 
   // Reads an image whose resolution is dpi (scans are brought to 300 dpi first).
-  ImageReading Read(const QImage& image, double dpi);
+  ImageReading Read(const QImage& image, double dpi, ReadCancel cancel = nullptr);
   // Loads and reads a file.
-  ImageReading ReadFile(const QString& path);
+  ImageReading ReadFile(const QString& path, ReadCancel cancel = nullptr);
 
  private:
   struct Impl;

@@ -11,7 +11,8 @@ namespace luckyscope {
 
 struct ScanReader::Module {
   void* (*create)(QString* error) = nullptr;
-  void (*readFile)(void* reader, const QString* path, ImageReading* out) = nullptr;
+  void (*readFile)(void* reader, const QString* path, ReadCancel cancel, ImageReading* out) = nullptr;
+  void (*readImage)(void* reader, const QImage* image, double dpi, ReadCancel cancel, ImageReading* out) = nullptr;
   void (*destroy)(void* reader) = nullptr;
   QString error;  // why the module could not be loaded
 };
@@ -47,6 +48,7 @@ std::unique_ptr<ScanReader> ScanReader::Create(QString* error) {
       }
       if (Bind(handle, "LuckyScopeScanCreate", module.create) &&
           Bind(handle, "LuckyScopeScanReadFile", module.readFile) &&
+          Bind(handle, "LuckyScopeScanReadImage", module.readImage) &&
           Bind(handle, "LuckyScopeScanDestroy", module.destroy)) {
         return;
       }
@@ -67,9 +69,15 @@ std::unique_ptr<ScanReader> ScanReader::Create(QString* error) {
 
 ScanReader::~ScanReader() { module_.destroy(reader_); }
 
-ImageReading ScanReader::ReadFile(const QString& path) {
+ImageReading ScanReader::ReadFile(const QString& path, ReadCancel cancel) {
   ImageReading reading;
-  module_.readFile(reader_, &path, &reading);
+  module_.readFile(reader_, &path, cancel, &reading);
+  return reading;
+}
+
+ImageReading ScanReader::ReadImage(const QImage& image, double dpi, ReadCancel cancel) {
+  ImageReading reading;
+  module_.readImage(reader_, &image, dpi, cancel, &reading);
   return reading;
 }
 

@@ -20,7 +20,10 @@ class ScanReader {
   ScanReader(const ScanReader&) = delete;
   ScanReader& operator=(const ScanReader&) = delete;
 
-  ImageReading ReadFile(const QString& path);
+  // Loads and reads a file; `cancel` as for CardReader::Read.
+  ImageReading ReadFile(const QString& path, ReadCancel cancel = nullptr);
+  // Reads an image already in memory (a camera frame, say) whose resolution is dpi.
+  ImageReading ReadImage(const QImage& image, double dpi, ReadCancel cancel = nullptr);
 
  private:
   struct Module;

@@ -11,8 +11,14 @@ LUCKYSCOPE_SCAN_EXPORT void* LuckyScopeScanCreate(QString* error) {
   return luckyscope::CardReader::Create(error).release();
 }
 
-LUCKYSCOPE_SCAN_EXPORT void LuckyScopeScanReadFile(void* reader, const QString* path, luckyscope::ImageReading* out) {
-  *out = static_cast<luckyscope::CardReader*>(reader)->ReadFile(*path);
+LUCKYSCOPE_SCAN_EXPORT void LuckyScopeScanReadFile(void* reader, const QString* path, luckyscope::ReadCancel cancel,
+                                                   luckyscope::ImageReading* out) {
+  *out = static_cast<luckyscope::CardReader*>(reader)->ReadFile(*path, cancel);
+}
+
+LUCKYSCOPE_SCAN_EXPORT void LuckyScopeScanReadImage(void* reader, const QImage* image, double dpi,
+                                                    luckyscope::ReadCancel cancel, luckyscope::ImageReading* out) {
+  *out = static_cast<luckyscope::CardReader*>(reader)->Read(*image, dpi, cancel);
 }
 
 LUCKYSCOPE_SCAN_EXPORT void LuckyScopeScanDestroy(void* reader) { delete static_cast<luckyscope::CardReader*>(reader); }
