@@ -350,12 +350,12 @@ TEST_F(DataFiles, OnlyPlainlyForeignBytesAreQuestioned) {
   };
   auto bytes = [&](const char* name, const std::string& content) { return [=, this] { PutFile(In(name), content); }; };
   const Case cases[] = {
-      {"cut-name.dat", saveTargets("cut-name.dat", {Target(longName, "1", "1"), Target("sato", "2", "2")}), false},
-      {"one-line.dat", saveTargets("one-line.dat", {Target(longName, zenkaku, "123456")}), false},
-      {"cut-group.csv", saveTargets("cut-group.csv", {Target("a", zenkaku, zenkaku)}), false},
-      {"ten-thousand.dat", saveTargets("ten-thousand.dat", {Target(longName, zenkaku, "123456")}, kMaxTargets), false},
-      {"cut-title.ban", saveEntry("cut-title.ban", Entry(longName, {{zenkaku, "*" + yama}})), false},
-      {"cut-title.csv", saveEntry("cut-title.csv", Entry(longName, {{"1", zenkaku}})), false},
+      {"cut-name.dat", saveTargets("cut-name.dat", {testing::Target(longName, "1", "1"), testing::Target("sato", "2", "2")}), false},
+      {"one-line.dat", saveTargets("one-line.dat", {testing::Target(longName, zenkaku, "123456")}), false},
+      {"cut-group.csv", saveTargets("cut-group.csv", {testing::Target("a", zenkaku, zenkaku)}), false},
+      {"ten-thousand.dat", saveTargets("ten-thousand.dat", {testing::Target(longName, zenkaku, "123456")}, kMaxTargets), false},
+      {"cut-title.ban", saveEntry("cut-title.ban", testing::Entry(longName, {{zenkaku, "*" + yama}})), false},
+      {"cut-title.csv", saveEntry("cut-title.csv", testing::Entry(longName, {{"1", zenkaku}})), false},
       {"extension.dat", bytes("extension.dat", "\"\x87\x40\xfa\x40\xed\x40" + trails + "\",\"1\",\"1\"\r\n"), false},
       {"kana.dat", bytes("kana.dat", "\"\xb1\xb2\xb3\xdf\",\"1\",\"1\"\r\n\"\xb6\xc5\",\"2\",\"2\"\x1a"), false},
       {"lf-only.ban", bytes("lf-only.ban", "1\x93\x99,1\n*,123456\n"), false},
