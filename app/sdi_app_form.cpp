@@ -13,6 +13,7 @@
 #include <QFile>
 #include <QFileInfo>
 #include <QGuiApplication>
+#include <QHash>
 #include <QKeyEvent>
 #include <QMenu>
 #include <QMenuBar>
@@ -21,6 +22,7 @@
 #include <QSizeGrip>
 #include <QSplitter>
 #include <QStatusBar>
+#include <QStyleOptionMenuItem>
 #include <QToolBar>
 #include <QVBoxLayout>
 
@@ -67,6 +69,33 @@ bool IsCommandKey(const QKeyEvent* key) {
   }
   return key->key() == Qt::Key_A || key->key() == Qt::Key_C || key->key() == Qt::Key_X;
 }
+
+// A menu whose items may carry a caption or hint of their own and run a command's
+// action. Such an item is an action of its own but holds no key: the key stays with
+// the command's one action (two actions on one key make Qt ignore the key), and the
+// menu shows it beside the item's caption.
+class CommandMenu final : public QMenu {
+ public:
+  using QMenu::QMenu;
+
+  // Adds an item that runs `command` and shows its key.
+  void AddItemOf(QAction* item, QAction* command) {
+    runs_.insert(item, command);
+    connect(item, &QAction::triggered, command, &QAction::trigger);
+    addAction(item);
+  }
+
+ protected:
+  void initStyleOption(QStyleOptionMenuItem* option, const QAction* action) const override {
+    QMenu::initStyleOption(option, action);
+    const QAction* command = runs_.value(action);
+    if (command == nullptr || command->shortcut().isEmpty() || option->text.contains(QLatin1Char('\t'))) return;
+    option->text += QLatin1Char('\t') + command->shortcut().toString(QKeySequence::NativeText);
+  }
+
+ private:
+  QHash<const QAction*, QAction*> runs_;
+};
 
 }  // namespace
 
@@ -182,13 +211,22 @@ void TSDIAppForm::UpdateFileState() {
     FillRecentMenu();
   }
 
+  // The caption alone while no file is open; then the two files, each with its own
+  // unsaved mark.
   const LotteryStore& store = core_.Store();
-  auto shown = [](const char* path) {
-    return path[0] == '\0' ? QStringLiteral("(無題)") : QFileInfo(QFile::decodeName(path)).fileName();
+  auto shown = [](const char* path, int changed) {
+    return (path[0] == '\0' ? QStringLiteral("(無題)") : QFileInfo(QFile::decodeName(path)).fileName()) +
+           (changed != 0 ? QStringLiteral("[*]") : QString());
   };
-  setWindowTitle(
-      QStringLiteral("ラッキースコープ！ - %1 / %2[*]").arg(shown(store.TargetFile()), shown(store.WinningFile())));
-  setWindowModified(store.TargetsChanged() != 0 || store.WinningChanged() != 0);
+  if (store.TargetFile()[0] == '\0' && store.WinningFile()[0] == '\0') {
+    setWindowTitle(QStringLiteral("ラッキースコープ！"));
+    setWindowModified(false);
+  } else {
+    setWindowTitle(QStringLiteral("ラッキースコープ！ - %1 / %2")
+                       .arg(shown(store.TargetFile(), store.TargetsChanged()),
+                            shown(store.WinningFile(), store.WinningChanged())));
+    setWindowModified(store.TargetsChanged() != 0 || store.WinningChanged() != 0);
+  }
   if (actions_.editUndoItem != nullptr) actions_.editUndoItem->setEnabled(core_.CanUndoRemoval());
 }
 
@@ -270,7 +308,8 @@ void TSDIAppForm::BuildMenus() {
   bar->setAccessibleName(QStringLiteral("メニューバー"));
 
   auto addMenu = [&](const char* name, const QString& caption, const QString& hint) {
-    QMenu* menu = bar->addMenu(caption);
+    auto* menu = new CommandMenu(caption, bar);
+    bar->addMenu(menu);
     menu->setObjectName(QString::fromLatin1(name));
     menu->menuAction()->setObjectName(QString::fromLatin1(name));
     SetHint(menu->menuAction(), hint);
@@ -278,24 +317,17 @@ void TSDIAppForm::BuildMenus() {
     return menu;
   };
 
-  QMenu* file = addMenu("File1", QStringLiteral("ファイル(&F)"), QStringLiteral("ファイルの制御を行います"));
+  CommandMenu* file = addMenu("File1", QStringLiteral("ファイル(&F)"), QStringLiteral("ファイルの制御を行います"));
   file->addAction(actions_.fileNew1);
   file->addAction(actions_.fileOpen1);
   file->addAction(actions_.fileImport1);
-  // Two items carry a caption or hint of their own. They are items of their own that
-  // run their action; the shortcut stays with the action (one key, one command), and
-  // the item only shows it.
+  // Two items carry a caption or hint of their own: items of their own that run their
+  // command's action and show its key.
   QAction* save = actions_.fileSave1;
   auto* saveItem = actions_.fileSaveItem = new QAction(save->icon(), QStringLiteral("保存(&S)"), this);
   saveItem->setObjectName(QStringLiteral("FileSaveItem"));
-  // The menu shows the key beside the caption (not inside it, where a screen reader
-  // would read it as part of the name); it works only while the menu has the focus,
-  // so that in the window Ctrl+S stays the action's alone.
-  saveItem->setShortcut(save->shortcut());
-  saveItem->setShortcutContext(Qt::WidgetShortcut);
   SetHint(saveItem, QStringLiteral("保存|現在のファイルを保存します"));
-  connect(saveItem, &QAction::triggered, save, &QAction::trigger);
-  file->addAction(saveItem);
+  file->AddItemOf(saveItem, save);
   file->addAction(actions_.fileExport1);
   file->addSeparator();
   file->addAction(actions_.filePrint1);
@@ -305,8 +337,7 @@ void TSDIAppForm::BuildMenus() {
   auto* exitItem = actions_.fileExitItem = new QAction(exit->text(), this);
   exitItem->setObjectName(QStringLiteral("FileExitItem"));
   SetHint(exitItem, QStringLiteral("終了|ラッキースコープ！を終了します"));
-  connect(exitItem, &QAction::triggered, exit, &QAction::trigger);
-  file->addAction(exitItem);
+  file->AddItemOf(exitItem, exit);
 
   QMenu* edit = addMenu("Edit1", QStringLiteral("編集(&E)"), QStringLiteral("データを編集します"));
   edit->addAction(actions_.editSch1);
@@ -425,7 +456,8 @@ void TSDIAppForm::BuildLists() {
   for (int i = 0; i < body_->count(); ++i) body_->handle(i)->setAccessibleName(QStringLiteral("一覧の境界"));
   setCentralWidget(body_);
 
-  popupMenu1_ = new QMenu(listView2_);
+  auto* popup = new CommandMenu(listView2_);
+  popupMenu1_ = popup;
   popupMenu1_->setObjectName(QStringLiteral("PopupMenu1"));
   auto* e1 = actions_.e1 = popupMenu1_->addAction(QStringLiteral("編集(&E)"));
   e1->setObjectName(QStringLiteral("E1"));
@@ -440,14 +472,11 @@ void TSDIAppForm::BuildLists() {
   const QString copyHint = QStringLiteral("コピー|選択した行を表計算ソフトに貼り付けられる形でコピーします");
   QAction* copy = MakeAction("Copy1", QStringLiteral("コピー"), copyHint, -1,
                              QKeySequence(Qt::CTRL | Qt::SHIFT | Qt::Key_C), &TSDIAppForm::C1Click);
-  // The item shows the key too, but owns it only while the menu has the focus, so that
-  // the key stays the window's and the item's name is its caption alone.
-  auto* c1 = actions_.c1 = popupMenu1_->addAction(QStringLiteral("コピー"));
-  c1->setShortcut(copy->shortcut());
-  c1->setShortcutContext(Qt::WidgetShortcut);
+  // The item shows the key, which stays the window's, and its name is its caption alone.
+  auto* c1 = actions_.c1 = new QAction(QStringLiteral("コピー"), popup);
   c1->setObjectName(QStringLiteral("C1"));
   SetHint(c1, copyHint);
-  connect(c1, &QAction::triggered, copy, &QAction::trigger);
+  popup->AddItemOf(c1, copy);
 
   connect(comboBox1_, &QComboBox::activated, this, &TSDIAppForm::ComboBox1Change);
   connect(listView2_, &ReportList::ColumnClicked, this, &TSDIAppForm::ListView2ColumnClick);
@@ -577,7 +606,9 @@ FileDialogPreset TSDIAppForm::OpenPreset() {
 
 bool TSDIAppForm::SaveWithDialog(const FileDialogPreset& preset) {
   const std::optional<std::string> path = ui_.SaveFileDialog(preset);
-  if (!path) return true;
+  // A cancelled dialog stops whatever asked for the save, as a failed save does: the
+  // user said Yes to keeping the data.
+  if (!path) return false;
   // A path too long for the program's buffers is refused by the data core with its
   // "unusable file" message rather than cut to some other name.
   const int result = core_.SaveDataFile(path->c_str());
@@ -645,8 +676,7 @@ void TSDIAppForm::LoadDroppedFile(bool winningList, const std::string& path) {
   if (core_.ClassifyDataFile(path.c_str()) != wanted) return;
   if (!ConfirmForeignFile(path, wanted)) return;
   if (winningList) {
-    // A cancelled save dialog does not stop the load, as with the open command; a
-    // failed save does.
+    // A cancelled or failed save stops the load.
     if (!AskSaveWinning()) return;
     core_.OpenDataFile(path.c_str());
     // The hit results went with the old winning numbers: the targets show none.

@@ -103,13 +103,13 @@ class TSDIAppForm : public QMainWindow {
   static FileDialogPreset OpenPreset();
 
   // Runs the save dialog with the preset and saves the table that the chosen file's
-  // kind names. A cancelled dialog saves nothing and is not reported; a save that
-  // fails is reported (the file and the reason) and gives false, so that whatever
-  // asked for it stops and leaves the table and its changed flag as they are. An
-  // empty table is refused without a word and gives true.
+  // kind names. A save that fails is reported (the file and the reason) and gives
+  // false, and so does a cancelled dialog (without a word), so that whatever asked for
+  // it stops and leaves the table and its changed flag as they are. An empty table is
+  // refused without a word and gives true.
   bool SaveWithDialog(const FileDialogPreset& preset);
   // The two save questions: each asks only when its table has unsaved changes, and on
-  // Yes saves through the save dialog. False when that save failed.
+  // Yes saves through the save dialog. False when that save failed or was cancelled.
   bool AskSaveTargets();
   bool AskSaveWinning();
 

@@ -227,17 +227,36 @@ int ReadWinningFile(LotteryStore& store, const char* path) {
 
 namespace {
 
-// True when the `size` bytes are CP932 text without NUL. A lead byte at the very end
-// of a full piece may have its second byte in the next piece and is let pass.
-bool IsCp932Text(const unsigned char* bytes, int size, bool pieceFull) {
+// Bytes that never stand alone in CP932 text: NUL and the other control bytes (tab,
+// the line ends and 0x1A, the old end-of-file mark, aside), DEL, and the bytes no
+// character starts with.
+bool NeverInText(unsigned char c) {
+  if (c < 0x20) return c != '\t' && c != '\r' && c != '\n' && c != 0x1A;
+  return c == 0x7F || c == 0x80 || c == 0xA0 || c >= 0xFD;
+}
+
+bool IsLeadByte(unsigned char c) { return (c >= 0x81 && c <= 0x9F) || (c >= 0xE0 && c <= 0xFC); }
+
+bool IsTrailByte(unsigned char c) { return c >= 0x40 && c <= 0xFC && c != 0x7F; }
+
+// Where a field or a line ends. A name, title or group cut at its byte limit may end
+// in the lead byte of a double-byte character; the writers then put one of these
+// after it.
+bool EndsField(unsigned char c) { return c == '"' || c == ',' || c == '\t' || c == '\r' || c == '\n'; }
+
+// True when the `size` bytes could be a line of a data file: no byte that never
+// occurs in CP932 text, and no lead byte followed by anything but its second byte or
+// the end of its field.
+bool IsCp932Text(const unsigned char* bytes, int size) {
   for (int i = 0; i < size; ++i) {
     const unsigned char c = bytes[i];
-    if (c == 0 || c == 0x80 || c == 0xA0 || c >= 0xFD) return false;
-    const bool lead = (c >= 0x81 && c <= 0x9F) || (c >= 0xE0 && c <= 0xFC);
-    if (!lead) continue;
-    if (i + 1 == size) return pieceFull;
-    const unsigned char t = bytes[++i];
-    if (t < 0x40 || t == 0x7F || t > 0xFC) return false;
+    if (IsLeadByte(c)) {
+      if (i + 1 == size || EndsField(bytes[i + 1])) continue;
+      if (!IsTrailByte(bytes[i + 1])) return false;
+      ++i;
+      continue;
+    }
+    if (NeverInText(c)) return false;
   }
   return true;
 }
@@ -255,7 +274,7 @@ bool LooksLikeBinary(const char* path) {
   int foreign = 0;
   for (int n; lines < kLinesLooked && (n = reader.ReadPiece(piece)) > 0; ++lines) {
     const int text = piece[n - 1] == '\n' ? n - 1 : n;
-    if (!IsCp932Text(reinterpret_cast<const unsigned char*>(piece), text, n == kPieceLimit)) ++foreign;
+    if (!IsCp932Text(reinterpret_cast<const unsigned char*>(piece), text)) ++foreign;
   }
   return lines > 0 && foreign * 2 > lines;
 }

@@ -23,7 +23,8 @@ int ClassifyDataFile(const char* path);
 // the number of fields.
 int SniffCsvFile(const char* path);
 // True when a file's bytes are plainly not the text of a data file: most of its first
-// lines hold a NUL byte or bytes that are not CP932. An empty file, or one that cannot
+// lines hold a NUL byte or bytes that never occur in CP932 text. A double-byte
+// character cut at a field's byte limit is text. An empty file, or one that cannot
 // be read, is not judged (false).
 bool LooksLikeBinary(const char* path);
 // A bare name joined with the base folder; a name with a folder part as it is.

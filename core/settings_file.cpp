@@ -6,6 +6,7 @@
 #include <cstdint>
 #include <cstdio>
 #include <cstring>
+#include <unistd.h>
 
 #include "core/file_io.h"
 #include "core/text_util.h"
@@ -75,6 +76,23 @@ void MakeSettingsPath(const char* baseFolder, SettingsPath& out) {
   std::snprintf(out, sizeof out, "%s/%s", baseFolder, kSettingsFileName);
 }
 
+// A path written on Windows separates its folders with '\'. Here '\' is a byte of a
+// file name, so such a path stays as it stands only when it names a file (a relative
+// one from the base folder); otherwise its '\' become '/'.
+void UseLinuxSeparators(const char* baseFolder, char (&path)[kPathSize]) {
+  if (std::strchr(path, '\\') == nullptr) return;
+  SettingsPath full;
+  if (path[0] == '/') {
+    std::snprintf(full, sizeof full, "%s", path);
+  } else {
+    std::snprintf(full, sizeof full, "%s/%s", baseFolder, path);
+  }
+  if (::access(full, F_OK) == 0) return;
+  for (char* p = path; *p != '\0'; ++p) {
+    if (*p == '\\') *p = '/';
+  }
+}
+
 bool WriteFlag(SafeFileWriter& writer, std::int32_t value) {
   char line[16];
   std::snprintf(line, sizeof line, "%d", static_cast<int>(value));
@@ -112,6 +130,10 @@ int LoadSettingsFile(const char* baseFolder, SystemSettings& settings) {
         break;
       }
     }
+  }
+  for (char(*field)[kPathSize] :
+       {&settings.startupFile, &settings.logFile, &settings.hitSoundFile, &settings.missSoundFile}) {
+    UseLinuxSeparators(baseFolder, *field);
   }
   return kFileDone;
 }

@@ -5,6 +5,7 @@
 #include <string>
 #include <vector>
 
+#include <QCoreApplication>
 #include <QEvent>
 #include <QFocusEvent>
 #include <QHBoxLayout>
@@ -118,7 +119,8 @@ void TAtrEditDlg::BuildControls() {
   connect(templateBtn_, &QPushButton::clicked, this, &TAtrEditDlg::TemplateBtnClick);
   connect(listView1_, &ReportList::DoubleClicked, this, [this](int) { ListView1DblClick(); });
   for (QWidget* watched : {static_cast<QWidget*>(memo1_), static_cast<QWidget*>(memo2_), static_cast<QWidget*>(memo3_),
-                           static_cast<QWidget*>(memo4_), static_cast<QWidget*>(listView1_)}) {
+                           static_cast<QWidget*>(memo4_), static_cast<QWidget*>(listView1_),
+                           static_cast<QWidget*>(button3_)}) {
     watched->installEventFilter(this);
   }
 
@@ -142,6 +144,7 @@ bool TAtrEditDlg::eventFilter(QObject* watched, QEvent* event) {
     if (watched == memo3_) return Memo3KeyDown(key);
     if (watched == memo4_) return Memo4KeyDown(key);
     if (watched == listView1_) return ListView1KeyPress(key);
+    if (watched == button3_) return StartNextPair(static_cast<QKeyEvent*>(event));
   } else if (event->type() == QEvent::FocusOut && watched == memo1_) {
     // Only a move to another control of this dialog leaves the box.
     if (IsFocusMoveWithinWindow(static_cast<QFocusEvent*>(event)->reason())) Memo1Exit();
@@ -167,6 +170,7 @@ void TAtrEditDlg::FormActivate() {
 
 void TAtrEditDlg::ShowEntry(int regNo) {
   shownEntry_ = regNo;
+  takenOut_.reset();
   memo1_->SetText(QString::number(regNo));
   memo2_->SetBytes(entries_[regNo - 1].rec.title);
   memo3_->SetText(QString());
@@ -204,8 +208,12 @@ bool TAtrEditDlg::Commit(int& regNo, bool& deleted) {
   regNo = *current;
   statusBar_->clearMessage();
   // A pair typed but not yet added with "組番号登録" is added first, as that button
-  // would; half of a pair cannot be, and the user is told.
-  if (!memo3_->text().isEmpty() || !memo4_->text().isEmpty()) {
+  // would; half of a pair cannot be, and the user is told. A pair taken out of the
+  // list and left as it was stays out.
+  if (HoldsTakenOutPair()) {
+    memo3_->SetText(QString());
+    memo4_->SetText(QString());
+  } else if (!memo3_->text().isEmpty() || !memo4_->text().isEmpty()) {
     if (AddTypedPair(regNo) == PairAdd::HalfPair) {
       statusBar_->showMessage(QStringLiteral("組か番号が空のため、組番号は登録されませんでした。"));
     }
@@ -254,7 +262,22 @@ void TAtrEditDlg::Button3Click() {
   AddTypedPair(*current);
 }
 
+bool TAtrEditDlg::HoldsTakenOutPair() const {
+  return takenOut_ && takenOut_->first == memo3_->Bytes() && takenOut_->second == memo4_->Bytes();
+}
+
+bool TAtrEditDlg::StartNextPair(QKeyEvent* key) {
+  const QString text = key->text();
+  if (text.isEmpty() || !text.front().isPrint() || text == QStringLiteral(" ")) return false;
+  memo3_->setFocus(Qt::OtherFocusReason);
+  memo3_->selectAll();
+  QKeyEvent typed(key->type(), key->key(), key->modifiers(), text, key->isAutoRepeat(), key->count());
+  QCoreApplication::sendEvent(memo3_, &typed);
+  return true;
+}
+
 TAtrEditDlg::PairAdd TAtrEditDlg::AddTypedPair(int regNo) {
+  takenOut_.reset();
   WinningEntry& entry = entries_[regNo - 1].rec;
   const std::string group = memo3_->Bytes();
   const std::string number = memo4_->Bytes();
@@ -291,6 +314,7 @@ void TAtrEditDlg::ListView1DblClick() {
   // The pair now lives only in the boxes until "組番号登録" adds it again.
   memo3_->SetBytes(entry.pairs[row].group);
   memo4_->SetBytes(entry.pairs[row].number);
+  takenOut_.emplace(memo3_->Bytes(), memo4_->Bytes());
   std::copy(entry.pairs + row + 1, entry.pairs + entry.pairCount, entry.pairs + row);
   --entry.pairCount;
   entry.pairs[entry.pairCount] = WinningPair{};

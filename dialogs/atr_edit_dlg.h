@@ -5,11 +5,14 @@
 
 #include <memory>
 #include <optional>
+#include <string>
+#include <utility>
 
 #include <QDialog>
 
 #include "core/lottery_store.h"
 
+class QKeyEvent;
 class QPushButton;
 class QStatusBar;
 
@@ -83,9 +86,19 @@ class TAtrEditDlg : public QDialog {
   // bits move with them.
   void MoveHitBits();
 
+  // True when the group and number boxes hold just the pair a double click took out of
+  // the list: moving on then leaves it out, as the user took it out.
+  bool HoldsTakenOutPair() const;
+  // A key typed while "組番号登録" has the focus (after Enter added a pair) starts the
+  // next pair in the group box; true when it did.
+  bool StartNextPair(QKeyEvent* key);
+
   DataCore& core_;
   UiServices& ui_;
   std::unique_ptr<WorkEntry[]> entries_;
+  // The pair the last double click took out of the list (CP932 bytes), until the boxes
+  // are emptied or the entry changes.
+  std::optional<std::pair<std::string, std::string>> takenOut_;
   int workingCount_ = 0;
   int shownEntry_ = 0;  // the entry the boxes were last filled from
 

@@ -17,7 +17,7 @@ top=$(cd "$(dirname "$0")/.." && pwd)
 build=${LUCKYSCOPE_BUILD_DIR:-$top/build/release}
 shots=${LUCKYSCOPE_SHOTS:-}
 id=org.luckyscope.LuckyScope
-main_title='^ラッキースコープ！ - '
+main_title='^ラッキースコープ！( - .*)?$'
 help_title='^ラッキースコープ！ヘルプ$'
 
 say() { echo "package_test: $*"; }

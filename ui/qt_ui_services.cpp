@@ -4,10 +4,13 @@
 
 #include <QApplication>
 #include <QDesktopServices>
+#include <QCloseEvent>
 #include <QEvent>
 #include <QFile>
 #include <QFileDialog>
 #include <QFileSystemModel>
+#include <QKeyEvent>
+#include <QRegularExpression>
 #include <QMessageBox>
 #include <QSortFilterProxyModel>
 #include <QUrl>
@@ -94,6 +97,45 @@ void LendHelpWindow(HelpWindow& help, QWidget* owner) {
   if (open) help.show();
 }
 
+// The program's message box. A question with Yes and No takes its answer from its
+// buttons only: Escape and the title bar's close leave it open, so that no key throws
+// unsaved data away. (Qt would make No the escape button of such a box.)
+class AnswerBox final : public QMessageBox {
+ public:
+  AnswerBox(bool buttonsOnly, Icon icon, const QString& caption, const QString& text, QWidget* owner)
+      : QMessageBox(icon, caption, text, NoButton, owner), buttonsOnly_(buttonsOnly) {
+    setTextFormat(Qt::PlainText);  // texts such as "(^o^)丿" are shown as they are
+    if (buttonsOnly_) setWindowFlag(Qt::WindowCloseButtonHint, false);
+  }
+
+ protected:
+  void keyPressEvent(QKeyEvent* event) override {
+    if (buttonsOnly_ && event->matches(QKeySequence::Cancel)) return;
+    QMessageBox::keyPressEvent(event);
+  }
+  void closeEvent(QCloseEvent* event) override {
+    if (buttonsOnly_ && clickedButton() == nullptr) {
+      event->ignore();
+      return;
+    }
+    QMessageBox::closeEvent(event);
+  }
+
+ private:
+  bool buttonsOnly_;
+};
+
+// The extension of a Qt name filter's first pattern ("当選番号ファイル(*.ban)" → "ban");
+// empty when that pattern names no one extension ("*", "*.*").
+QString FilterExtension(const QString& nameFilter) {
+  static const QRegularExpression patterns(QStringLiteral("\\(([^()]*)\\)\\s*$"));
+  const QRegularExpressionMatch match = patterns.match(nameFilter);
+  const QString first = match.hasMatch() ? match.captured(1).split(QLatin1Char(' '), Qt::SkipEmptyParts).value(0)
+                                         : QString();
+  const QString extension = first.startsWith(QLatin1String("*.")) ? first.mid(2) : QString();
+  return extension.contains(QLatin1Char('*')) || extension.contains(QLatin1Char('?')) ? QString() : extension;
+}
+
 }  // namespace
 
 QWidget* DialogOwner() {
@@ -107,12 +149,11 @@ QtUiServices::QtUiServices(std::unique_ptr<SoundBackend> sound)
 QtUiServices::~QtUiServices() { HelpCloseAll(); }
 
 int QtUiServices::MessageBox(const QString& text, const QString& caption, MessageFlags flags) {
-  QMessageBox box(ToQtIcon(flags.icon), caption, text, QMessageBox::NoButton, DialogOwner());
-  box.setTextFormat(Qt::PlainText);  // texts such as "(^o^)丿" are shown as they are
-  if (flags.buttons == MessageButtons::YesNo) {
+  const bool yesNo = flags.buttons == MessageButtons::YesNo;
+  AnswerBox box(yesNo, ToQtIcon(flags.icon), caption, text, DialogOwner());
+  if (yesNo) {
     box.setStandardButtons(QMessageBox::Yes | QMessageBox::No);
     box.setDefaultButton(flags.defaultNo ? QMessageBox::No : QMessageBox::Yes);
-    box.setEscapeButton(QMessageBox::No);
     return box.exec() == QMessageBox::Yes ? kAnswerYes : kAnswerNo;
   }
   box.setStandardButtons(QMessageBox::Ok);
@@ -161,6 +202,12 @@ std::optional<std::vector<std::string>> QtUiServices::RunFileDialog(const FileDi
   if (!filter.isEmpty()) {
     dialog.setNameFilter(filter);
     dialog.selectNameFilter(dialog.nameFilters().value(0));
+    // A name typed without an extension takes the chosen type's, as the system's save
+    // dialogs do: a 当選番号ファイル(*.ban) named "prizes" is saved as "prizes.ban".
+    QObject::connect(&dialog, &QFileDialog::filterSelected, &dialog, [&dialog, &preset](const QString& chosen) {
+      const QString extension = FilterExtension(chosen);
+      dialog.setDefaultSuffix(extension.isEmpty() ? preset.defaultExtension : extension);
+    });
   }
   dialog.selectFile(QString());
   if (dialog.exec() != QDialog::Accepted) return std::nullopt;

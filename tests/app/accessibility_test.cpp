@@ -4,12 +4,15 @@
 // its shortcut inside its name, and no unnamed part of the tool bar or the splitter.
 
 #include <algorithm>
+#include <map>
 #include <set>
 
 #include <QAccessible>
+#include <QAction>
 #include <QDialog>
 #include <QKeySequence>
 #include <QMenu>
+#include <QShortcut>
 #include <gtest/gtest.h>
 
 #include "app/sdi_app_form.h"
@@ -94,6 +97,30 @@ TEST_F(AccessibilityTest, EveryControlOfEveryWindowHasAName) {
   // Hints are the descriptions.
   QAccessibleInterface* list = QAccessible::queryAccessibleInterface(form_->ListView2());
   EXPECT_EQ(list->text(QAccessible::Description), QStringLiteral("検索対象データです[DELキーで削除できます]"));
+}
+
+// One key, one command: a key held by two actions or shortcuts of one window (menus
+// and the right-click menu count as the window's) does nothing at all in Qt.
+TEST_F(AccessibilityTest, NoWindowHoldsAKeyTwice) {
+  const TSDIAppForm::Dialogs& dialogs = form_->GetDialogs();
+  for (const TSDIAppForm::DialogSlot* slot : {&dialogs.aboutBox, &dialogs.schEdit, &dialogs.atrEdit, &dialogs.sysEdit,
+                                              &dialogs.esyCheck, &dialogs.cntCheck, &dialogs.importDlg,
+                                              static_cast<const TSDIAppForm::DialogSlot*>(nullptr)}) {
+    QWidget* window = slot != nullptr ? static_cast<QWidget*>(slot->Get()) : form_;
+    ASSERT_NE(window, nullptr);
+    SCOPED_TRACE(window->objectName().toStdString());
+    std::map<QString, QStringList> holders;
+    for (const QAction* action : window->findChildren<QAction*>()) {
+      for (const QKeySequence& key : action->shortcuts()) holders[key.toString()] << action->objectName();
+    }
+    for (const QShortcut* shortcut : window->findChildren<QShortcut*>()) {
+      for (const QKeySequence& key : shortcut->keys()) holders[key.toString()] << shortcut->objectName();
+    }
+    EXPECT_GE(holders.size(), slot == nullptr ? 10u : 0u);
+    for (const auto& [key, names] : holders) {
+      EXPECT_EQ(names.size(), 1) << key.toStdString() << ": " << names.join(QLatin1Char(' ')).toStdString();
+    }
+  }
 }
 
 }  // namespace

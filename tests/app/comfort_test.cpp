@@ -51,19 +51,19 @@ TEST_F(ComfortTest, TitleNamesEachTablesFileAndMarksUnsavedChanges) {
     bool modified;
   };
   const std::vector<Step> steps = {
-      {"start", [] {}, "ラッキースコープ！ - (無題) / (無題)[*]", false},
+      {"start", [] {}, "ラッキースコープ！", false},
       {"typed",
        [&] {
          AddTarget("山田", "01", "123456");
          form_->FillSearchList(FillMode::ShowAll, 0);
        },
-       "ラッキースコープ！ - (無題) / (無題)[*]", true},
+       "ラッキースコープ！", false},
       {"saved",
        [&] {
          ui_.ChooseFile(Path("targets.dat"));
          form_->FileSave1Execute();
        },
-       "ラッキースコープ！ - targets.dat / (無題)[*]", false},
+       "ラッキースコープ！ - targets.dat / (無題)", false},
       {"entry",
        [&] {
          AddEntry("1等", {{"*", "123456"}});
@@ -75,26 +75,33 @@ TEST_F(ComfortTest, TitleNamesEachTablesFileAndMarksUnsavedChanges) {
          ui_.ChooseFile(Path("winners.ban"));
          form_->FileSave1Execute();
        },
-       "ラッキースコープ！ - targets.dat / winners.ban[*]", false},
+       "ラッキースコープ！ - targets.dat / winners.ban", false},
       {"deleted",
        [&] {
          form_->ListView2()->SelectAndFocusRow(0);
          form_->ListView2KeyDown(Qt::Key_Delete);  // the last ticket: nothing to save
          form_->ComboBox1Change(0);
        },
-       "ラッキースコープ！ - targets.dat / winners.ban[*]", false},
+       "ラッキースコープ！ - targets.dat / winners.ban", false},
       {"opened",
        [&] {
          ui_.ChooseFile(Path("targets.dat"));
          form_->FileOpen1Execute();
        },
-       "ラッキースコープ！ - targets.dat / winners.ban[*]", false},
+       "ラッキースコープ！ - targets.dat / winners.ban", false},
+      {"typed after opening",
+       [&] {
+         AddTarget("佐藤", "02", "222222");
+         form_->FillSearchList(FillMode::ShowAll, 0);
+       },
+       "ラッキースコープ！ - targets.dat[*] / winners.ban", true},
       {"new",
        [&] {
          ui_.AnswerYes();  // データをクリアします
+         ui_.AnswerNo();   // 現在の検索対象データをセーブしますか？
          form_->FileNew1Execute();
        },
-       "ラッキースコープ！ - (無題) / (無題)[*]", false},
+       "ラッキースコープ！", false},
   };
   for (const Step& step : steps) {
     SCOPED_TRACE(step.what);

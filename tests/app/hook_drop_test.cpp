@@ -359,12 +359,13 @@ TEST_F(HookTest, UnsavedWinningNumbersAreOfferedForSavingBeforeADrop) {
   EXPECT_EQ(ui_.FileDialogs().back().defaultExtension, QStringLiteral("ban"));
   EXPECT_EQ(form_->ComboBox1()->itemText(2), QStringLiteral("末等"));
 
-  // Yes and then Cancel in the save dialog: the table is replaced all the same.
+  // Yes and then Cancel in the save dialog: the table stays.
   Store().SetWinningChanged(1);
   ui_.ExpectMessage(kSaveWinning).Answer(kAnswerYes);
   ui_.ExpectSaveDialog().Cancel();
   Drop(form_->ListView1(), WinningFile());
-  EXPECT_EQ(form_->ComboBox1()->itemText(2), QStringLiteral("特賞"));
+  EXPECT_EQ(form_->ComboBox1()->itemText(2), QStringLiteral("末等"));
+  EXPECT_EQ(Store().WinningChanged(), 1);
   EXPECT_EQ(ui_.PendingSteps(), 0u);
 }
 

@@ -178,8 +178,8 @@ TEST_F(MainWindowTest, StartUpFileTicketsShowWithTheWindowAndAnUnreadableOneIsNa
 }
 
 // Whatever asked for a save stops when the save fails: the failure is named, and the
-// table and its changed flag stay for the user to save elsewhere. A refused empty
-// table and a cancelled dialog let it go on.
+// table and its changed flag stay for the user to save elsewhere. A cancelled save
+// dialog stops it the same way, without a word; a refused empty table lets it go on.
 TEST_F(MainWindowTest, AFailedSaveIsNamedAndStopsWhateverAskedForIt) {
   const auto failed = [](const std::string& path) {
     return QStringLiteral("ファイルを保存できませんでした。\n%1\n保存先のフォルダーがありません。")
@@ -203,7 +203,11 @@ TEST_F(MainWindowTest, AFailedSaveIsNamedAndStopsWhateverAskedForIt) {
       {"open", Open, false, false, false, -1, -1},
       {"drop", Drop, false, false, false, -1, -1},
       {"close", Close, false, false, false, -1, -1},
-      {"open, dialog cancelled", Open, false, false, true, 1, -1},
+      {"open, dialog cancelled", Open, false, false, true, -1, -1},
+      {"new, dialog cancelled", New, false, false, true, -1, -1},
+      {"new, winning dialog cancelled", New, true, false, true, 0, -1},
+      {"drop, dialog cancelled", Drop, false, false, true, -1, -1},
+      {"close, dialog cancelled", Close, false, false, true, -1, -1},
       {"open, empty table", Open, false, true, false, 1, -1},
   };
   for (const Case& c : cases) {
@@ -255,7 +259,7 @@ TEST_F(MainWindowTest, AFailedSaveIsNamedAndStopsWhateverAskedForIt) {
     EXPECT_EQ(Store().WinningCount(), c.winningAfter == -1 ? winning : c.winningAfter);
     if (c.targetsAfter == -1) {
       EXPECT_EQ(c.winningChanged ? Store().WinningChanged() : Store().TargetsChanged(), 1);
-      EXPECT_EQ(ui_.Messages().back().icon, MessageIcon::Exclamation);
+      EXPECT_EQ(ui_.Messages().back().icon, c.cancel ? MessageIcon::Question : MessageIcon::Exclamation);
     }
     EXPECT_EQ(ui_.UnexpectedCount(), 0);
   }
@@ -333,12 +337,15 @@ TEST_F(MainWindowTest, CloseWithBothTablesUnsavedOffersTwoSavesTargetsFirst) {
   AddTarget("a", "1", "1");
   AddEntry("1等", {{"1", "1"}});
   ui_.ExpectMessage(kCloseQuestion).Answer(kAnswerYes);
-  ui_.ExpectSaveDialog().Cancel();  // the close goes on
+  ui_.ExpectSaveDialog().Cancel();  // the close stops: the tables stay
+  EXPECT_FALSE(form_->FormClose());
+  ui_.ExpectMessage(kCloseQuestion).Answer(kAnswerYes);
+  ui_.ExpectSaveDialog().Choose(Path("t.dat"));
   ui_.ExpectSaveDialog().Choose(Path("w.ban"));
   form_->FormClose();
-  ASSERT_EQ(ui_.FileDialogs().size(), 2u);
-  EXPECT_EQ(ui_.FileDialogs()[0].defaultExtension, QStringLiteral("dat"));
-  EXPECT_EQ(ui_.FileDialogs()[1].defaultExtension, QStringLiteral("ban"));
+  ASSERT_EQ(ui_.FileDialogs().size(), 3u);
+  EXPECT_EQ(ui_.FileDialogs()[1].defaultExtension, QStringLiteral("dat"));
+  EXPECT_EQ(ui_.FileDialogs()[2].defaultExtension, QStringLiteral("ban"));
   EXPECT_EQ(ReadFile("w.ban"), "1\x93\x99,1\r\n1,1\r\n");
 }
 
@@ -377,7 +384,7 @@ TEST_F(MainWindowTest, NewAsksOnlyWhenThereIsDataAndNoKeepsIt) {
   EXPECT_EQ(Store().WinningCount(), 2);
 }
 
-TEST_F(MainWindowTest, NewAnsweredYesWithACancelledSaveClearsAllTheSame) {
+TEST_F(MainWindowTest, NewAnsweredYesWithACancelledSaveKeepsTheData) {
   LoadSample();
   AddTarget("新人", "04", "444444");
   form_->ComboBox1Change(0);
@@ -385,10 +392,10 @@ TEST_F(MainWindowTest, NewAnsweredYesWithACancelledSaveClearsAllTheSame) {
   ui_.ExpectMessage(kSaveTargets, kCaption).Answer(kAnswerYes);
   ui_.ExpectSaveDialog().Cancel();
   form_->FileNew1Execute();
-  EXPECT_EQ(Store().TargetCount(), 0);
-  EXPECT_EQ(Store().WinningCount(), 0);
-  EXPECT_EQ(form_->ListView2()->RowCount(), 0);
-  EXPECT_EQ(form_->ListView1()->RowCount(), 0);
+  EXPECT_EQ(Store().TargetCount(), 4);
+  EXPECT_EQ(Store().WinningCount(), 2);
+  EXPECT_EQ(Store().TargetsChanged(), 1);
+  EXPECT_EQ(form_->ListView2()->RowCount(), 4);
 }
 
 TEST_F(MainWindowTest, OpeningAWinningFileAsksOnlyAboutUnsavedWinningNumbers) {

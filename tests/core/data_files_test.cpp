@@ -4,6 +4,7 @@
 
 #include <climits>
 #include <cstring>
+#include <functional>
 #include <random>
 #include <string>
 #include <sys/stat.h>
@@ -301,6 +302,74 @@ TEST_F(DataFiles, ArbitraryBytesNeverBreakTheReaders) {
     for (int i = 0; i < s.TargetCount(); ++i) {
       ASSERT_LT(std::strlen(Target(i + 1).group), static_cast<std::size_t>(kFieldSize));
     }
+  }
+}
+
+// Files the program's writers make, and the files other tools make of the same text,
+// open without a question; only plainly foreign bytes are questioned.
+TEST_F(DataFiles, OnlyPlainlyForeignBytesAreQuestioned) {
+  const std::string yama = "\x8e\x52";                 // 山, cut in half at odd byte limits
+  const std::string zenkaku = "\x82\x50\x82\x51\x82\x52\x82\x53\x82\x54\x82\x55\x82\x56\x82\x57";  // １…８
+  std::string longName;
+  while (longName.size() < 300) longName += yama;
+  // Trail bytes that stand alone would be foreign: ム 0x83 0x80, □ 0x81 0xA0, ソ 0x83 0x5C.
+  const std::string trails = "\x83\x80\x81\xa0\x83\x5c";
+  std::string random(4096, '\0');
+  std::mt19937 rng(22);
+  for (char& c : random) c = static_cast<char>(rng());
+  std::string utf16;
+  for (int i = 0; i < 20; ++i) {
+    for (char c : std::string("\"sato\",\"1\",\"123456\"\r\n")) utf16 += std::string{c, '\0'};
+  }
+  std::string png = "\x89PNG\r\n\x1a\n";
+  png += std::string("\0\0\0\rIHDR\0\0\0\x10\0\0\0\x10\x08\x06\0\0\0", 25) + random.substr(0, 2000);
+  std::string elf = std::string("\x7f" "ELF\x02\x01\x01\0\0\0\0\0\0\0\0\0\x02\0\x3e\0", 20) + random.substr(2000);
+
+  struct Case {
+    const char* name;
+    std::function<void()> write;  // writes the file `name`
+    bool questioned;
+  };
+  auto saveTargets = [&](const char* name, std::initializer_list<SearchTarget> targets, int repeat = 1) {
+    return [=, this] {
+      core->Store().ClearTargets();
+      PutFile(In(name), "#DAT\r\n");  // a new csv takes its kind from its marker
+      for (int r = 0; r < repeat; ++r) {
+        for (const SearchTarget& t : targets) AppendTarget(core->Store(), t);
+      }
+      ASSERT_EQ(core->SaveDataFile(In(name).c_str()), 0);
+    };
+  };
+  auto saveEntry = [&](const char* name, const WinningEntry& entry) {
+    return [=, this] {
+      core->Store().ClearWinningEntries();
+      AppendEntry(core->Store(), entry);
+      PutFile(In(name), "#BAN\r\n");
+      ASSERT_EQ(core->SaveDataFile(In(name).c_str()), 0);
+    };
+  };
+  auto bytes = [&](const char* name, const std::string& content) { return [=, this] { PutFile(In(name), content); }; };
+  const Case cases[] = {
+      {"cut-name.dat", saveTargets("cut-name.dat", {testing::Target(longName, "1", "1"), testing::Target("sato", "2", "2")}), false},
+      {"one-line.dat", saveTargets("one-line.dat", {testing::Target(longName, zenkaku, "123456")}), false},
+      {"cut-group.csv", saveTargets("cut-group.csv", {testing::Target("a", zenkaku, zenkaku)}), false},
+      {"ten-thousand.dat", saveTargets("ten-thousand.dat", {testing::Target(longName, zenkaku, "123456")}, kMaxTargets), false},
+      {"cut-title.ban", saveEntry("cut-title.ban", testing::Entry(longName, {{zenkaku, "*" + yama}})), false},
+      {"cut-title.csv", saveEntry("cut-title.csv", testing::Entry(longName, {{"1", zenkaku}})), false},
+      {"extension.dat", bytes("extension.dat", "\"\x87\x40\xfa\x40\xed\x40" + trails + "\",\"1\",\"1\"\r\n"), false},
+      {"kana.dat", bytes("kana.dat", "\"\xb1\xb2\xb3\xdf\",\"1\",\"1\"\r\n\"\xb6\xc5\",\"2\",\"2\"\x1a"), false},
+      {"lf-only.ban", bytes("lf-only.ban", "1\x93\x99,1\n*,123456\n"), false},
+      {"marker.csv", bytes("marker.csv", "#DAT\r\n" + yama + ",1,1\r\n"), false},
+      {"quoting.dat", bytes("quoting.dat", "\"a\"\"b\",1,\"2\r\n\"\",\"\",\"\"\r\n\"\t\x8e\",\"\x82\",\"3\"\r\n"), false},
+      {"picture.dat", bytes("picture.dat", png), true},
+      {"program.ban", bytes("program.ban", elf), true},
+      {"random.dat", bytes("random.dat", random), true},
+      {"nul-filled.dat", bytes("nul-filled.dat", utf16), true},
+  };
+  for (const Case& c : cases) {
+    SCOPED_TRACE(c.name);
+    c.write();
+    EXPECT_EQ(core->LooksForeign(c.name), c.questioned);
   }
 }
 

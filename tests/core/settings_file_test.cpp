@@ -107,6 +107,24 @@ TEST_F(Settings, DoubledSeparatorsAfterTheBaseFolderStillMakeARelativeName) {
   EXPECT_EQ(next.Store().TargetCount(), 1);
 }
 
+TEST_F(Settings, PathsWrittenOnWindowsUseSlashesUnlessTheyNameAFile) {
+  PutFile(In("odd\\name.log"), "");  // a Linux file name holding a '\'
+  PutFile(In("luckyscope.dat"),
+          "[SYSTDATA]\r\nsub\\a.ban\r\n0\r\nodd\\name.log\r\n0\r\n[SNDFILE]\r\n\\snd\\hit.wav\r\nmiss.wav\r\n");
+  ASSERT_EQ(core->LoadSettingsFile(), 0);
+  const SystemSettings s = Current(*core);
+  const struct {
+    const char* field;
+    const char* expected;
+  } cases[] = {
+      {s.startupFile, "sub/a.ban"},
+      {s.logFile, "odd\\name.log"},
+      {s.hitSoundFile, "/snd/hit.wav"},
+      {s.missSoundFile, "miss.wav"},
+  };
+  for (const auto& c : cases) EXPECT_STREQ(c.field, c.expected);
+}
+
 TEST_F(Settings, DamagedShortAndRepeatedSectionsReadLineByLine) {
   SystemSettings before{};
   before.enterGroup = 1;

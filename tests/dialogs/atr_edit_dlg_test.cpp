@@ -4,6 +4,7 @@
 
 #include "dialogs/atr_edit_dlg.h"
 
+#include <QPushButton>
 #include <QStatusBar>
 #include <gtest/gtest.h>
 
@@ -113,20 +114,63 @@ TEST_F(AtrEditDlgTest, PairsTakenOutOfTheList) {
   EXPECT_EQ(Shown_("Memo3"), "3");
   EXPECT_EQ(Shown_("Memo4"), "100");
   EXPECT_EQ(Focused(), Box(dlg_, "Memo3"));
-  Click(dlg_, "Button1");  // left in the boxes: added again before the move
-  Click(dlg_, "Button2");
-  EXPECT_EQ(Pairs(), (QStringList{"3/000", "3/200", "3/100"}));
+  // Taken out and left as it was, the pair stays out whichever step moves on; changed
+  // in the boxes, it is the user's new pair and is added.
+  const struct {
+    const char* step;
+    bool addedBack;      // "組番号登録" added it again first, then the first pair was taken out
+    const char* number;  // typed over the taken-out number; null: left as it was
+    QStringList pairs;   // of entry 3 afterwards
+  } cases[] = {
+      {"Button1", false, nullptr, {"3/000", "3/200"}},
+      {"Button2", true, nullptr, {"3/200", "3/100"}},
+      {"OKBtn", false, nullptr, {"3/000", "3/200"}},
+      {"Button1", false, "777", {"3/000", "3/200", "3/777"}},
+  };
+  for (const auto& c : cases) {
+    SCOPED_TRACE(c.step);
+    FillEntries(3);
+    Open();
+    Leave("3");
+    List()->SelectAndFocusRow(1);
+    dlg_.ListView1DblClick();
+    if (c.addedBack) {
+      Click(dlg_, "Button3");  // at the end, and no longer taken out
+      List()->SelectAndFocusRow(0);
+      dlg_.ListView1DblClick();
+    }
+    if (c.number != nullptr) Retype(dlg_, "Memo4", c.number);
+    Click(dlg_, c.step);
+    QStringList stored;
+    const WinningEntry& e = dlg_.WorkingEntry(3);
+    for (int k = 0; k < e.pairCount; ++k) stored << QString("%1/%2").arg(e.pairs[k].group, e.pairs[k].number);
+    EXPECT_EQ(stored, c.pairs);
+  }
 
-  List()->SelectAndFocusRow(0);
-  dlg_.ListView1DblClick();
-  Click(dlg_, "Button3");  // added again: at the end
-  EXPECT_EQ(Pairs(), (QStringList{"3/200", "3/100", "3/000"}));
-
+  Open();
+  Leave("3");
   List()->ClearSelection();
   List()->setFocus(Qt::MouseFocusReason);
   PressKey(Qt::Key_Return);  // no row selected: only the focus moves
   EXPECT_EQ(Focused(), Box(dlg_, "Memo3"));
   EXPECT_EQ(List()->RowCount(), 3);
+}
+
+// Group, Enter, number, Enter, Enter adds a pair and leaves the focus on "組番号登録";
+// what is typed next starts the next pair in the group box.
+TEST_F(AtrEditDlgTest, TypingAfterAPairWasAddedStartsTheNextPair) {
+  Open();
+  Box(dlg_, "Memo3")->setFocus(Qt::OtherFocusReason);
+  for (const char* pair : {"1", "111", "2", "222"}) {
+    TypeText(QString::fromLatin1(pair));
+    PressKey(Qt::Key_Return);
+    if (Focused() == Control<QPushButton>(dlg_, "Button3")) PressKey(Qt::Key_Return);
+  }
+  EXPECT_EQ(Focused(), Control<QPushButton>(dlg_, "Button3"));
+  EXPECT_EQ(Pairs(), (QStringList{"1/111", "2/222"}));
+  TypeText(QStringLiteral("3"));
+  EXPECT_EQ(Focused(), Box(dlg_, "Memo3"));
+  EXPECT_EQ(Shown_("Memo3"), "3");
 }
 
 // A pair typed into the boxes and never added with "組番号登録" is added by whichever

@@ -28,7 +28,7 @@
 namespace luckyscope::testing {
 namespace {
 
-const QString kMainWindow = QStringLiteral("^ラッキースコープ！ - ");
+const QString kMainWindow = QStringLiteral("^ラッキースコープ！( - .*)?$");
 const QString kMessage = QStringLiteral("^ヒットメモ$");
 const QString kReturn = QStringLiteral("Return");
 const QString kEscape = QStringLiteral("Escape");

@@ -4,6 +4,7 @@
 #include <functional>
 
 #include <QApplication>
+#include <QComboBox>
 #include <QFile>
 #include <QFileDialog>
 #include <QLineEdit>
@@ -163,8 +164,21 @@ TEST_F(QtUiServicesTest, MessageBoxesShowTheirKindAndAnswerLikeTheButtons) {
             kAnswerYes);
   EXPECT_EQ(icon, QMessageBox::Question);
 
-  WhenModal([](QWidget* w) { QTest::keyClick(w, Qt::Key_Escape); });  // Esc is No
-  EXPECT_EQ(ui_.MessageBox(QStringLiteral("?"), QStringLiteral("ヒットメモ"), kQuestionYesNo), kAnswerNo);
+  // A Yes/No question answers only through its buttons: Escape and the title bar's
+  // close leave it open, whichever button is the default.
+  for (MessageFlags flags : {kQuestionYesNo, kQuestionYesNoDefaultNo}) {
+    for (int answer : {kAnswerYes, kAnswerNo}) {
+      bool stayed = false;
+      WhenModal([&](QWidget* w) {
+        QTest::keyClick(w, Qt::Key_Escape);
+        w->close();
+        stayed = w->isVisible() && QApplication::activeModalWidget() == w;
+        qobject_cast<QMessageBox*>(w)->button(answer == kAnswerYes ? QMessageBox::Yes : QMessageBox::No)->click();
+      });
+      EXPECT_EQ(ui_.MessageBox(QStringLiteral("?"), QStringLiteral("ヒットメモ"), flags), answer);
+      EXPECT_TRUE(stayed);
+    }
+  }
 
   QString text;
   WhenModal([&](QWidget* w) {
@@ -211,6 +225,34 @@ TEST_F(QtFileDialogTest, SaveDialogAppliesThePresetAndAddsTheDefaultExtension) {
   const std::optional<std::string> path = ui_.SaveFileDialog(kTargetSave);
   ASSERT_TRUE(path.has_value());
   EXPECT_EQ(QFile::decodeName(QByteArray::fromStdString(*path)), folder_.filePath(QStringLiteral("当選.dat")));
+}
+
+// A name typed without an extension takes the chosen type's.
+TEST_F(QtFileDialogTest, SaveDialogAddsTheChosenTypesExtension) {
+  const FileDialogPreset combined{QStringLiteral("dat"),
+                                  QStringLiteral("検索対象ファイル(*.dat)|*.dat|当選番号ファイル(*.ban)|*.ban")};
+  const struct {
+    int filter;
+    const char* typed;
+    const char* saved;
+  } cases[] = {{1, "prizes", "prizes.ban"}, {0, "cards", "cards.dat"}, {1, "list.csv", "list.csv"}};
+  for (const auto& c : cases) {
+    SCOPED_TRACE(c.typed);
+    WhenModal([&](QWidget* w) {
+      auto* dialog = qobject_cast<QFileDialog*>(w);
+      ASSERT_NE(dialog, nullptr);
+      // What choosing the type in the dialog's type box does.
+      auto* types = dialog->findChild<QComboBox*>(QStringLiteral("fileTypeCombo"));
+      ASSERT_NE(types, nullptr);
+      types->setCurrentIndex(c.filter);
+      emit types->activated(c.filter);
+      emit types->textActivated(types->itemText(c.filter));
+      TypeAndAccept(dialog, folder_.filePath(QString::fromUtf8(c.typed)));
+    });
+    const std::optional<std::string> path = ui_.SaveFileDialog(combined);
+    ASSERT_TRUE(path.has_value());
+    EXPECT_EQ(*path, QFile::encodeName(folder_.filePath(QString::fromUtf8(c.saved))).toStdString());
+  }
 }
 
 TEST_F(QtFileDialogTest, SaveDialogAsksBeforeOverwriting) {
