@@ -661,6 +661,22 @@ void TSDIAppForm::LoadDroppedFile(bool winningList, const std::string& path) {
   }
 }
 
+void TSDIAppForm::OpenFiles(const QStringList& paths) {
+  QStringList images;
+  for (const QString& path : paths) {
+    const QFileInfo file(path);
+    if (!file.isFile() || !file.isReadable()) {
+      ui_.MessageBox(QStringLiteral("ファイルを開けません。\n%1").arg(path), kMessageCaption, kExclamationOk);
+    } else if (ScanCommand::IsImageFile(path)) {
+      images.append(file.absoluteFilePath());
+    } else {
+      OpenChosenFile(QFile::encodeName(file.absoluteFilePath()).toStdString());
+    }
+  }
+  if (!images.isEmpty()) scan_->ReadFiles(images);
+  UpdateFileState();
+}
+
 bool TSDIAppForm::ConfirmForeignFile(const std::string& path, int kind) {
   if ((kind != kTargetFile && kind != kWinningFile) || !core_.LooksForeign(path.c_str())) return true;
   const QString text = kind == kTargetFile
