@@ -831,7 +831,12 @@ void TSDIAppForm::HelpItemClick() { ui_.HelpDisplayTopic(HelpFileToShow()); }
 
 QString TSDIAppForm::WebPageAddress() { return QStringLiteral(LUCKYSCOPE_WEB_PAGE); }
 
-void TSDIAppForm::HelpWebItemClick() { ui_.OpenUrl(WebPageAddress()); }
+void TSDIAppForm::HelpWebItemClick() {
+  if (ui_.OpenUrl(WebPageAddress())) return;
+  // No browser, or no desktop helper to start one: the address is for the user to take.
+  ui_.MessageBox(QStringLiteral("Webページを開けませんでした（ブラウザーが見つかりません）。\n%1").arg(WebPageAddress()),
+                 kMessageCaption, kExclamationOk);
+}
 
 void TSDIAppForm::HelpAbout1Execute() { RunDialog(dialogs_.aboutBox); }
 
