@@ -92,11 +92,11 @@ depends_cover() {
   depends=$(dpkg-deb -f "$deb" Depends) || return 1
   for p in libqt6core6 libqt6gui6 libqt6widgets6 libqt6svg6 libgstreamer1.0-0 gstreamer1.0-plugins-base \
            gstreamer1.0-plugins-good gstreamer1.0-plugins-bad libchm1 fonts-noto-cjk \
-           libtesseract5 tesseract-ocr-eng; do
+           libtesseract5 tesseract-ocr-eng qt6-translations-l10n; do
     grep -qE "(^|, )$p( |,|$)" <<<"$depends" || { echo "Depends lacks $p: $depends"; return 1; }
   done
 }
-check "the package depends on Qt, GStreamer and its plugins, chmlib and a Japanese font" depends_cover
+check "the package depends on Qt and its Japanese texts, GStreamer and its plugins, chmlib and a Japanese font" depends_cover
 
 # --- Debian policy and the hardened build --------------------------------------------
 # Lintian on the package: no error, and no warning the project could mend. What it may
