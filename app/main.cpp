@@ -6,15 +6,22 @@
 #include <exception>
 #include <memory>
 #include <string>
+#include <unistd.h>
+#include <vector>
 
 #include <QIcon>
 #include <QLibraryInfo>
+#include <QFile>
 #include <QString>
+#include <QStringList>
+#include <QTimer>
 #include <QTranslator>
 
 #include "app/application.h"
+#include "app/command_line.h"
 #include "app/core_notifier.h"
 #include "app/program_windows.h"
+#include "app/running_copy.h"
 #include "app/single_instance.h"
 #include "app/startup.h"
 #include "core/data_core.h"
@@ -51,8 +58,39 @@ void InstallJapaneseQtTexts(QApplication& app) {
   }
 }
 
+// The locale the terminal's messages are meant for, as the C library would pick it.
+const char* MessagesLocale() {
+  for (const char* name : {"LC_ALL", "LC_MESSAGES", "LANG"}) {
+    const char* value = std::getenv(name);
+    if (value != nullptr && value[0] != '\0') return value;
+  }
+  return nullptr;
+}
+
+// The command line's files as absolute paths: a copy that runs already may be in
+// another folder.
+QStringList AbsoluteFiles(const std::vector<std::string>& files) {
+  std::string folder;
+  if (char* here = ::getcwd(nullptr, 0)) {
+    folder = here;
+    std::free(here);
+  }
+  QStringList paths;
+  for (const std::string& file : files) {
+    paths.append(QFile::decodeName(file[0] == '/' || folder.empty() ? file.c_str() : (folder + "/" + file).c_str()));
+  }
+  return paths;
+}
+
+// Brings the window to the front, out of the dock when it was minimised.
+void BringToFront(QWidget& window) {
+  if (window.isMinimized()) window.showNormal();
+  window.raise();
+  window.activateWindow();
+}
+
 // Steps 2 to 6 of the start-up: everything that runs while the lock is held.
-int RunProgram(LuckyScopeApplication& app) {
+int RunProgram(LuckyScopeApplication& app, const SingleInstanceLock& lock, const QStringList& files) {
   // The application's title is the main window's caption, which the desktop shows for
   // the program. Qt's display name is left unset: Qt would append it to the caption of
   // every dialog and message box.
@@ -66,7 +104,7 @@ int RunProgram(LuckyScopeApplication& app) {
   // window happens to be the last one open (a message box before the window shows).
   QApplication::setQuitOnLastWindowClosed(false);
 
-  QtUiServices ui(std::make_unique<GstSoundBackend>("autoaudiosink"));
+  QtUiServices ui(std::make_unique<GstSoundBackend>(QuietAudioSink(CurrentAudioEnvironment())));
   app.SetErrorDisplay([&ui](const QString& text) { ui.MessageBox(text, kMessageCaption, kCriticalOk); });
   struct ForgetDisplay {
     LuckyScopeApplication& app;
@@ -84,6 +122,22 @@ int RunProgram(LuckyScopeApplication& app) {
 
   QObject::connect(&form, &TSDIAppForm::Closed, &app, &QCoreApplication::quit, Qt::QueuedConnection);
   form.show();
+  // The files named on the command line come after the start-up file, once the
+  // window shows, as the user's own opening would.
+  if (!files.isEmpty()) QTimer::singleShot(0, &form, [&form, files] { form.OpenFiles(files); });
+
+  // A second start hands its files over: the window comes to the front and opens them
+  // as it would a drop, which a dialog open in front of it also turns away.
+  RunningCopyChannel channel;
+  QObject::connect(&channel, &RunningCopyChannel::FilesHandedOver, &form, [&form](const QStringList& handed) {
+    BringToFront(form);
+    if (QApplication::activeModalWidget() != nullptr || handed.isEmpty()) return;
+    form.OpenFiles(handed);
+  });
+  if (!channel.Listen(RunningCopySocketPath(lock.LockedPath()))) {
+    std::fprintf(stderr, "luckyscope: a second start cannot hand files over (no socket beside %s)\n",
+                 lock.LockedPath().c_str());
+  }
   QApplication::exec();
   // Closed by other means than the window (the session ending): the close sequence
   // still runs, once.
@@ -94,6 +148,23 @@ int RunProgram(LuckyScopeApplication& app) {
 }  // namespace
 
 int main(int argc, char* argv[]) {
+  const CommandLine line = ParseCommandLine(std::vector<std::string>(argv + 1, argv + argc));
+  if (line.action != CommandLine::Action::Run) {
+    const bool english = WantsEnglish(MessagesLocale());
+    switch (line.action) {
+      case CommandLine::Action::Help:
+        std::fputs(UsageText(english).c_str(), stdout);
+        return 0;
+      case CommandLine::Action::Version:
+        std::fputs(VersionText().c_str(), stdout);
+        return 0;
+      default:
+        std::fputs(RefusalText(line, english).c_str(), stderr);
+        return kRefusedExitCode;
+    }
+  }
+  const QStringList files = AbsoluteFiles(line.files);
+
   // Without a display Qt would abort; say what is missing instead.
   static const std::string noDisplay = NoDisplayMessage();
   if (!DisplayConfigured()) {
@@ -112,6 +183,10 @@ int main(int argc, char* argv[]) {
     QApplication::setFont(UiFont(12));
     QtUiServices ui(nullptr);
     if (locked == SingleInstanceLock::Result::HeldByAnother) {
+      // The running copy comes to the front; files it takes are its to open.
+      std::vector<std::string> sockets;
+      for (const std::string& path : lock.Paths()) sockets.push_back(RunningCopySocketPath(path));
+      if (HandOverToRunningCopy(sockets, files) && !files.isEmpty()) return 0;
       ui.MessageBox(QStringLiteral("すでに起動済みです。"), kMessageCaption, kExclamationOk);
       return 1;
     }
@@ -129,7 +204,7 @@ int main(int argc, char* argv[]) {
 
   int code = 0;
   try {
-    code = RunProgram(app);
+    code = RunProgram(app, lock, files);
   } catch (const std::exception& error) {
     QtUiServices ui(nullptr);
     ui.MessageBox(QString::fromLocal8Bit(error.what()), kMessageCaption, kCriticalOk);

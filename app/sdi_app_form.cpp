@@ -691,6 +691,22 @@ void TSDIAppForm::LoadDroppedFile(bool winningList, const std::string& path) {
   }
 }
 
+void TSDIAppForm::OpenFiles(const QStringList& paths) {
+  QStringList images;
+  for (const QString& path : paths) {
+    const QFileInfo file(path);
+    if (!file.isFile() || !file.isReadable()) {
+      ui_.MessageBox(QStringLiteral("ファイルを開けません。\n%1").arg(path), kMessageCaption, kExclamationOk);
+    } else if (ScanCommand::IsImageFile(path)) {
+      images.append(file.absoluteFilePath());
+    } else {
+      OpenChosenFile(QFile::encodeName(file.absoluteFilePath()).toStdString());
+    }
+  }
+  if (!images.isEmpty()) scan_->ReadFiles(images);
+  UpdateFileState();
+}
+
 bool TSDIAppForm::ConfirmForeignFile(const std::string& path, int kind) {
   if ((kind != kTargetFile && kind != kWinningFile) || !core_.LooksForeign(path.c_str())) return true;
   const QString text = kind == kTargetFile
@@ -845,7 +861,12 @@ void TSDIAppForm::HelpItemClick() { ui_.HelpDisplayTopic(HelpFileToShow()); }
 
 QString TSDIAppForm::WebPageAddress() { return QStringLiteral(LUCKYSCOPE_WEB_PAGE); }
 
-void TSDIAppForm::HelpWebItemClick() { ui_.OpenUrl(WebPageAddress()); }
+void TSDIAppForm::HelpWebItemClick() {
+  if (ui_.OpenUrl(WebPageAddress())) return;
+  // No browser, or no desktop helper to start one: the address is for the user to take.
+  ui_.MessageBox(QStringLiteral("Webページを開けませんでした（ブラウザーが見つかりません）。\n%1").arg(WebPageAddress()),
+                 kMessageCaption, kExclamationOk);
+}
 
 void TSDIAppForm::HelpAbout1Execute() { RunDialog(dialogs_.aboutBox); }
 

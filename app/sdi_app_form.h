@@ -140,6 +140,11 @@ class TSDIAppForm : public QMainWindow {
   // A file dropped on one of the lists (the application hook's FileDropped): loaded
   // into the winning numbers or the search targets when it still is of that kind.
   void LoadDroppedFile(bool winningList, const std::string& path);
+  // Files named on the command line or handed over by a second start, in order: each
+  // data file is opened by its kind as the open command does once a file is chosen,
+  // images of postcards have their numbers read, and a name that is no readable file
+  // is reported.
+  void OpenFiles(const QStringList& paths);
 
   // Edit commands and the search-target list's ways into the edit dialog.
   void EditSchItemClick();

@@ -148,6 +148,7 @@ SingleInstanceLock::Result SingleInstanceLock::Acquire() {
     // copy before made them.
     switch (LockOne(path, privateFolders_, fds_.empty(), fd, why)) {
       case Outcome::Locked:
+        if (fds_.empty()) lockedPath_ = path;
         fds_.push_back(fd);
         break;
       case Outcome::Held:
@@ -174,6 +175,7 @@ void SingleInstanceLock::Release() {
     ::close(fd);
   }
   fds_.clear();
+  lockedPath_.clear();
 }
 
 }  // namespace luckyscope

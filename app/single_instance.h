@@ -54,6 +54,9 @@ class SingleInstanceLock {
   void Release();
   bool Held() const { return !fds_.empty(); }
   const std::vector<std::string>& Paths() const { return paths_; }
+  // The lock file that was had first (the one whose folder was made if missing);
+  // empty while no lock is held.
+  const std::string& LockedPath() const { return lockedPath_; }
   // The folders the lock files were to be in, for telling the user where no lock
   // could be had.
   std::vector<std::string> Folders() const;
@@ -64,6 +67,7 @@ class SingleInstanceLock {
   std::vector<std::string> paths_;
   bool privateFolders_ = false;
   std::string error_;
+  std::string lockedPath_;
   std::vector<int> fds_;
 };
 

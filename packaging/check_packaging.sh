@@ -46,6 +46,11 @@ expected=(
   share/metainfo/$id.metainfo.xml
   share/icons/hicolor/scalable/apps/$id.svg
   share/luckyscope/luckyscope.chm
+  share/mime/packages/$id.xml
+  share/doc/luckyscope/copyright
+  share/doc/luckyscope/changelog.gz
+  share/man/man1/luckyscope.1.gz
+  share/man/man1/luckyscope-launch.1.gz
 )
 for size in "${sizes[@]}"; do expected+=("share/icons/hicolor/${size}x${size}/apps/$id.png"); done
 # The postcard reader, a module the program loads on first use, in the library folder
@@ -60,12 +65,15 @@ installed_set() {
   [ "$want" = "$got" ] || { diff <(echo "$want") <(echo "$got"); return 1; }
   [ -x "$root/bin/luckyscope" ] && [ -x "$root/bin/luckyscope-launch" ] || { echo "a program is not executable"; return 1; }
 }
-check "the install holds exactly the program, launcher, postcard reader, menu entry, metadata, icons and help" installed_set
+check "the install holds exactly the program, launcher, postcard reader, menu entry, file types, metadata, icons, help, manual pages, copyright and changelog" installed_set
 
 # The menu entry starts the launcher where the configured prefix puts it.
 launcher_named() {
   local exec_path
   exec_path=$(entry_value Exec)
+  # The files a file manager opens with the entry come last.
+  [ "${exec_path% %F}" != "$exec_path" ] || { echo "Exec=$exec_path takes no files (%F)"; return 1; }
+  exec_path=${exec_path% %F}
   case "$exec_path" in
     /*/bin/luckyscope-launch | \"/*/bin/luckyscope-launch\" | "/bin/sh \"/"*/bin/luckyscope-launch\") ;;  # quoted for an odd prefix
     *) echo "Exec=$exec_path is not the installed launcher's full path"; return 1 ;;
@@ -162,8 +170,12 @@ keeps_settings() {
 check "an existing folder and its settings file are left as they are" keeps_settings
 
 program_and_args() {
-  launch HOME="$work/h5" -- -a "two words" || return 1
-  [ "$(sed -n 2,3p "$record")" = $'-a\ntwo words' ] || { echo "arguments: $(sed -n '2,$p' "$record")"; return 1; }
+  # Files named relative to where the launcher was started keep naming the same files
+  # in the program's folder; options, full paths and names after "--" as a file manager
+  # or a user gives them.
+  (cd "$work" && launch HOME="$work/h5" -- -a "two words" /full/path -- -b) || return 1
+  [ "$(sed -n '2,$p' "$record")" = "-a"$'\n'"$work/two words"$'\n/full/path\n--\n'"$work/-b" ] ||
+    { echo "arguments: $(sed -n '2,$p' "$record")"; return 1; }
   # Without a program beside it the launcher takes the one on the PATH.
   mv "$bin/luckyscope" "$work/aside"
   launch HOME="$work/h5" --
@@ -171,7 +183,7 @@ program_and_args() {
   mv "$work/aside" "$bin/luckyscope"
   [ $result -eq 0 ] && [ "$(cat "$record")" = from-path ] || { echo "did not fall back to the PATH"; return 1; }
 }
-check "the launcher runs the program beside it with the arguments, else the one on the PATH" program_and_args
+check "the launcher runs the program beside it with the arguments (files as full paths), else the one on the PATH" program_and_args
 
 # Started by a relative path, from another folder than the launcher's; and a HOME that
 # reads as an option to the commands that make and enter the folder.

@@ -35,6 +35,21 @@ case "${XDG_DATA_HOME:-}" in
 esac
 folder=$data_home/luckyscope
 
+# The files to open (a file manager passes full paths; a terminal may pass names in the
+# current folder) keep naming the same files once the folder has changed. Options stay
+# as they are, up to "--".
+options=1
+for arg do
+  shift
+  case $options:$arg in
+    1:--) options= ;;
+    1:-?*) ;;
+    *: | *:/*) ;;
+    *) arg=$PWD/$arg ;;
+  esac
+  set -- "$@" "$arg"
+done
+
 if [ ! -d "$folder" ]; then
   mkdir -p -- "$folder"
   # A new folder gets the settings file with every setting at its default, exactly as

@@ -2,7 +2,9 @@
 
 #include <climits>
 #include <cstdio>
+#include <cstdlib>
 #include <cstring>
+#include <dirent.h>
 #include <sys/stat.h>
 #include <utility>
 
@@ -112,6 +114,31 @@ struct GstSoundBackend::Device {
 GstSoundBackend::GstSoundBackend(std::string audioSink) : audioSink_(std::move(audioSink)) {}
 
 GstSoundBackend::~GstSoundBackend() = default;
+
+AudioEnvironment CurrentAudioEnvironment() {
+  AudioEnvironment env;
+  if (const char* value = std::getenv("XDG_RUNTIME_DIR")) env.runtimeDir = value;
+  if (const char* value = std::getenv("PULSE_SERVER")) env.pulseServer = value;
+  return env;
+}
+
+std::string QuietAudioSink(const AudioEnvironment& env) {
+  struct stat info {};
+  const bool pulseSocket = !env.runtimeDir.empty() && env.runtimeDir[0] == '/' &&
+                           ::stat((env.runtimeDir + "/pulse/native").c_str(), &info) == 0 && S_ISSOCK(info.st_mode);
+  if (!env.pulseServer.empty() || pulseSocket) return "pulsesink";
+  // An ALSA playback device is named pcmC<card>D<device>p.
+  if (DIR* folder = ::opendir(env.soundDevices.c_str())) {
+    bool playback = false;
+    while (const dirent* entry = ::readdir(folder)) {
+      const std::string name = entry->d_name;
+      if (name.rfind("pcmC", 0) == 0 && name.back() == 'p') playback = true;
+    }
+    ::closedir(folder);
+    if (playback) return "alsasink";
+  }
+  return "fakesink";
+}
 
 bool GstSoundBackend::Available() { return InitGstreamer(); }
 

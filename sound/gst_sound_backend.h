@@ -15,6 +15,23 @@
 
 namespace luckyscope {
 
+// What decides where the cues are heard: a sound server the session runs, or a sound
+// card the user may open. Looked at through files alone, so that choosing opens no
+// device and prints nothing.
+struct AudioEnvironment {
+  std::string runtimeDir;                  // XDG_RUNTIME_DIR
+  std::string pulseServer;                 // PULSE_SERVER
+  std::string soundDevices = "/dev/snd";  // the ALSA device nodes
+};
+AudioEnvironment CurrentAudioEnvironment();
+
+// The audio sink for the program: "pulsesink" when a PulseAudio server (or PipeWire's
+// stand-in for one) listens, else "alsasink" when a playback device exists, else
+// "fakesink". GStreamer's autoaudiosink would try every sink it knows in turn, and each
+// one that finds no sound device (JACK, OpenAL, ALSA) prints its complaint on the
+// terminal; with no device the cues are silent and nothing is printed.
+std::string QuietAudioSink(const AudioEnvironment& env);
+
 class GstSoundBackend final : public SoundBackend {
  public:
   // audioSink names the GStreamer element the sound goes to: "autoaudiosink" in the

@@ -15,6 +15,7 @@
 #include <QSortFilterProxyModel>
 #include <QUrl>
 
+#include "ui/dialog_folders.h"
 #include "ui/help_window.h"
 
 namespace luckyscope {
@@ -186,9 +187,7 @@ class HideFileName final : public QSortFilterProxyModel {
 
 std::optional<std::vector<std::string>> QtUiServices::RunFileDialog(const FileDialogPreset& preset, bool save,
                                                                     bool many) {
-  // Qt's dialog opens in the folder of the last file dialog of the run (the current
-  // folder the first time), as one dialog object kept for the whole run would.
-  QFileDialog dialog(DialogOwner());
+  QFileDialog dialog(DialogOwner(), QString(), FileDialogFolder(preset.defaultExtension));
   dialog.setObjectName(save ? QStringLiteral("SaveDialog") : QStringLiteral("OpenDialog"));
   dialog.setOption(QFileDialog::DontUseNativeDialog, true);
   if (!preset.hiddenFileName.isEmpty()) dialog.setProxyModel(new HideFileName(preset.hiddenFileName, &dialog));
@@ -215,6 +214,7 @@ std::optional<std::vector<std::string>> QtUiServices::RunFileDialog(const FileDi
   if (chosen.isEmpty() || chosen.front().isEmpty()) return std::nullopt;
   std::vector<std::string> paths;
   for (const QString& path : chosen) paths.push_back(QFile::encodeName(path).toStdString());
+  RememberFileDialogFolder(preset.defaultExtension, chosen.front());
   return paths;
 }
 
@@ -257,6 +257,6 @@ void QtUiServices::HelpCloseAll() {
 
 HelpWindow* QtUiServices::Help() const { return help_.data(); }
 
-void QtUiServices::OpenUrl(const QString& url) { QDesktopServices::openUrl(QUrl(url)); }
+bool QtUiServices::OpenUrl(const QString& url) { return QDesktopServices::openUrl(QUrl(url)); }
 
 }  // namespace luckyscope

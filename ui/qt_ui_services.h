@@ -30,7 +30,7 @@ class QtUiServices final : public UiServices {
   std::optional<std::string> SaveFileDialog(const FileDialogPreset& preset) override;
   void HelpDisplayTopic(const std::string& helpFile) override;
   void HelpCloseAll() override;
-  void OpenUrl(const QString& url) override;
+  bool OpenUrl(const QString& url) override;
   SoundBackend& Sound() override { return *sound_; }
 
   // The help window while one is open (for tests and shutdown).

@@ -81,8 +81,9 @@ class UiServices {
   // Closes every help window.
   virtual void HelpCloseAll() = 0;
 
-  // Opens a web address in the user's browser; failures are not reported.
-  virtual void OpenUrl(const QString& url) = 0;
+  // Opens a web address in the user's browser. False when no browser could be started
+  // for it (none installed, no desktop helper); the caller tells the user.
+  virtual bool OpenUrl(const QString& url) = 0;
 
   // The audio output of the sound cues.
   virtual SoundBackend& Sound() = 0;

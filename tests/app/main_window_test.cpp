@@ -808,6 +808,44 @@ TEST_F(MainWindowTest, HelpMenuOpensTheHelpFileAndTheWebPage) {
   EXPECT_TRUE(ui_.Urls()[0].startsWith(QStringLiteral("http")));
 }
 
+TEST_F(MainWindowTest, WithoutABrowserTheWebPageCommandSaysSo) {
+  ui_.SetBrowserAvailable(false);
+  ui_.ExpectMessage(QStringLiteral("Webページを開けませんでした（ブラウザーが見つかりません）。\n") +
+                    TSDIAppForm::WebPageAddress());
+  form_->Action(QStringLiteral("HelpWebItem"))->trigger();
+}
+
+TEST_F(MainWindowTest, FilesFromTheCommandLineOpenByKindWithTheSaveQuestions) {
+  WriteFile("t.dat", "\"a\",\"1\",\"11\"\r\n\"b\",\"2\",\"22\"\r\n");
+  WriteFile("w.ban", "1等,1\r\n01,11\r\n");
+  WriteFile("x.txt", "x");
+  struct Case {
+    QStringList files;
+    std::vector<QString> messages;  // shown in order: questions answered No
+    int targets;
+    int winning;
+  };
+  const auto path = [this](const char* name) { return QFile::decodeName(Path(name).c_str()); };
+  const Case cases[] = {
+      {{path("w.ban"), path("t.dat")}, {}, 2, 1},
+      // Unsaved tickets: the question comes first, No loads the file all the same.
+      {{path("t.dat")}, {QStringLiteral("現在の検索対象データをセーブしますか？")}, 2, 1},
+      {{path("gone.ban"), path("x.txt")},
+       {QStringLiteral("ファイルを開けません。\n") + path("gone.ban"),
+        QStringLiteral("選択されたファイルは使用できません。")},
+       2, 1},
+  };
+  for (const Case& c : cases) {
+    if (!c.messages.empty() && c.messages.front().startsWith(QStringLiteral("現在"))) AddTarget("c", "3", "33");
+    for (const QString& text : c.messages) ui_.ExpectMessage(text).Answer(text.endsWith(u'？') ? kAnswerNo : kAnswerOk);
+    form_->OpenFiles(c.files);
+    EXPECT_EQ(ui_.PendingSteps(), 0u) << c.files.join(' ').toStdString();
+    EXPECT_EQ(Store().TargetCount(), c.targets);
+    EXPECT_EQ(Store().WinningCount(), c.winning);
+  }
+  EXPECT_EQ(Column(form_->ListView2(), 1), (QStringList{QStringLiteral("a"), QStringLiteral("b")}));
+}
+
 TEST_F(MainWindowTest, MenuItemsWithTheirOwnCaptionRunTheirCommand) {
   ui_.ExpectMessage(QStringLiteral("保存するデータがありません。"));
   form_->Action(QStringLiteral("FileSaveItem"))->trigger();

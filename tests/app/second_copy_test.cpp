@@ -37,8 +37,9 @@ class SecondCopyTest : public ::testing::Test {
   }
 
   // A copy of the program on the test's display, with a lock of its own.
-  void Launch(QProcess& copy) {
+  void Launch(QProcess& copy, const QStringList& files = {}) {
     copy.setProgram(QStringLiteral(LUCKYSCOPE_EXE));
+    copy.setArguments(files);
     copy.setWorkingDirectory(base_.path());
     copy.setProcessEnvironment(x_.ProgramEnvironment(runtime_.path()));
     copy.start();
@@ -78,6 +79,29 @@ TEST_F(SecondCopyTest, IsRefusedWhileTheFirstKeepsRunning) {
   QThread::msleep(300);
   EXPECT_EQ(first.state(), QProcess::Running);
   EXPECT_EQ(x_.Windows(QStringLiteral("^ラッキースコープ！( - .*)?$"), 2000), mainWindows);
+}
+
+TEST_F(SecondCopyTest, WithAFileHandsItToTheFirstAndEnds) {
+  ASSERT_TRUE(x_.Start(QStringLiteral("1024x768x24"))) << "Xvfb did not start: " << x_.Error().toStdString();
+  QFile targets(base_.filePath(QStringLiteral("y.dat")));
+  ASSERT_TRUE(targets.open(QIODevice::WriteOnly));
+  targets.write("\"a\",\"01\",\"123456\"\r\n");
+  targets.close();
+
+  QProcess first;
+  ProcessReaper firstReaper{first};
+  Launch(first);
+  ASSERT_TRUE(first.waitForStarted(5000));
+  ASSERT_EQ(x_.Windows(QStringLiteral("^ラッキースコープ！ - "), 30000).size(), 1u);
+  QProcess second;
+  ProcessReaper secondReaper{second};
+  Launch(second, {QStringLiteral("y.dat")});  // named relative to its own folder
+  ASSERT_TRUE(second.waitForFinished(15000)) << "the second copy did not end";
+  EXPECT_EQ(second.exitCode(), 0) << second.readAllStandardError().toStdString();
+  // The first copy opened it; no message and no second main window came up.
+  EXPECT_EQ(x_.Windows(QStringLiteral("^ラッキースコープ！ - y.dat / "), 15000).size(), 1u);
+  EXPECT_TRUE(x_.Windows(QStringLiteral("^ヒットメモ$"), 0).isEmpty());
+  EXPECT_EQ(first.state(), QProcess::Running);
 }
 
 }  // namespace

@@ -35,7 +35,7 @@ class AnsweringUi final : public UiServices {
   std::optional<std::string> SaveFileDialog(const FileDialogPreset&) override { return std::nullopt; }
   void HelpDisplayTopic(const std::string&) override {}
   void HelpCloseAll() override {}
-  void OpenUrl(const QString&) override {}
+  bool OpenUrl(const QString&) override { return true; }
   SoundBackend& Sound() override { return sound_; }
 
  private:

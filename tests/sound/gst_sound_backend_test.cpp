@@ -4,7 +4,12 @@
 // version's frame header and one with an ID3 tag.
 #include "sound/gst_sound_backend.h"
 
+#include <cstdio>
 #include <filesystem>
+#include <fstream>
+#include <sys/socket.h>
+#include <sys/un.h>
+#include <unistd.h>
 #include <string>
 
 #include <gst/gst.h>
@@ -149,6 +154,37 @@ TEST_F(GstSoundBackendTest, UnknownDevicesAndUnusableSinksAreRefusedQuietly) {
     EXPECT_EQ(state_.state, kSoundCueIdle);
     EXPECT_EQ(backend.OpenDeviceCount(), 0u);
   }
+}
+
+TEST(QuietAudioSinkTest, GoesToTheSoundServerElseTheCardElseNowhere) {
+  const std::filesystem::path root = std::filesystem::temp_directory_path() / "luckyscope-sinks";
+  std::filesystem::remove_all(root);
+  std::filesystem::create_directories(root / "run/pulse");
+  std::filesystem::create_directories(root / "snd");
+  std::filesystem::create_directories(root / "capture-only");
+  // A socket where the PulseAudio server (or PipeWire's stand-in) listens.
+  const int fd = ::socket(AF_UNIX, SOCK_STREAM, 0);
+  sockaddr_un address{};
+  address.sun_family = AF_UNIX;
+  const std::string socketPath = (root / "run/pulse/native").string();
+  std::snprintf(address.sun_path, sizeof address.sun_path, "%s", socketPath.c_str());
+  ASSERT_EQ(::bind(fd, reinterpret_cast<sockaddr*>(&address), sizeof address), 0);
+  for (const char* node : {"snd/controlC0", "snd/pcmC0D0p", "capture-only/pcmC0D0c"}) std::ofstream(root / node).put('x');
+  const std::string run = (root / "run").string(), none = (root / "none").string();
+  struct Case {
+    AudioEnvironment env;
+    const char* sink;
+  };
+  const Case cases[] = {
+      {{run, "", (root / "snd").string()}, "pulsesink"},
+      {{none, "tcp:server", none}, "pulsesink"},
+      {{none, "", (root / "snd").string()}, "alsasink"},
+      {{none, "", (root / "capture-only").string()}, "fakesink"},
+      {{"", "", none}, "fakesink"},
+  };
+  for (const Case& c : cases) EXPECT_EQ(QuietAudioSink(c.env), c.sink) << c.env.runtimeDir << " " << c.env.soundDevices;
+  ::close(fd);
+  std::filesystem::remove_all(root);
 }
 
 }  // namespace

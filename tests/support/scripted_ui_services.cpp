@@ -202,6 +202,9 @@ void ScriptedUiServices::HelpDisplayTopic(const std::string& helpFile) {
 
 void ScriptedUiServices::HelpCloseAll() { helpCalls_.push_back({HelpCallKind::CloseAll, {}}); }
 
-void ScriptedUiServices::OpenUrl(const QString& url) { urls_.push_back(url); }
+bool ScriptedUiServices::OpenUrl(const QString& url) {
+  urls_.push_back(url);
+  return browser_;
+}
 
 }  // namespace luckyscope

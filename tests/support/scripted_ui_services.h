@@ -139,6 +139,8 @@ class ScriptedUiServices final : public UiServices {
   const std::vector<RecordedFileDialog>& FileDialogs() const { return dialogs_; }
   const std::vector<RecordedHelpCall>& HelpCalls() const { return helpCalls_; }
   const std::vector<QString>& Urls() const { return urls_; }
+  // Whether OpenUrl finds a browser (it does unless told otherwise).
+  void SetBrowserAvailable(bool available) { browser_ = available; }
   // Message boxes and file dialogs that came with no step waiting for them.
   int UnexpectedCount() const { return unexpected_; }
   // Forgets everything recorded so far (not the script).
@@ -151,7 +153,7 @@ class ScriptedUiServices final : public UiServices {
   std::optional<std::string> SaveFileDialog(const FileDialogPreset& preset) override;
   void HelpDisplayTopic(const std::string& helpFile) override;
   void HelpCloseAll() override;
-  void OpenUrl(const QString& url) override;
+  bool OpenUrl(const QString& url) override;
   SoundBackend& Sound() override { return sound_; }
 
  private:
@@ -162,6 +164,7 @@ class ScriptedUiServices final : public UiServices {
   std::vector<RecordedFileDialog> dialogs_;
   std::vector<RecordedHelpCall> helpCalls_;
   std::vector<QString> urls_;
+  bool browser_ = true;
   int unexpected_ = 0;
   RecordingSoundBackend sound_;
 };

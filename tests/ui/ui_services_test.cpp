@@ -5,6 +5,7 @@
 
 #include <QApplication>
 #include <QComboBox>
+#include <QDir>
 #include <QFile>
 #include <QFileDialog>
 #include <QLineEdit>
@@ -19,6 +20,7 @@
 #include "tests/support/scripted_ui_services.h"
 #include "tests/support/test_application.h"
 #include "ui/qt_ui_services.h"
+#include "ui/user_state.h"
 
 namespace luckyscope {
 namespace {
@@ -276,6 +278,49 @@ TEST_F(QtFileDialogTest, SaveDialogAsksBeforeOverwriting) {
   EXPECT_TRUE(asked);
   ASSERT_TRUE(path.has_value());
   EXPECT_EQ(QFile::decodeName(QByteArray::fromStdString(*path)), existing.fileName());
+}
+
+TEST_F(QtFileDialogTest, DialogsStartWhereThatKindOfFileWasLastChosenElseInTheDocuments) {
+  // The user's documents folder, as xdg-user-dirs names it.
+  const QString documents = folder_.filePath(QStringLiteral("書類"));
+  const QString config = qEnvironmentVariable("XDG_CONFIG_HOME");
+  QFile dirs(config + QStringLiteral("/user-dirs.dirs"));
+  ASSERT_TRUE(QDir().mkpath(documents) && dirs.open(QIODevice::WriteOnly));
+  dirs.write("XDG_DOCUMENTS_DIR=\"" + QFile::encodeName(documents) + "\"\n");
+  dirs.close();
+  QFile::remove(UserStateFile());
+  const QString lists = folder_.filePath(QStringLiteral("lists"));
+  const QString prints = folder_.filePath(QStringLiteral("prints"));
+  ASSERT_TRUE(QDir().mkpath(lists) && QDir().mkpath(prints));
+  struct Step {
+    QString extension;
+    QString expectedStart;
+    QString chosenFolder;  // empty: cancelled
+    bool printsGone = false;
+  };
+  const Step steps[] = {
+      {QStringLiteral("dat"), documents, lists},
+      {QStringLiteral("ban"), lists, {}},  // winning numbers and targets are one kind
+      {QStringLiteral("pdf"), documents, prints},
+      {QStringLiteral("pdf"), prints, {}},
+      {QStringLiteral("pdf"), documents, {}, true},  // a remembered folder that is gone
+      {QStringLiteral("dat"), lists, {}},
+  };
+  for (const Step& step : steps) {
+    if (step.printsGone) QDir(prints).removeRecursively();
+    WhenModal([&](QWidget* w) {
+      auto* dialog = qobject_cast<QFileDialog*>(w);
+      ASSERT_NE(dialog, nullptr);
+      EXPECT_EQ(dialog->directory().absolutePath(), step.expectedStart) << step.extension.toStdString();
+      if (step.chosenFolder.isEmpty()) {
+        dialog->reject();
+      } else {
+        TypeAndAccept(dialog, step.chosenFolder + QStringLiteral("/a.") + step.extension);
+      }
+    });
+    ui_.SaveFileDialog({step.extension, QStringLiteral("*|*.") + step.extension});
+  }
+  QFile::remove(UserStateFile());
 }
 
 }  // namespace
