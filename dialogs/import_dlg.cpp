@@ -10,9 +10,11 @@
 #include <QHeaderView>
 #include <QLabel>
 #include <QPushButton>
+#include <QSignalBlocker>
 #include <QTableWidget>
 #include <QVBoxLayout>
 
+#include "core/data_core.h"
 #include "core/lottery_store.h"
 #include "ui/cp932_codec.h"
 #include "ui/dialog_support.h"
@@ -23,10 +25,18 @@ namespace luckyscope {
 namespace {
 
 constexpr int kPreviewRows = 8;
-constexpr int kMaxColumns = 64;  // columns offered in the boxes
+// Characters shown of a field: laying out a field of megabytes would stall the window.
+constexpr qsizetype kPreviewChars = 200;
+constexpr qsizetype kCaptionChars = 30;  // of a header cell in a column box
 
-QString FieldText(const std::string& field, TextEncoding encoding) {
-  return encoding == TextEncoding::Cp932 ? FromCp932(field) : QString::fromUtf8(field.data(), qsizetype(field.size()));
+QString FieldText(const std::string& field, TextEncoding encoding, qsizetype maxChars) {
+  QString text =
+      encoding == TextEncoding::Cp932 ? FromCp932(field) : QString::fromUtf8(field.data(), qsizetype(field.size()));
+  if (text.size() > maxChars) {
+    text.truncate(text.at(maxChars - 1).isHighSurrogate() ? maxChars - 1 : maxChars);
+    text += QChar(0x2026);
+  }
+  return text;
 }
 
 QString EncodingName(TextEncoding encoding) {
@@ -71,7 +81,7 @@ FieldConverter ImportFieldConverter(TextEncoding encoding) {
 
 QString ImportSummaryText(const ImportSummary& s) {
   QString text = QStringLiteral("%1件の検索対象を取り込みました。").arg(s.added);
-  const int skipped = s.unencodable + s.noName + s.overLimit;
+  const int skipped = s.unencodable + s.noName + s.overLimit + (s.duplicatesKept ? 0 : s.duplicates);
   if (s.header > 0) text += QStringLiteral("\n先頭の見出し行は読み飛ばしました。");
   if (skipped > 0) {
     text += QStringLiteral("\n取り込まなかった行: %1件").arg(skipped);
@@ -80,11 +90,23 @@ QString ImportSummaryText(const ImportSummary& s) {
     if (s.noName > 0) text += QStringLiteral("\n・名前が空の行: %1件").arg(s.noName);
     if (s.overLimit > 0) text += QStringLiteral("\n・上限の%1件を超えた行: %2件").arg(kMaxTargets).arg(s.overLimit);
   }
+  if (s.duplicates > 0 && !s.duplicatesKept) {
+    text += QStringLiteral("\n・すでにある券と重なる行: %1件").arg(s.duplicates);
+  }
   if (s.cut > 0) text += QStringLiteral("\n長すぎる項目を切り詰めた検索対象: %1件").arg(s.cut);
+  if (s.duplicates > 0 && s.duplicatesKept) {
+    text += QStringLiteral("\nすでにある券と重なるまま取り込んだ検索対象: %1件").arg(s.duplicates);
+  }
+  if (s.cleaned > 0) text += QStringLiteral("\n「\"」や改行を取り除いた検索対象: %1件").arg(s.cleaned);
+  if (s.folded > 0) text += QStringLiteral("\n全角の数字を半角にした検索対象: %1件").arg(s.folded);
+  if (s.padded > 0) text += QStringLiteral("\n先頭に0を補った検索対象: %1件").arg(s.padded);
   return text;
 }
 
-TImportDlg::TImportDlg(UiServices& ui, QWidget* parent) : QDialog(parent), ui_(ui) { BuildControls(); }
+TImportDlg::TImportDlg(const DataCore& core, UiServices& ui, QWidget* parent)
+    : QDialog(parent), core_(core), ui_(ui) {
+  BuildControls();
+}
 
 TImportDlg::~TImportDlg() = default;
 
@@ -133,6 +155,21 @@ void TImportDlg::BuildControls() {
   headerBox_->setObjectName(QStringLiteral("HeaderBox"));
   layout->addWidget(headerBox_);
 
+  counts_ = new QLabel(this);
+  counts_->setObjectName(QStringLiteral("CountsLabel"));
+  counts_->setWordWrap(true);
+  layout->addWidget(counts_);
+  padBox_ = new QCheckBox(QStringLiteral("先頭に0を補って桁をそろえる(&Z)"), this);
+  padBox_->setObjectName(QStringLiteral("PadBox"));
+  layout->addWidget(padBox_);
+  keepBox_ = new QCheckBox(QStringLiteral("重なる券も取り込む(&K)"), this);
+  keepBox_->setObjectName(QStringLiteral("KeepDuplicatesBox"));
+  layout->addWidget(keepBox_);
+  for (QComboBox* box : {nameBox_, groupBox_, numberBox_}) {
+    connect(box, &QComboBox::activated, this, &TImportDlg::UpdateCounts);
+  }
+  connect(headerBox_, &QCheckBox::toggled, this, &TImportDlg::UpdateCounts);
+
   auto* buttons = new QHBoxLayout;
   buttons->addStretch(1);
   appendBtn_ = MakeDialogButton(QStringLiteral("追加(&A)"), "AppendBtn", this);
@@ -145,8 +182,9 @@ void TImportDlg::BuildControls() {
   connect(appendBtn_, &QPushButton::clicked, this, [this] { Finish(ImportMode::Append); });
   connect(replaceBtn_, &QPushButton::clicked, this, [this] { Finish(ImportMode::Replace); });
   connect(cancelBtn_, &QPushButton::clicked, this, &QDialog::reject);
-  SetTabChain({preview_, nameBox_, groupBox_, numberBox_, headerBox_, appendBtn_, replaceBtn_, cancelBtn_});
-  resize(600, 440);
+  SetTabChain(
+      {preview_, nameBox_, groupBox_, numberBox_, headerBox_, padBox_, keepBox_, appendBtn_, replaceBtn_, cancelBtn_});
+  resize(600, 500);
 }
 
 bool TImportDlg::Prepare(const std::string& path) {
@@ -160,9 +198,7 @@ bool TImportDlg::Prepare(const std::string& path) {
     ui_.MessageBox(QStringLiteral("取り込める行がありません。\n%1").arg(file), kMessageCaption, kExclamationOk);
     return false;
   }
-  std::size_t columns = 0;
-  for (const CsvRow& row : source_.rows) columns = std::max(columns, row.size());
-  columns = std::min<std::size_t>(columns, kMaxColumns);
+  const auto columns = static_cast<std::size_t>(source_.rows.Columns());
   const int shown = std::min<int>(kPreviewRows, static_cast<int>(source_.rows.size()));
   const ImportLayout guess = GuessLayout(source_.rows);
 
@@ -176,32 +212,82 @@ bool TImportDlg::Prepare(const std::string& path) {
   for (std::size_t c = 0; c < columns; ++c) captions << QStringLiteral("%1列目").arg(c + 1);
   preview_->setHorizontalHeaderLabels(captions);
   for (int r = 0; r < shown; ++r) {
-    const CsvRow& row = source_.rows[static_cast<std::size_t>(r)];
+    const CsvRow row = source_.rows[static_cast<std::size_t>(r)];
     for (std::size_t c = 0; c < columns && c < row.size(); ++c) {
-      preview_->setItem(r, static_cast<int>(c), new QTableWidgetItem(FieldText(row[c], source_.encoding)));
+      preview_->setItem(r, static_cast<int>(c),
+                        new QTableWidgetItem(FieldText(row[c], source_.encoding, kPreviewChars)));
     }
   }
-  const CsvRow& first = source_.rows.front();
+  const CsvRow first = source_.rows.front();
   for (QComboBox* box : {nameBox_, groupBox_, numberBox_}) {
     box->clear();
     box->addItem(QStringLiteral("（なし）"));
     for (std::size_t c = 0; c < columns; ++c) {
       QString item = captions.at(static_cast<qsizetype>(c));
-      if (guess.header && c < first.size()) item += QStringLiteral("「%1」").arg(FieldText(first[c], source_.encoding));
+      if (guess.header && c < first.size()) {
+        item += QStringLiteral("「%1」").arg(FieldText(first[c], source_.encoding, kCaptionChars));
+      }
       box->addItem(item);
     }
   }
   SelectColumn(nameBox_, guess.name);
   SelectColumn(groupBox_, guess.group);
   SelectColumn(numberBox_, guess.number);
-  headerBox_->setChecked(guess.header);
+  {
+    const QSignalBlocker blocker(headerBox_);
+    headerBox_->setChecked(guess.header);
+  }
+  keepBox_->setChecked(false);
+  UpdateCounts();
   mode_ = ImportMode::Append;
   return true;
 }
 
+void TImportDlg::UpdateCounts() {
+  ImportLayout layout = Layout();
+  offer_ = FindShortenedFields(source_.rows, layout);
+  const bool shortened = offer_.shortNumbers + offer_.shortGroups > 0;
+  QStringList lines;
+  if (offer_.shortNumbers > 0) {
+    lines << QStringLiteral("番号が%1桁に足りない行: %2件").arg(offer_.numberWidth).arg(offer_.shortNumbers);
+  }
+  if (offer_.shortGroups > 0) {
+    lines << QStringLiteral("組が%1桁に足りない行: %2件").arg(offer_.groupWidth).arg(offer_.shortGroups);
+  }
+  if (shortened) {
+    lines.last() += QStringLiteral("（表計算ソフトで先頭の0が落ちたのかもしれません）");
+  }
+  padBox_->setVisible(shortened);
+  padBox_->setChecked(shortened && offer_.allDigits);
+  layout = Layout();
+  const int duplicates =
+      PreviewImport(core_, source_.rows, layout, ImportMode::Append, ImportFieldConverter(source_.encoding)).duplicates;
+  if (duplicates > 0) lines << QStringLiteral("すでに一覧にある券、またはファイルの中で重なる券: %1件").arg(duplicates);
+  keepBox_->setVisible(duplicates > 0);
+  counts_->setText(lines.join(QLatin1Char('\n')));
+  counts_->setVisible(!lines.isEmpty());
+}
+
 ImportLayout TImportDlg::Layout() const {
-  return {nameBox_->currentIndex() - 1, groupBox_->currentIndex() - 1, numberBox_->currentIndex() - 1,
-          headerBox_->isChecked()};
+  ImportLayout layout{nameBox_->currentIndex() - 1, groupBox_->currentIndex() - 1, numberBox_->currentIndex() - 1,
+                      headerBox_->isChecked()};
+  if (padBox_->isChecked()) {
+    layout.padNumberTo = offer_.numberWidth;
+    layout.padGroupTo = offer_.groupWidth;
+  }
+  layout.keepDuplicates = keepBox_->isChecked();
+  return layout;
+}
+
+ImportSource TImportDlg::TakeSource() {
+  ImportSource source = std::move(source_);
+  source_ = ImportSource{};
+  return source;
+}
+
+void TImportDlg::done(int result) {
+  if (result != QDialog::Accepted) source_ = ImportSource{};
+  QDialog::done(result);
 }
 
 void TImportDlg::Finish(ImportMode mode) {

@@ -27,7 +27,7 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size
   };
   core->Store().ClearTargets();
   const ImportSummary s = ImportTargets(*core, source.rows, layout, ImportMode::Append, convert);
-  const int accounted = s.added + s.header + s.unencodable + s.noName + s.overLimit;
+  const int accounted = s.added + s.header + s.unencodable + s.noName + s.overLimit + s.duplicates;
   Check(accounted == static_cast<int>(source.rows.size()), "every row is counted once");
   Check(core->Store().TargetCount() == s.added && s.added <= kMaxTargets, "count and limit");
   SearchTarget t{};
