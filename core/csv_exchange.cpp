@@ -167,16 +167,15 @@ bool ParseRowAt(std::string_view text, std::size_t& pos, char separator, CsvRow*
   std::size_t count = 0;
   bool quoted = false;      // inside a quoted field
   bool rowStarted = false;  // the row has a field or a separator so far
-  auto add = [&](char c) {
-    if (out != nullptr && count < maxFields && field.size() < maxFieldBytes) field.push_back(c);
-    ++fieldLength;
-  };
+  // Whether the current field's bytes are still kept; past that they are only counted,
+  // and runs of plain bytes are stepped over whole.
+  auto keeping = [&] { return out != nullptr && count < maxFields && field.size() < maxFieldBytes; };
   auto endField = [&] {
     if (out != nullptr && count < maxFields) {
       if (fieldLength > field.size()) DropBrokenTail(field, encoding);
       out->push_back(std::move(field));
+      field.clear();
     }
-    field.clear();
     fieldLength = 0;
     ++count;
   };
@@ -186,13 +185,23 @@ bool ParseRowAt(std::string_view text, std::size_t& pos, char separator, CsvRow*
     return true;
   };
   const std::size_t size = text.size();
+  const char* data = text.data();
   while (pos < size) {
-    const char c = text[pos++];
+    const char c = data[pos++];
     if (quoted) {
       if (c != '"') {
-        add(c);
-      } else if (pos < size && text[pos] == '"') {
-        add('"');
+        if (keeping()) {
+          field.push_back(c);
+          ++fieldLength;
+        } else {
+          const void* quote = std::memchr(data + pos, '"', size - pos);
+          const std::size_t next = quote != nullptr ? static_cast<std::size_t>(static_cast<const char*>(quote) - data) : size;
+          fieldLength += 1 + next - pos;
+          pos = next;
+        }
+      } else if (pos < size && data[pos] == '"') {
+        if (keeping()) field.push_back('"');
+        ++fieldLength;
         ++pos;
       } else {
         quoted = false;
@@ -204,10 +213,19 @@ bool ParseRowAt(std::string_view text, std::size_t& pos, char separator, CsvRow*
       endField();
       rowStarted = true;
     } else if (c == '\n' || c == '\r') {
-      if (c == '\r' && pos < size && text[pos] == '\n') ++pos;
+      if (c == '\r' && pos < size && data[pos] == '\n') ++pos;
       if (rowStarted || fieldLength > 0) return endRow();
+    } else if (keeping()) {
+      field.push_back(c);
+      ++fieldLength;
     } else {
-      add(c);
+      ++fieldLength;
+      while (pos < size) {
+        const char d = data[pos];
+        if (d == separator || d == '"' || d == '\n' || d == '\r') break;
+        ++pos;
+        ++fieldLength;
+      }
     }
   }
   if (rowStarted || fieldLength > 0) return endRow();
@@ -502,9 +520,16 @@ CsvRows::CsvRows(std::string text, std::size_t offset, char separator, TextEncod
 }
 
 CsvRow CsvRows::operator[](std::size_t i) const {
+  if (i == cachedIndex_) return cachedRow_;
   CsvRow row;
   std::size_t pos = starts_[i];
   ParseRowAt(text_, pos, separator_, &row, kImportColumnLimit, kImportFieldLimit, encoding_, nullptr);
+  // The first row is asked for again and again (header, guess, preview); a row that
+  // is a whole file of commas should be walked once.
+  if (i == 0) {
+    cachedIndex_ = 0;
+    cachedRow_ = row;
+  }
   return row;
 }
 

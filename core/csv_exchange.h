@@ -81,6 +81,8 @@ class CsvRows {
   char separator_ = ',';
   TextEncoding encoding_ = TextEncoding::Cp932;
   int columns_ = 0;
+  mutable std::size_t cachedIndex_ = SIZE_MAX;
+  mutable CsvRow cachedRow_;
 };
 
 // Which column (0-based) holds the name, group and number; -1 for none.
