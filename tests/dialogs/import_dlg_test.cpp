@@ -3,7 +3,6 @@
 
 #include "dialogs/import_dlg.h"
 
-#include <cstdio>
 #include <string>
 #include <vector>
 
@@ -20,6 +19,7 @@
 #include "core/file_io.h"
 #include "tests/support/file_test_util.h"
 #include "tests/support/scripted_ui_services.h"
+#include "tests/support/store_builders.h"
 #include "tests/support/test_application.h"
 #include "ui/cp932_codec.h"
 
@@ -233,11 +233,7 @@ TEST_F(ImportFileTest, DialogCountsShortenedNumbersAndTicketsAlreadyThere) {
     ScriptedUiServices ui;
     DataCore core;
     core.Store().ClearTargets();
-    SearchTarget held{};
-    std::snprintf(held.name, sizeof held.name, "a");
-    std::snprintf(held.group, sizeof held.group, "01");
-    std::snprintf(held.number, sizeof held.number, "123456");
-    core.Store().AppendTarget(held);
+    core.Store().AppendTarget(testing::Target("a", "01", "123456"));
     TImportDlg dialog(core, ui);
     ASSERT_TRUE(dialog.Prepare(PutCsv(c.bytes)));
     EXPECT_EQ(dialog.CountsLabel()->text(), c.counts);
