@@ -3,7 +3,6 @@
 #include <algorithm>
 #include <cstdint>
 #include <cstring>
-
 #include <sys/stat.h>
 
 #include "core/data_core.h"
@@ -195,7 +194,8 @@ bool ParseRowAt(std::string_view text, std::size_t& pos, char separator, CsvRow*
           ++fieldLength;
         } else {
           const void* quote = std::memchr(data + pos, '"', size - pos);
-          const std::size_t next = quote != nullptr ? static_cast<std::size_t>(static_cast<const char*>(quote) - data) : size;
+          const std::size_t next =
+              quote != nullptr ? static_cast<std::size_t>(static_cast<const char*>(quote) - data) : size;
           fieldLength += 1 + next - pos;
           pos = next;
         }
@@ -499,8 +499,7 @@ char DetectSeparator(std::string_view text) {
 std::vector<CsvRow> ParseDelimited(std::string_view text, char separator) {
   std::vector<CsvRow> rows;
   CsvRow row;
-  for (std::size_t pos = 0;
-       ParseRowAt(text, pos, separator, &row, SIZE_MAX, SIZE_MAX, TextEncoding::Cp932, nullptr);) {
+  for (std::size_t pos = 0; ParseRowAt(text, pos, separator, &row, SIZE_MAX, SIZE_MAX, TextEncoding::Cp932, nullptr);) {
     rows.push_back(std::move(row));
     row.clear();
   }
@@ -511,8 +510,8 @@ CsvRows::CsvRows(std::string text, std::size_t offset, char separator, TextEncod
     : text_(std::move(text)), separator_(separator), encoding_(encoding) {
   const std::string_view view = text_;
   std::size_t fields = 0;
-  for (std::size_t pos = offset, start = pos;
-       ParseRowAt(view, pos, separator_, nullptr, 0, 0, encoding_, &fields); start = pos) {
+  for (std::size_t pos = offset, start = pos; ParseRowAt(view, pos, separator_, nullptr, 0, 0, encoding_, &fields);
+       start = pos) {
     starts_.push_back(static_cast<std::uint32_t>(start));
     columns_ = std::max(columns_, static_cast<int>(std::min<std::size_t>(fields, kImportColumnLimit)));
   }

@@ -138,15 +138,15 @@ enum class ImportMode { Append, Replace };
 
 struct ImportSummary {
   int added = 0;
-  int header = 0;       // rows skipped as the header line
-  int unencodable = 0;  // rows with text CP932 cannot hold
-  int noName = 0;       // rows without a name
-  int overLimit = 0;    // rows beyond the 10,000 tickets
-  int cut = 0;          // tickets with a field cut to its width
-  int cleaned = 0;      // tickets that lost a quote or a line end
-  int folded = 0;       // tickets whose full-width digits became half-width
-  int padded = 0;       // tickets whose group or number got leading zeros
-  int duplicates = 0;   // rows whose ticket was in the list or earlier in the file
+  int header = 0;               // rows skipped as the header line
+  int unencodable = 0;          // rows with text CP932 cannot hold
+  int noName = 0;               // rows without a name
+  int overLimit = 0;            // rows beyond the 10,000 tickets
+  int cut = 0;                  // tickets with a field cut to its width
+  int cleaned = 0;              // tickets that lost a quote or a line end
+  int folded = 0;               // tickets whose full-width digits became half-width
+  int padded = 0;               // tickets whose group or number got leading zeros
+  int duplicates = 0;           // rows whose ticket was in the list or earlier in the file
   bool duplicatesKept = false;  // ... and were taken in all the same
 };
 

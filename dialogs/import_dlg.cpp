@@ -103,8 +103,7 @@ QString ImportSummaryText(const ImportSummary& s) {
   return text;
 }
 
-TImportDlg::TImportDlg(const DataCore& core, UiServices& ui, QWidget* parent)
-    : QDialog(parent), core_(core), ui_(ui) {
+TImportDlg::TImportDlg(const DataCore& core, UiServices& ui, QWidget* parent) : QDialog(parent), core_(core), ui_(ui) {
   BuildControls();
 }
 

@@ -128,14 +128,14 @@ BENCHMARK(BM_WritePdf)->Unit(benchmark::kMillisecond)->Iterations(3);
 constexpr std::size_t kMegabyte = 1u << 20;
 
 std::string MakeFile(int kind) {
-  const std::string path =
-      FilePath(("hostile" + std::to_string(kind) + ".csv").c_str());
+  const std::string path = FilePath(("hostile" + std::to_string(kind) + ".csv").c_str());
   if (QFile::exists(QFile::decodeName(path.c_str()))) return path;
   std::string text;
   switch (kind) {
     case 0:
     case 1:
-      text = "名前,組,番号\r\n" + std::string((kind == 0 ? 8 : 60) * kMegabyte, 'x') + ",01,123456\r\n山田,02,234567\r\n";
+      text =
+          "名前,組,番号\r\n" + std::string((kind == 0 ? 8 : 60) * kMegabyte, 'x') + ",01,123456\r\n山田,02,234567\r\n";
       break;
     case 2:
       text = std::string(60 * kMegabyte, 'h') + ",組,番号\r\n山田,01,123456\r\n";

@@ -69,21 +69,21 @@ TEST(CsvExchange, GuessesEncodingAndLayout) {
       {"first row is a ticket", "A,01,123456\n", TextEncoding::Cp932, {0, 1, 2, false}},
       {"full-width digits are a number", "A,01,\x82\x50\x82\x51\n", TextEncoding::Cp932, {0, 1, 2, false}},
       {"two columns: name and number", "A,123456\n", TextEncoding::Cp932, {0, -1, 1, false}},
-      {"CP932 名前,組,番号: 前 ends in the byte of 'O'",
+      {"CP932 名前 (前 ends in 'O')",
        "\x96\xBC\x91\x4F,\x91\x67,\x94\xD4\x8D\x86\r\n",
        TextEncoding::Cp932,
        {0, 1, 2, true}},
-      {"CP932 くじ番号,宛名,組", "\x82\xAD\x82\xB6\x94\xD4\x8D\x86,\x88\xB6\x96\xBC,\x91\x67\r\n",
-       TextEncoding::Cp932, {1, 2, 0, true}},
-      {"UTF-8 差出人 and NUMBER", "\xE5\xB7\xAE\xE5\x87\xBA\xE4\xBA\xBA,NUMBER\n", TextEncoding::Utf8,
-       {0, -1, 1, true}},
-      {"no header, number first: told by content",
+      {"CP932 くじ番号,宛名",
+       "\x82\xAD\x82\xB6\x94\xD4\x8D\x86,\x88\xB6\x96\xBC,\x91\x67\r\n",
+       TextEncoding::Cp932,
+       {1, 2, 0, true}},
+      {"UTF-8 差出人", "\xE5\xB7\xAE\xE5\x87\xBA\xE4\xBA\xBA,NUMBER\n", TextEncoding::Utf8, {0, -1, 1, true}},
+      {"number first",
        "123456,\x8E\x52\x93\x63,01\r\n654321,\x8D\xB2\x93\xA1,02\r\n",
        TextEncoding::Cp932,
        {1, 2, 0, false}},
       {"no header, group and number swapped", "A,123456,7\nB,234567,12\n", TextEncoding::Cp932, {0, 2, 1, false}},
-      {"header words unknown: text above digits", "x,y,z\nA,01,123456\nB,02,234567\n", TextEncoding::Cp932,
-       {0, 1, 2, true}},
+      {"unknown words above digits", "x,y,z\nA,01,123456\nB,02,234567\n", TextEncoding::Cp932, {0, 1, 2, true}},
   };
   for (const Case& c : cases) {
     SCOPED_TRACE(c.what);
@@ -213,36 +213,25 @@ TEST(CsvExchange, TakesRowsIntoTheSearchTargets) {
 TEST(CsvExchange, OffersToPadWhatASpreadsheetShortened) {
   struct Case {
     const char* what;
-    Rows rows;
+    const char* text;
     ImportLayout layout;
     PaddingOffer offer;
   };
   const Case cases[] = {
       {"numbers cut to four and five digits, groups to one",
-       {{"n", "g", "num"},
-        {"a", "01", "001234"},
-        {"b", "1", "1234"},
-        {"c", "12", "87403"},
-        {"d", "5", "123456"},
-        {"e", "02", "234567"}},
+       "n,g,num\na,01,001234\nb,1,1234\nc,12,87403\nd,5,123456\ne,02,234567\n",
        {0, 1, 2, true},
-       {6, 2, 2, 2, true}},
-      {"two-digit groups most often",
-       {{"a", "01", "123456"}, {"b", "1", "234567"}, {"c", "12", "345678"}},
-       {0, 1, 2, false},
-       {6, 0, 2, 1, true}},
+       {6, 2, 2, 2}},
+      {"two-digit groups most often", "a,01,123456\nb,1,234567\nc,12,345678\n", {0, 1, 2}, {6, 0, 2, 1}},
       {"a short one that is not all digits",
-       {{"a", "", "123456"}, {"b", "", "234567"}, {"c", "", "345678"}, {"d", "", "8740O"}, {"e", "", "\xEF\xBC\x91\xEF\xBC\x92"}},
-       {0, 1, 2, false},
+       "a,,123456\nb,,234567\nc,,345678\nd,,8740O\ne,,\xEF\xBC\x91\xEF\xBC\x92\n",
+       {0, 1, 2},
        {6, 2, 0, 0, false}},
-      {"no common length: other lotteries stay as they are",
-       {{"a", "", "1"}, {"b", "", "12"}, {"c", "", "123"}, {"d", "", "1234"}},
-       {0, 1, 2, false},
-       {0, 0, 0, 0, true}},
+      {"no common length: other lotteries stay as they are", "a,,1\nb,,12\nc,,123\nd,,1234\n", {0, 1, 2}, {}},
   };
   for (const Case& c : cases) {
     SCOPED_TRACE(c.what);
-    const PaddingOffer got = FindShortenedFields(c.rows, c.layout);
+    const PaddingOffer got = FindShortenedFields(ParseDelimited(c.text, ','), c.layout);
     EXPECT_EQ(got.numberWidth, c.offer.numberWidth);
     EXPECT_EQ(got.shortNumbers, c.offer.shortNumbers);
     EXPECT_EQ(got.groupWidth, c.offer.groupWidth);
