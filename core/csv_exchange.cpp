@@ -169,12 +169,13 @@ bool ParseRowAt(std::string_view text, std::size_t& pos, char separator, CsvRow*
   // Whether the current field's bytes are still kept; past that they are only counted,
   // and runs of plain bytes are stepped over whole.
   auto keeping = [&] { return out != nullptr && count < maxFields && field.size() < maxFieldBytes; };
+  auto keepField = [&] {
+    if (fieldLength > field.size()) DropBrokenTail(field, encoding);
+    out->push_back(std::move(field));
+    field.clear();
+  };
   auto endField = [&] {
-    if (out != nullptr && count < maxFields) {
-      if (fieldLength > field.size()) DropBrokenTail(field, encoding);
-      out->push_back(std::move(field));
-      field.clear();
-    }
+    if (out != nullptr && count < maxFields) keepField();
     fieldLength = 0;
     ++count;
   };
@@ -210,7 +211,10 @@ bool ParseRowAt(std::string_view text, std::size_t& pos, char separator, CsvRow*
       quoted = true;
       rowStarted = true;
     } else if (c == separator) {
-      endField();
+      // endField() written out: a file of commas passes here for every byte.
+      if (out != nullptr && count < maxFields) keepField();
+      fieldLength = 0;
+      ++count;
       rowStarted = true;
     } else if (c == '\n' || c == '\r') {
       if (c == '\r' && pos < size && data[pos] == '\n') ++pos;
@@ -336,47 +340,52 @@ ImportLayout GuessLayoutOf(const Rows& rows) {
   return layout;
 }
 
-// The length most cells of a column share, and how many are shorter.
-void FindShortCells(const std::vector<std::string_view>& cells, int& width, int& shorter, bool& allDigits) {
-  std::vector<int> counts;
+// The lengths of a column's filled cells: digit strings and other texts apart.
+struct LengthCounts {
+  std::vector<int> digits, others;
   int filled = 0;
-  for (std::string_view cell : cells) {
-    const int digits = DigitCount(cell);
-    if (Trimmed(cell).empty()) continue;
+
+  void Add(std::string_view cell) {
+    const std::string_view text = Trimmed(cell);
+    if (text.empty()) return;
     ++filled;
-    if (digits < 0) continue;
-    if (static_cast<std::size_t>(digits) >= counts.size()) counts.resize(static_cast<std::size_t>(digits) + 1);
-    ++counts[static_cast<std::size_t>(digits)];
+    const int digitCount = DigitCount(text);
+    std::vector<int>& counts = digitCount >= 0 ? digits : others;
+    const auto length = static_cast<std::size_t>(digitCount >= 0 ? digitCount : RoughLength(text));
+    if (length >= counts.size()) counts.resize(length + 1);
+    ++counts[length];
   }
-  int common = 0;
-  for (std::size_t n = 1; n < counts.size(); ++n) {
-    if (counts[n] >= counts[static_cast<std::size_t>(common)]) common = static_cast<int>(n);
+
+  // The digit length most cells share (more than half of the filled ones), and how many
+  // cells are shorter than it.
+  void Offer(int& width, int& shorter, bool& allDigits) const {
+    std::size_t common = 0;
+    for (std::size_t n = 1; n < digits.size(); ++n) {
+      if (digits[n] >= digits[common]) common = n;
+    }
+    if (common == 0 || digits[common] * 2 <= filled) return;
+    width = static_cast<int>(common);
+    for (std::size_t n = 0; n < common; ++n) {
+      if (n < digits.size()) shorter += digits[n];
+      if (n < others.size() && others[n] > 0) {
+        shorter += others[n];
+        allDigits = false;
+      }
+    }
   }
-  if (common == 0 || counts[static_cast<std::size_t>(common)] * 2 <= filled) return;
-  width = common;
-  for (std::string_view cell : cells) {
-    if (Trimmed(cell).empty()) continue;
-    const int digits = DigitCount(cell);
-    const int length = digits >= 0 ? digits : RoughLength(Trimmed(cell));
-    if (length >= common) continue;
-    ++shorter;
-    allDigits = allDigits && digits >= 0;
-  }
-}
+};
 
 template <class Rows>
 PaddingOffer FindShortenedFieldsOf(const Rows& rows, const ImportLayout& layout) {
   PaddingOffer offer;
-  std::vector<std::string> numbers, groups;
+  LengthCounts numbers, groups;
   for (std::size_t r = layout.header ? 1 : 0; r < rows.size(); ++r) {
     const auto& row = RowAt(rows, r);
-    if (layout.number >= 0) numbers.push_back(Cell(row, layout.number));
-    if (layout.group >= 0) groups.push_back(Cell(row, layout.group));
+    if (layout.number >= 0) numbers.Add(Cell(row, layout.number));
+    if (layout.group >= 0) groups.Add(Cell(row, layout.group));
   }
-  const std::vector<std::string_view> numberCells(numbers.begin(), numbers.end());
-  const std::vector<std::string_view> groupCells(groups.begin(), groups.end());
-  FindShortCells(numberCells, offer.numberWidth, offer.shortNumbers, offer.allDigits);
-  FindShortCells(groupCells, offer.groupWidth, offer.shortGroups, offer.allDigits);
+  numbers.Offer(offer.numberWidth, offer.shortNumbers, offer.allDigits);
+  groups.Offer(offer.groupWidth, offer.shortGroups, offer.allDigits);
   return offer;
 }
 
@@ -473,6 +482,10 @@ TextEncoding DetectTextEncoding(std::string_view bytes) {
   if (bytes.substr(0, kBom.size()) == kBom) return TextEncoding::Utf8Bom;
   bool multiByte = false;
   for (std::size_t p = 0; p < bytes.size();) {
+    if (static_cast<unsigned char>(bytes[p]) < 0x80) {
+      ++p;
+      continue;
+    }
     const std::size_t n = Utf8SequenceLength(bytes, p);
     if (n == 0) return TextEncoding::Cp932;
     multiByte = multiByte || n > 1;

@@ -1,17 +1,23 @@
 #include "dialogs/import_dlg.h"
 
 #include <algorithm>
+#include <functional>
+#include <memory>
 
 #include <QAbstractItemView>
 #include <QCheckBox>
 #include <QComboBox>
+#include <QEventLoop>
+#include <QFileInfo>
 #include <QFormLayout>
 #include <QHBoxLayout>
 #include <QHeaderView>
 #include <QLabel>
+#include <QProgressDialog>
 #include <QPushButton>
 #include <QSignalBlocker>
 #include <QTableWidget>
+#include <QThread>
 #include <QVBoxLayout>
 
 #include "core/data_core.h"
@@ -24,7 +30,7 @@ namespace luckyscope {
 
 namespace {
 
-constexpr int kPreviewRows = 8;
+constexpr std::size_t kPreviewRows = 8;
 // Characters shown of a field: laying out a field of megabytes would stall the window.
 constexpr qsizetype kPreviewChars = 200;
 constexpr qsizetype kCaptionChars = 30;  // of a header cell in a column box
@@ -55,6 +61,31 @@ QString SeparatorName(char separator) {
   if (separator == '\t') return QStringLiteral("タブ");
   if (separator == ';') return QStringLiteral("セミコロン");
   return QStringLiteral("カンマ");
+}
+
+// Files from this size on are read and counted on a worker thread, so that the window
+// goes on drawing itself; smaller ones take less than a moment where they are.
+constexpr qint64 kWorkerBytes = 4 << 20;
+
+// Runs `work` on a thread of its own when `large`, the window drawing itself meanwhile
+// (typing and clicks wait until it is done); a busy note shows after 300 ms.
+void RunOffTheWindow(bool large, QWidget* parent, const std::function<void()>& work) {
+  if (!large) {
+    work();
+    return;
+  }
+  std::unique_ptr<QThread> worker(QThread::create(work));
+  QEventLoop loop;
+  QObject::connect(worker.get(), &QThread::finished, &loop, &QEventLoop::quit);
+  QProgressDialog busy(QStringLiteral("ファイルを読み込んでいます..."), QString(), 0, 0, parent);
+  busy.setObjectName(QStringLiteral("ImportProgress"));
+  busy.setWindowTitle(QStringLiteral("インポート"));
+  busy.setCancelButton(nullptr);
+  busy.setWindowModality(Qt::WindowModal);
+  busy.setMinimumDuration(300);
+  worker->start();
+  loop.exec(QEventLoop::ExcludeUserInputEvents);
+  worker->wait();
 }
 
 void SelectColumn(QComboBox* box, int column) {
@@ -187,8 +218,17 @@ void TImportDlg::BuildControls() {
 }
 
 bool TImportDlg::Prepare(const std::string& path) {
-  source_ = ReadImportSource(path.c_str());
   const QString file = QString::fromUtf8(path.data(), qsizetype(path.size()));
+  large_ = QFileInfo(file).size() >= kWorkerBytes;
+  QWidget* owner = parentWidget() != nullptr ? parentWidget() : this;
+  ImportLayout guess;
+  std::vector<CsvRow> head;  // the rows shown
+  RunOffTheWindow(large_, owner, [this, &path, &guess, &head] {
+    source_ = ReadImportSource(path.c_str());
+    if (source_.rows.empty()) return;
+    guess = GuessLayout(source_.rows);
+    for (std::size_t r = 0; r < source_.rows.size() && r < kPreviewRows; ++r) head.push_back(source_.rows[r]);
+  });
   if (!source_.readable) {
     ui_.MessageBox(QStringLiteral("ファイルを読み込めませんでした。\n%1").arg(file), kMessageCaption, kExclamationOk);
     return false;
@@ -198,8 +238,7 @@ bool TImportDlg::Prepare(const std::string& path) {
     return false;
   }
   const auto columns = static_cast<std::size_t>(source_.rows.Columns());
-  const int shown = std::min<int>(kPreviewRows, static_cast<int>(source_.rows.size()));
-  const ImportLayout guess = GuessLayout(source_.rows);
+  const auto shown = static_cast<int>(head.size());
 
   info_->setText(QStringLiteral("文字コード: %1　区切り: %2　行数: %3")
                      .arg(EncodingName(source_.encoding), SeparatorName(source_.separator))
@@ -211,13 +250,13 @@ bool TImportDlg::Prepare(const std::string& path) {
   for (std::size_t c = 0; c < columns; ++c) captions << QStringLiteral("%1列目").arg(c + 1);
   preview_->setHorizontalHeaderLabels(captions);
   for (int r = 0; r < shown; ++r) {
-    const CsvRow row = source_.rows[static_cast<std::size_t>(r)];
+    const CsvRow& row = head[static_cast<std::size_t>(r)];
     for (std::size_t c = 0; c < columns && c < row.size(); ++c) {
       preview_->setItem(r, static_cast<int>(c),
                         new QTableWidgetItem(FieldText(row[c], source_.encoding, kPreviewChars)));
     }
   }
-  const CsvRow first = source_.rows.front();
+  const CsvRow& first = head.front();
   for (QComboBox* box : {nameBox_, groupBox_, numberBox_}) {
     box->clear();
     box->addItem(QStringLiteral("（なし）"));
@@ -243,8 +282,20 @@ bool TImportDlg::Prepare(const std::string& path) {
 }
 
 void TImportDlg::UpdateCounts() {
+  // Every row is read for these counts: the padding offer first, then the duplicates of
+  // the tickets as they would come in with it.
   ImportLayout layout = Layout();
-  offer_ = FindShortenedFields(source_.rows, layout);
+  layout.keepDuplicates = false;
+  PaddingOffer offer;
+  int duplicates = 0;
+  RunOffTheWindow(large_, isVisible() ? this : parentWidget(), [&] {
+    offer = FindShortenedFields(source_.rows, layout);
+    layout.padNumberTo = offer.allDigits ? offer.numberWidth : 0;
+    layout.padGroupTo = offer.allDigits ? offer.groupWidth : 0;
+    duplicates = PreviewImport(core_, source_.rows, layout, ImportMode::Append, ImportFieldConverter(source_.encoding))
+                     .duplicates;
+  });
+  offer_ = offer;
   const bool shortened = offer_.shortNumbers + offer_.shortGroups > 0;
   QStringList lines;
   if (offer_.shortNumbers > 0) {
@@ -258,9 +309,6 @@ void TImportDlg::UpdateCounts() {
   }
   padBox_->setVisible(shortened);
   padBox_->setChecked(shortened && offer_.allDigits);
-  layout = Layout();
-  const int duplicates =
-      PreviewImport(core_, source_.rows, layout, ImportMode::Append, ImportFieldConverter(source_.encoding)).duplicates;
   if (duplicates > 0) lines << QStringLiteral("すでに一覧にある券、またはファイルの中で重なる券: %1件").arg(duplicates);
   keepBox_->setVisible(duplicates > 0);
   counts_->setText(lines.join(QLatin1Char('\n')));

@@ -76,6 +76,7 @@ class TImportDlg : public QDialog {
   UiServices& ui_;
   ImportSource source_;
   ImportMode mode_ = ImportMode::Append;
+  bool large_ = false;  // the file is read and counted on a worker thread
 
   QLabel* info_ = nullptr;
   QTableWidget* preview_ = nullptr;
