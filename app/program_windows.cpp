@@ -19,7 +19,7 @@ ProgramWindows::ProgramWindows(DataCore& core, UiServices& ui) : form(core, ui),
                    made([owner, &core, &ui] { return new TSysEditDlg(core, ui, owner); }),
                    made([this] { return &EsyCheck(); }),
                    made([owner, &core, &ui] { return new TCntCheckDlg(core, ui, owner); }),
-                   made([owner, &ui] { return new TImportDlg(ui, owner); })});
+                   made([owner, &core, &ui] { return new TImportDlg(core, ui, owner); })});
 }
 
 TEsyCheckDlg& ProgramWindows::EsyCheck() {

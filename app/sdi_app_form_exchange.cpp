@@ -43,9 +43,10 @@ void TSDIAppForm::FileImport1Execute() {
   const std::optional<std::string> path = ui_.OpenFileDialog(TImportDlg::ImportPreset());
   if (!path || !dialog->Prepare(*path)) return;
   if (RunDialog(dialogs_.importDlg) != QDialog::Accepted) return;
+  // The rows leave the dialog here and are let go when the import is over.
+  const ImportSource source = dialog->TakeSource();
   // A replace waits for the save question: a save that failed keeps the old list.
   if (dialog->Mode() == ImportMode::Replace && !AskSaveTargets()) return;
-  const ImportSource& source = dialog->Source();
   const ImportSummary summary =
       ImportTargets(core_, source.rows, dialog->Layout(), dialog->Mode(), ImportFieldConverter(source.encoding));
   FillSearchList(FillMode::ShowAll, 0);

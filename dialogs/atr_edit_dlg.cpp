@@ -74,6 +74,7 @@ void TAtrEditDlg::BuildControls() {
   // inside one would split the entry at the next load.
   const QString why = QStringLiteral("「,」は当選番号ファイルに保存できないため、入力できません。");
   for (ByteLineEdit* box : {memo2_, memo3_, memo4_}) box->SetRefusedCharacters(QStringLiteral(","), why);
+  for (ByteLineEdit* box : {memo3_, memo4_}) box->SetHalfWidthDigits(true);
 
   listView1_ = new ReportList(panel.frame);
   listView1_->setObjectName(QStringLiteral("ListView1"));

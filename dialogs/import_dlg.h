@@ -3,7 +3,10 @@
 // tab-separated, UTF-8 or CP932). It shows the first rows of the file and which columns
 // it takes as name, group and number, lets the user change that and whether the first
 // row is a header, and ends with "追加" (after the last ticket) or "置き換え" (the whole
-// table). The main window then takes the rows in through the data core.
+// table). Before that it says how many rows hold tickets already in the list (skipped
+// unless the user keeps them) and how many numbers or groups a spreadsheet shortened
+// (padded with zeros when the user agrees). The main window then takes the rows in
+// through the data core.
 
 #include <string>
 
@@ -28,11 +31,13 @@ FieldConverter ImportFieldConverter(TextEncoding encoding);
 // out and why.
 QString ImportSummaryText(const ImportSummary& summary);
 
+class DataCore;
+
 class TImportDlg : public QDialog {
   Q_OBJECT
 
  public:
-  explicit TImportDlg(UiServices& ui, QWidget* parent = nullptr);
+  TImportDlg(const DataCore& core, UiServices& ui, QWidget* parent = nullptr);
   ~TImportDlg() override;
 
   // Reads the file and guesses its layout. False, after telling the user, when the file
@@ -43,6 +48,8 @@ class TImportDlg : public QDialog {
   ImportMode Mode() const { return mode_; }
   ImportLayout Layout() const;
   const ImportSource& Source() const { return source_; }
+  // Hands the file's rows over; the dialog keeps none (a closed dialog holds no file).
+  ImportSource TakeSource();
 
   static FileDialogPreset ImportPreset();
 
@@ -51,6 +58,9 @@ class TImportDlg : public QDialog {
   QComboBox* GroupBox() const { return groupBox_; }
   QComboBox* NumberBox() const { return numberBox_; }
   QCheckBox* HeaderBox() const { return headerBox_; }
+  QCheckBox* PadBox() const { return padBox_; }
+  QCheckBox* KeepDuplicatesBox() const { return keepBox_; }
+  QLabel* CountsLabel() const { return counts_; }
   QTableWidget* Preview() const { return preview_; }
   QPushButton* AppendBtn() const { return appendBtn_; }
   QPushButton* ReplaceBtn() const { return replaceBtn_; }
@@ -58,10 +68,15 @@ class TImportDlg : public QDialog {
  private:
   void BuildControls();
   void Finish(ImportMode mode);
+  void done(int result) override;
+  // The counts for the columns as now chosen: shortened numbers and duplicates.
+  void UpdateCounts();
 
+  const DataCore& core_;
   UiServices& ui_;
   ImportSource source_;
   ImportMode mode_ = ImportMode::Append;
+  bool large_ = false;  // the file is read and counted on a worker thread
 
   QLabel* info_ = nullptr;
   QTableWidget* preview_ = nullptr;
@@ -69,6 +84,10 @@ class TImportDlg : public QDialog {
   QComboBox* groupBox_ = nullptr;
   QComboBox* numberBox_ = nullptr;
   QCheckBox* headerBox_ = nullptr;
+  QLabel* counts_ = nullptr;
+  QCheckBox* padBox_ = nullptr;
+  QCheckBox* keepBox_ = nullptr;
+  PaddingOffer offer_;
   QPushButton* appendBtn_ = nullptr;
   QPushButton* replaceBtn_ = nullptr;
   QPushButton* cancelBtn_ = nullptr;

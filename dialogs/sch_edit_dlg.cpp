@@ -56,6 +56,7 @@ void TSchEditDlg::BuildControls() {
   // would cut it short at the next load.
   const QString why = QStringLiteral("「\"」は検索対象ファイルに保存できないため、入力できません。");
   for (ByteLineEdit* box : {memo2_, memo3_, memo4_}) box->SetRefusedCharacters(QStringLiteral("\""), why);
+  for (ByteLineEdit* box : {memo3_, memo4_}) box->SetHalfWidthDigits(true);
 
   auto* buttons = new QVBoxLayout;
   buttons->addWidget(okBtn_);

@@ -69,6 +69,21 @@ TEST(CsvExchange, GuessesEncodingAndLayout) {
       {"first row is a ticket", "A,01,123456\n", TextEncoding::Cp932, {0, 1, 2, false}},
       {"full-width digits are a number", "A,01,\x82\x50\x82\x51\n", TextEncoding::Cp932, {0, 1, 2, false}},
       {"two columns: name and number", "A,123456\n", TextEncoding::Cp932, {0, -1, 1, false}},
+      {"CP932 名前 (前 ends in 'O')",
+       "\x96\xBC\x91\x4F,\x91\x67,\x94\xD4\x8D\x86\r\n",
+       TextEncoding::Cp932,
+       {0, 1, 2, true}},
+      {"CP932 くじ番号,宛名",
+       "\x82\xAD\x82\xB6\x94\xD4\x8D\x86,\x88\xB6\x96\xBC,\x91\x67\r\n",
+       TextEncoding::Cp932,
+       {1, 2, 0, true}},
+      {"UTF-8 差出人", "\xE5\xB7\xAE\xE5\x87\xBA\xE4\xBA\xBA,NUMBER\n", TextEncoding::Utf8, {0, -1, 1, true}},
+      {"number first",
+       "123456,\x8E\x52\x93\x63,01\r\n654321,\x8D\xB2\x93\xA1,02\r\n",
+       TextEncoding::Cp932,
+       {1, 2, 0, false}},
+      {"no header, group and number swapped", "A,123456,7\nB,234567,12\n", TextEncoding::Cp932, {0, 2, 1, false}},
+      {"unknown words above digits", "x,y,z\nA,01,123456\nB,02,234567\n", TextEncoding::Cp932, {0, 1, 2, true}},
   };
   for (const Case& c : cases) {
     SCOPED_TRACE(c.what);
@@ -141,6 +156,30 @@ TEST(CsvExchange, TakesRowsIntoTheSearchTargets) {
        ImportMode::Replace,
        {wideName.substr(0, 254) + "|0123456789ABCDE|1"},
        {1, 0, 0, 0, 0, 1}},
+      {"quotes out, line ends as blanks, full-width digits folded",
+       {{"say \"hi\"", "0\x82\x50", "12\r\n34"}, {"\n", "1", "2"}, {"\x82\x50", "\x82\x51", "\x81\x96\x82\x52"}},
+       {0, 1, 2, false},
+       ImportMode::Replace,
+       {"say hi|01|12  34", "\x82\x50|2|*3"},
+       {2, 0, 0, 1, 0, 0, 1, 2}},
+      {"padded as the layout asks, only digit strings",
+       {{"b", "1", "1234"}, {"c", "12", "12a"}, {"d", "", "123456"}},
+       {0, 1, 2, false, 6, 2},
+       ImportMode::Replace,
+       {"b|01|001234", "c|12|12a", "d||123456"},
+       {3, 0, 0, 0, 0, 0, 0, 0, 1}},
+      {"tickets there or earlier in the file are skipped",
+       {{"b", "01", "111"}, {"c", "", "111"}, {"d", "02", "222"}, {"e", "02", "222"}, {"f", "03", "333"}},
+       {0, 1, 2, false},
+       ImportMode::Append,
+       {"a|01|111", "d|02|222", "f|03|333"},
+       {2, 0, 0, 0, 0, 0, 0, 0, 0, 3}},
+      {"... or kept when the user asks",
+       {{"b", "01", "111"}},
+       {0, 1, 2, false, 0, 0, true},
+       ImportMode::Append,
+       {"a|01|111", "b|01|111"},
+       {1, 0, 0, 0, 0, 0, 0, 0, 0, 1, true}},
   };
   for (const Case& c : cases) {
     SCOPED_TRACE(c.what);
@@ -160,10 +199,44 @@ TEST(CsvExchange, TakesRowsIntoTheSearchTargets) {
     EXPECT_EQ(got.unencodable, c.summary.unencodable);
     EXPECT_EQ(got.noName, c.summary.noName);
     EXPECT_EQ(got.cut, c.summary.cut);
+    EXPECT_EQ(got.cleaned, c.summary.cleaned);
+    EXPECT_EQ(got.folded, c.summary.folded);
+    EXPECT_EQ(got.padded, c.summary.padded);
+    EXPECT_EQ(got.duplicates, c.summary.duplicates);
     EXPECT_EQ(core.Store().TargetsChanged(), 1);
     SearchTarget last{};
     core.Store().GetTarget(1, core.Store().TargetCount(), last);
     EXPECT_EQ(last.hit, 0) << "a new ticket carries no hit result";
+  }
+}
+
+TEST(CsvExchange, OffersToPadWhatASpreadsheetShortened) {
+  struct Case {
+    const char* what;
+    const char* text;
+    ImportLayout layout;
+    PaddingOffer offer;
+  };
+  const Case cases[] = {
+      {"numbers cut to four and five digits, groups to one",
+       "n,g,num\na,01,001234\nb,1,1234\nc,12,87403\nd,5,123456\ne,02,234567\n",
+       {0, 1, 2, true},
+       {6, 2, 2, 2}},
+      {"two-digit groups most often", "a,01,123456\nb,1,234567\nc,12,345678\n", {0, 1, 2}, {6, 0, 2, 1}},
+      {"a short one that is not all digits",
+       "a,,123456\nb,,234567\nc,,345678\nd,,8740O\ne,,\xEF\xBC\x91\xEF\xBC\x92\n",
+       {0, 1, 2},
+       {6, 2, 0, 0, false}},
+      {"no common length: other lotteries stay as they are", "a,,1\nb,,12\nc,,123\nd,,1234\n", {0, 1, 2}, {}},
+  };
+  for (const Case& c : cases) {
+    SCOPED_TRACE(c.what);
+    const PaddingOffer got = FindShortenedFields(ParseDelimited(c.text, ','), c.layout);
+    EXPECT_EQ(got.numberWidth, c.offer.numberWidth);
+    EXPECT_EQ(got.shortNumbers, c.offer.shortNumbers);
+    EXPECT_EQ(got.groupWidth, c.offer.groupWidth);
+    EXPECT_EQ(got.shortGroups, c.offer.shortGroups);
+    EXPECT_EQ(got.allDigits, c.offer.allDigits);
   }
 }
 

@@ -93,6 +93,37 @@ TEST(TypedInputTest, FileSeparatorsCannotBeTypedOrPastedSoTheFilesLoadBackAsType
   EXPECT_STREQ(t.number, "1234,56");
 }
 
+// Groups and numbers are compared as typed: full-width digits and ＊ from an input
+// method left in full-width mode become half-width in both dialogs; names stay.
+TEST(TypedInputTest, GroupsAndNumbersTakeFullWidthDigitsAsHalfWidth) {
+  TestApplication();
+  std::unique_ptr<DataCore> core = NewCore();
+  ScriptedUiServices ui;
+  TAtrEditDlg atr(*core, ui);
+  TSchEditDlg sch(*core, ui);
+  struct Input {
+    QDialog* dialog;
+    const char* box;
+    QString typed, pasted, shown;
+  };
+  const Input inputs[] = {
+      {&sch, "Memo2", QStringLiteral("山田１"), QString(), QStringLiteral("山田１")},
+      {&sch, "Memo3", QStringLiteral("０１"), QString(), QStringLiteral("01")},
+      {&sch, "Memo4", QString(), QStringLiteral("７２３３１９"), QStringLiteral("723319")},
+      {&atr, "Memo3", QString(), QStringLiteral("１２"), QStringLiteral("12")},
+      {&atr, "Memo4", QStringLiteral("＊２３４５６"), QString(), QStringLiteral("*23456")},
+  };
+  for (const Input& in : inputs) {
+    ShowActive(*in.dialog);
+    if (in.typed.isEmpty()) {
+      Paste(*in.dialog, in.box, in.pasted);
+    } else {
+      Retype(*in.dialog, in.box, in.typed);
+    }
+    EXPECT_EQ(Shown(*in.dialog, in.box), in.shown) << in.box << " " << (in.typed + in.pasted).toStdString();
+  }
+}
+
 TEST(TypedInputTest, LeavingTheRegistrationNumberUnchangedKeepsTheTyping) {
   TestApplication();
   std::unique_ptr<DataCore> core = NewCore();
