@@ -64,7 +64,7 @@ void TSDIAppForm::FileExport1Execute() {
 }
 
 void TSDIAppForm::FilePrint1Execute() {
-  PreviewAndPrint(MakeListReport(core_, *listView2_, FilterName(), QDate::currentDate()), this);
+  PreviewAndPrint(MakeListReport(core_, *listView2_, FilterName(), QDate::currentDate()), ui_, this);
 }
 
 void TSDIAppForm::FilePdf1Execute() {

@@ -1,13 +1,16 @@
 // The UI services: the scripted implementation that window tests rely on, and the Qt
 // one driven through its real message boxes and file dialogs.
 
+#include <chrono>
 #include <functional>
+#include <thread>
 
 #include <QApplication>
 #include <QFile>
 #include <QFileDialog>
 #include <QLineEdit>
 #include <QMessageBox>
+#include <QProgressDialog>
 #include <QPushButton>
 #include <QTemporaryDir>
 #include <QTest>
@@ -178,6 +181,44 @@ TEST_F(QtUiServicesTest, MessageBoxesShowTheirKindAndAnswerLikeTheButtons) {
             kAnswerOk);
   EXPECT_EQ(text, QStringLiteral("2本、当たっています！(^o^)丿"));
   EXPECT_EQ(icon, QMessageBox::NoIcon);
+}
+
+// The progress box: the job runs off the window's thread while the box counts; Cancel
+// reaches the job through its flag, and the call returns once the job has stopped.
+TEST_F(QtUiServicesTest, RunWithProgressRunsTheJobAwayFromTheWindowAndCancelStopsIt) {
+  struct Case {
+    bool pressCancel;
+    bool finished;
+  } const cases[] = {{false, true}, {true, false}};
+  for (const Case& c : cases) {
+    QTimer press;
+    int shownMaximum = -1;
+    QObject::connect(&press, &QTimer::timeout, [&] {
+      auto* box = qobject_cast<QProgressDialog*>(QApplication::activeModalWidget());
+      if (box == nullptr) return;
+      shownMaximum = box->maximum();
+      if (c.pressCancel) box->findChild<QPushButton*>()->click();
+    });
+    press.start(20);
+    std::thread::id jobThread;
+    bool sawCancel = false;
+    const bool finished = ui_.RunWithProgress(QStringLiteral("読み取っています..."), 10, [&](JobProgress& progress) {
+      jobThread = std::this_thread::get_id();
+      // Ten steps of 60 ms, or until Cancel (at most 20 s).
+      const int steps = c.pressCancel ? 2000 : 10;
+      for (int i = 0; i < steps && !progress.cancel; ++i) {
+        std::this_thread::sleep_for(std::chrono::milliseconds(c.pressCancel ? 10 : 60));
+        progress.done = i + 1;
+      }
+      sawCancel = progress.cancel;
+    });
+    press.stop();
+    EXPECT_EQ(finished, c.finished);
+    EXPECT_EQ(sawCancel, c.pressCancel);
+    EXPECT_NE(jobThread, std::this_thread::get_id());
+    EXPECT_EQ(shownMaximum, 10);  // the box showed, counting the steps
+    EXPECT_EQ(QApplication::activeModalWidget(), nullptr);
+  }
 }
 
 class QtFileDialogTest : public QtUiServicesTest {
