@@ -45,15 +45,16 @@ void ScanCommand::ReadFiles(const QStringList& paths) {
   std::vector<ScannedImage> scans;
   QString error;
   // The reading runs off the window's thread; Cancel stops the images being read.
-  const bool finished = !paths.isEmpty() &&
-                        ui_.RunWithProgress(QStringLiteral("はがきの画像を読み取っています..."),
-                                            static_cast<int>(paths.size()), [&](JobProgress& progress) {
-                                              std::vector<ImageReading> readings =
-                                                  readers_.ReadFiles(paths, &progress.cancel, &progress.done, &error);
-                                              for (std::size_t i = 0; i < readings.size(); ++i) {
-                                                scans.push_back({paths[static_cast<qsizetype>(i)], std::move(readings[i])});
-                                              }
-                                            });
+  const bool finished =
+      !paths.isEmpty() &&
+      ui_.RunWithProgress(QStringLiteral("はがきの画像を読み取っています..."), static_cast<int>(paths.size()),
+                          [&](JobProgress& progress) {
+                            std::vector<ImageReading> readings =
+                                readers_.ReadFiles(paths, &progress.cancel, &progress.done, &error);
+                            for (std::size_t i = 0; i < readings.size(); ++i) {
+                              scans.push_back({paths[static_cast<qsizetype>(i)], std::move(readings[i])});
+                            }
+                          });
   if (finished && !error.isEmpty()) {
     ui_.MessageBox(error, kMessageCaption, kExclamationOk);
   } else if (finished) {

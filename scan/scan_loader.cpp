@@ -1,11 +1,10 @@
 #include "scan/scan_loader.h"
 
-#include <dlfcn.h>
-
 #include <algorithm>
 #include <chrono>
 #include <condition_variable>
 #include <deque>
+#include <dlfcn.h>
 #include <mutex>
 #include <thread>
 
@@ -35,7 +34,8 @@ bool Bind(void* handle, const char* name, Fn& out) {
 
 // The folder of the running program, with links resolved.
 QString ProgramFolder() {
-  if (QCoreApplication::instance() != nullptr) return QFileInfo(QCoreApplication::applicationDirPath()).canonicalFilePath();
+  if (QCoreApplication::instance() != nullptr)
+    return QFileInfo(QCoreApplication::applicationDirPath()).canonicalFilePath();
   return QFileInfo(QFileInfo(QStringLiteral("/proc/self/exe")).canonicalFilePath()).absolutePath();
 }
 

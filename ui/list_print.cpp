@@ -205,13 +205,11 @@ void PreviewAndPrint(const ListReport& report, UiServices& ui, QWidget* parent) 
   SetA4(printer);
   QPrintPreviewDialog preview(&printer, parent);
   preview.setWindowTitle(QStringLiteral("印刷プレビュー"));
-  QObject::connect(&preview, &QPrintPreviewDialog::paintRequested, &preview,
-                   [&report, &ui](QPrinter* target) {
-                     // A printer may be painted on from another thread; the preview
-                     // waits for its pages.
-                     ui.RunWithProgress(QStringLiteral("印刷プレビューを作っています..."), 0,
-                                        [&](JobProgress&) { PaintListReport(*target, report); });
-                   });
+  QObject::connect(&preview, &QPrintPreviewDialog::paintRequested, &preview, [&report, &ui](QPrinter* target) {
+    // A printer may be painted on from another thread; the preview waits for its pages.
+    ui.RunWithProgress(QStringLiteral("印刷プレビューを作っています..."), 0,
+                       [&](JobProgress&) { PaintListReport(*target, report); });
+  });
   preview.exec();
 }
 

@@ -12,11 +12,10 @@
 // Goal: Command/again:0 <= 3 s on a 2-core machine.
 // Run: build/default/tests/bench/bench_scan_command
 
-#include <time.h>
-
 #include <atomic>
 #include <chrono>
 #include <memory>
+#include <time.h>
 
 #include <QApplication>
 #include <QDialog>
@@ -42,7 +41,8 @@ const QStringList& Cards() {
     QStringList made;
     for (int i = 0; i < kCards; ++i) {
       made << dir.filePath(QStringLiteral("card%1.png").arg(i));
-      testing::GeneratePostcards(testing::CardVariant::Clean, static_cast<std::uint32_t>(100 + i)).image.save(made.back());
+      testing::GeneratePostcards(testing::CardVariant::Clean, static_cast<std::uint32_t>(100 + i))
+          .image.save(made.back());
     }
     return made;
   }();
@@ -108,8 +108,14 @@ void BM_Command(benchmark::State& state) {
   cpu.Report(state);
   state.counters["cards"] = kCards;
 }
-BENCHMARK(BM_Command)->Name("Command")->ArgName("again")->Arg(0)->Arg(1)->UseManualTime()->Iterations(3)->Unit(
-    benchmark::kMillisecond);
+BENCHMARK(BM_Command)
+    ->Name("Command")
+    ->ArgName("again")
+    ->Arg(0)
+    ->Arg(1)
+    ->UseManualTime()
+    ->Iterations(3)
+    ->Unit(benchmark::kMillisecond);
 
 void BM_Readers(benchmark::State& state) {
   ScanReaders readers(static_cast<int>(state.range(0)));
