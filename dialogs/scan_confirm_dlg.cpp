@@ -173,33 +173,33 @@ void TScanConfirmDlg::AddRow(const QString& name, const FoundNumber* found, cons
   grid_->addWidget(row.name, line, kNameColumn);
   grid_->addWidget(row.note, line, kNoteColumn);
   rows_.push_back(row);
-  ShowRowState(rows_.back(), false);
+  ShowRowState(rows_.back());
 
   // Typing a number is taking the row; the note follows what the row now holds.
   const std::size_t index = rows_.size() - 1;
   connect(row.number, &QLineEdit::textEdited, this, [this, index](const QString& text) {
-    rows_[index].take->setChecked(!text.isEmpty());
-    ShowRowState(rows_[index], true);
+    Row& edited = rows_[index];
+    edited.take->setChecked(!text.isEmpty());
+    edited.numberTyped = true;
+    edited.duplicate = false;
+    ShowRowState(edited);
   });
-  connect(row.group, &QLineEdit::textEdited, this, [this, index] { ShowRowState(rows_[index], true); });
+  connect(row.group, &QLineEdit::textEdited, this, [this, index] {
+    rows_[index].duplicate = false;
+    ShowRowState(rows_[index]);
+  });
 }
 
-void TScanConfirmDlg::ShowRowState(Row& row, bool edited) {
+void TScanConfirmDlg::ShowRowState(Row& row) {
+  const SearchTarget ticket = TicketOf(row);
+  const bool sixDigits = IsSixDigits(ticket.number);
   QString note;
-  const std::string number = TicketOf(row).number;
-  if (edited) {
-    // Whatever the reading said, a six-digit number typed in answers it.
-    row.duplicate = false;
-    if (!number.empty() && !IsSixDigits(number)) {
-      note = kNotSixDigits;
-    } else if (number.empty()) {
-      note = row.readingNote;
-    } else if (FindDuplicateTickets(core_.Store(), {TicketOf(row)}).front()) {
-      note = kAlreadyListed;
-    }
+  if (ticket.number[0] != '\0' && !sixDigits) {
+    note = kNotSixDigits;
   } else {
-    note = row.readingNote;
-    if (row.duplicate) note += kAlreadyListed;
+    // A six-digit number typed in answers whatever the reading said.
+    if (!row.numberTyped || !sixDigits) note = row.readingNote;
+    if (sixDigits && (row.duplicate || FindDuplicateTickets(core_.Store(), {ticket}).front())) note += kAlreadyListed;
   }
   row.note->setText(note);
   row.note->setStyleSheet(note.isEmpty() ? QString() : QStringLiteral("color: #b00000;"));
@@ -252,7 +252,7 @@ void TScanConfirmDlg::SetScans(const std::vector<ScannedImage>& scans) {
     ++listed;
     numbered[i]->duplicate = true;
     numbered[i]->take->setChecked(false);
-    ShowRowState(*numbered[i], false);
+    ShowRowState(*numbered[i]);
   }
 
   grid_->setColumnStretch(kNameColumn, 1);

@@ -57,8 +57,9 @@ class TScanConfirmDlg : public QDialog {
     ByteLineEdit* group = nullptr;
     ByteLineEdit* name = nullptr;
     QLabel* note = nullptr;
-    QString readingNote;     // what the reading said about the row
-    bool duplicate = false;  // shown as already in the list, and not changed since
+    QString readingNote;       // what the reading said about the row
+    bool numberTyped = false;  // the number was typed over
+    bool duplicate = false;    // shown as already in the list, and not changed since
   };
   const std::vector<Row>& Rows() const { return rows_; }
   // Targets the last "追加" appended, and those that did not fit.
@@ -68,8 +69,8 @@ class TScanConfirmDlg : public QDialog {
  private:
   void ClearRows();
   void AddRow(const QString& name, const FoundNumber* found, const QString& note);
-  // The row's note and colour after its number or group changed.
-  void ShowRowState(Row& row, bool edited);
+  // The row's note and its colour for what the row holds now.
+  void ShowRowState(Row& row);
 
   DataCore& core_;
   UiServices& ui_;
