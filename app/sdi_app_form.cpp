@@ -343,7 +343,13 @@ void TSDIAppForm::BuildMenus() {
   edit->addAction(actions_.editSch1);
   edit->addAction(actions_.editAtr1);
   edit->addAction(actions_.editSys1);
-  scan_ = new ScanCommand(*this, core_, ui_);
+  scan_ = new ScanCommand(core_, ui_, *this, [this](int, int added) {
+    FormActivate();
+    if (added > 0) {
+      FillSearchList(FillMode::ShowAll, 0);
+      comboBox1_->setCurrentIndex(0);
+    }
+  });
   edit->addAction(scan_->Action());
 
   QMenu* run = addMenu("Exec1", QStringLiteral("実行(&X)"), QStringLiteral("当選番号検索などを実行します"));

@@ -65,7 +65,7 @@ void TSDIAppForm::FileExport1Execute() {
 }
 
 void TSDIAppForm::FilePrint1Execute() {
-  PreviewAndPrint(MakeListReport(core_, *listView2_, FilterName(), QDate::currentDate()), this);
+  PreviewAndPrint(MakeListReport(core_, *listView2_, FilterName(), QDate::currentDate()), ui_, this);
 }
 
 void TSDIAppForm::FilePdf1Execute() {

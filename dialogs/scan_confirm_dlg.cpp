@@ -1,24 +1,20 @@
 #include "dialogs/scan_confirm_dlg.h"
 
-#include <atomic>
-#include <memory>
+#include <algorithm>
 
 #include <QCheckBox>
-#include <QEventLoop>
 #include <QFileInfo>
 #include <QGridLayout>
 #include <QHBoxLayout>
 #include <QLabel>
 #include <QPixmap>
-#include <QProgressDialog>
 #include <QPushButton>
 #include <QScrollArea>
-#include <QThread>
-#include <QTimer>
 #include <QVBoxLayout>
 
 #include "core/data_core.h"
 #include "core/text_util.h"
+#include "core/ticket_intake.h"
 #include "ui/byte_line_edit.h"
 #include "ui/dialog_support.h"
 #include "ui/ui_helpers.h"
@@ -28,9 +24,12 @@ namespace luckyscope {
 
 namespace {
 
-const QString kCaption = QStringLiteral("ヒットメモ");
 const QString kTitle = QStringLiteral("はがきから読み取り");
 constexpr int kCropHeight = 44;
+constexpr std::size_t kNumberDigits = 6;
+
+const QString kNotSixDigits = QStringLiteral("番号は6桁の数字で入力してください。");
+const QString kAlreadyListed = QStringLiteral("すでに検索対象にあります。追加するならチェックしてください。");
 
 enum Column { kTakeColumn, kCropColumn, kNumberColumn, kGroupColumn, kNameColumn, kNoteColumn };
 
@@ -39,60 +38,28 @@ QString CardName(const QString& path, int card, int cards) {
   return cards > 1 ? QStringLiteral("%1 %2枚目").arg(file).arg(card) : file;
 }
 
-}  // namespace
-
-std::vector<ScannedImage> ReadScans(const QStringList& paths, QWidget* parent, bool* cancelled, QString* error) {
-  if (cancelled) *cancelled = false;
-  std::vector<ScannedImage> scans(static_cast<std::size_t>(paths.size()));
-  std::atomic<bool> stop{false};
-  std::atomic<int> done{0};
-  QString startError;
-  // The worker has its own reader: the model is loaded there, once, off the window's
-  // thread.
-  std::unique_ptr<QThread> worker(QThread::create([&] {
-    auto reader = ScanReader::Create(&startError);
-    if (!reader) return;
-    for (qsizetype i = 0; i < paths.size() && !stop; ++i) {
-      scans[static_cast<std::size_t>(i)].path = paths[i];
-      scans[static_cast<std::size_t>(i)].reading = reader->ReadFile(paths[i]);
-      done = static_cast<int>(i + 1);
-    }
-  }));
-  QProgressDialog progress(QStringLiteral("はがきの画像を読み取っています..."), QStringLiteral("キャンセル"), 0,
-                           static_cast<int>(paths.size()), parent);
-  progress.setObjectName(QStringLiteral("ScanProgress"));
-  progress.setWindowTitle(kTitle);
-  progress.setWindowModality(Qt::WindowModal);
-  progress.setMinimumDuration(300);
-  progress.setAutoClose(false);
-  progress.setAutoReset(false);
-  QEventLoop loop;
-  QObject::connect(worker.get(), &QThread::finished, &loop, &QEventLoop::quit);
-  QObject::connect(&progress, &QProgressDialog::canceled, &loop, [&] { stop = true; });
-  QTimer tick;
-  QObject::connect(&tick, &QTimer::timeout, &progress, [&] {
-    if (progress.wasCanceled()) {
-      stop = true;
-    } else {
-      progress.setValue(done);
-    }
-  });
-  tick.start(100);
-  worker->start();
-  loop.exec();
-  worker->wait();
-  tick.stop();
-  progress.hide();
-  if (stop) {
-    if (cancelled) *cancelled = true;
-    return {};
-  }
-  if (!startError.isEmpty()) {
-    if (error) *error = startError;
-    return {};
-  }
-  return scans;
+// A lottery number is six digits, nothing else: "86945" and "86945O" are not one.
+bool IsSixDigits(const std::string& number) {
+  return number.size() == kNumberDigits &&
+         std::all_of(number.begin(), number.end(), [](char c) { return c >= '0' && c <= '9'; });
 }
+
+// The row's fields as the ticket that would enter the list, made fit for the list and
+// its file. A row without a name takes its number as the name.
+SearchTarget TicketOf(const TScanConfirmDlg::Row& row) {
+  std::string name = row.name->Bytes();
+  std::string group = row.group->Bytes();
+  std::string number = row.number->Bytes();
+  PrepareIncomingTicket(name, group, number);
+  if (name.empty()) name = number;
+  SearchTarget ticket{};
+  CopyCut(ticket.name, name.c_str());
+  CopyCut(ticket.group, group.c_str());
+  CopyCut(ticket.number, number.c_str());
+  return ticket;
+}
+
+}  // namespace
 
 TScanConfirmDlg::TScanConfirmDlg(DataCore& core, UiServices& ui, QWidget* parent)
     : QDialog(parent), core_(core), ui_(ui) {
@@ -114,6 +81,8 @@ TScanConfirmDlg::TScanConfirmDlg(DataCore& core, UiServices& ui, QWidget* parent
 
   addBtn_ = MakeDialogButton(QStringLiteral("追加"), "AddBtn", this);
   cancelBtn_ = MakeDialogButton(QStringLiteral("キャンセル"), "CancelBtn", this);
+  // Enter in a box or on a check box appends; on キャンセル it cancels.
+  addBtn_->setDefault(true);
   connect(addBtn_, &QPushButton::clicked, this, &TScanConfirmDlg::AddBtnClick);
   connect(cancelBtn_, &QPushButton::clicked, this, &TScanConfirmDlg::CancelBtnClick);
   auto* buttons = new QHBoxLayout;
@@ -135,21 +104,6 @@ QString TScanConfirmDlg::ImageFilter() {
       "画像ファイル(*.png;*.jpg;*.jpeg;*.tif;*.tiff)|*.png;*.jpg;*.jpeg;*.tif;*.tiff|すべてのファイル(*.*)|*");
 }
 
-bool TScanConfirmDlg::ReadAndConfirm(const QStringList& paths) {
-  if (paths.isEmpty()) return false;
-  bool cancelled = false;
-  QString error;
-  const std::vector<ScannedImage> scans = ReadScans(paths, parentWidget(), &cancelled, &error);
-  if (cancelled) return false;
-  if (!error.isEmpty()) {
-    ui_.MessageBox(error, kCaption, kExclamationOk);
-    return false;
-  }
-  SetScans(scans);
-  exec();
-  return true;
-}
-
 void TScanConfirmDlg::ClearRows() {
   while (QLayoutItem* item = grid_->takeAt(0)) {
     delete item->widget();
@@ -162,6 +116,7 @@ void TScanConfirmDlg::AddRow(const QString& name, const FoundNumber* found, cons
   const int line = static_cast<int>(rows_.size()) + 1;  // line 0 holds the headings
   const QByteArray suffix = QByteArray::number(line);
   Row row;
+  row.readingNote = note;
   row.take = new QCheckBox(rowsPanel_);
   row.take->setObjectName(QString::fromLatin1("Take" + suffix));
   row.crop = new QLabel(rowsPanel_);
@@ -176,11 +131,34 @@ void TScanConfirmDlg::AddRow(const QString& name, const FoundNumber* found, cons
   row.number->setFixedWidth(90);
   row.group->setFixedWidth(40);
   row.name->setMinimumWidth(180);
-  // A name the codec cannot hold in full is cut as typing would cut it.
-  row.name->setText(name);
+  // Screen readers name each control with its row.
+  row.take->setAccessibleName(QStringLiteral("%1行目を取り込む").arg(line));
+  row.crop->setAccessibleName(QStringLiteral("%1行目の読み取った画像").arg(line));
+  row.number->setAccessibleName(QStringLiteral("%1行目の番号").arg(line));
+  row.group->setAccessibleName(QStringLiteral("%1行目の組").arg(line));
+  row.name->setAccessibleName(QStringLiteral("%1行目の名前").arg(line));
+  row.note->setAccessibleName(QStringLiteral("%1行目の注意").arg(line));
+  // The search-target file puts each text between double quotes, so a quote inside one
+  // would cut it short at the next load.
+  const QString why = QStringLiteral("「\"」は検索対象ファイルに保存できないため、入力できません。");
+  for (ByteLineEdit* box : {row.number, row.group, row.name}) box->SetRefusedCharacters(QStringLiteral("\""), why);
+  // Groups and numbers are compared byte for byte: full-width digits typed with an
+  // input method would never match.
+  row.number->SetHalfWidthDigits(true);
+  row.group->SetHalfWidthDigits(true);
+
+  // A file name may carry quotes or line ends; the name shown is the one that is kept.
+  row.name->SetText(name);
+  std::string nameBytes = row.name->Bytes(), group, number;
   if (found) {
-    row.number->SetText(QString::fromStdString(found->number));
-    row.group->SetText(QString::fromStdString(found->group));
+    group = found->group;
+    number = found->number;
+  }
+  PrepareIncomingTicket(nameBytes, group, number);
+  row.name->SetBytes(nameBytes);
+  if (found) {
+    row.number->SetBytes(number);
+    row.group->SetBytes(group);
     row.take->setChecked(found->agreed);
     if (!found->crop.isNull()) {
       row.crop->setPixmap(QPixmap::fromImage(found->crop.scaledToHeight(kCropHeight, Qt::SmoothTransformation)));
@@ -188,10 +166,6 @@ void TScanConfirmDlg::AddRow(const QString& name, const FoundNumber* found, cons
   } else {
     row.crop->setText(QStringLiteral("(番号なし)"));
   }
-  if (!note.isEmpty()) row.note->setStyleSheet(QStringLiteral("color: #b00000;"));
-  // Typing a number is taking the row.
-  QCheckBox* take = row.take;
-  connect(row.number, &QLineEdit::textEdited, take, [take](const QString& text) { take->setChecked(!text.isEmpty()); });
   grid_->addWidget(row.take, line, kTakeColumn, Qt::AlignCenter);
   grid_->addWidget(row.crop, line, kCropColumn);
   grid_->addWidget(row.number, line, kNumberColumn);
@@ -199,6 +173,36 @@ void TScanConfirmDlg::AddRow(const QString& name, const FoundNumber* found, cons
   grid_->addWidget(row.name, line, kNameColumn);
   grid_->addWidget(row.note, line, kNoteColumn);
   rows_.push_back(row);
+  ShowRowState(rows_.back());
+
+  // Typing a number is taking the row; the note follows what the row now holds.
+  const std::size_t index = rows_.size() - 1;
+  connect(row.number, &QLineEdit::textEdited, this, [this, index](const QString& text) {
+    Row& edited = rows_[index];
+    edited.take->setChecked(!text.isEmpty());
+    edited.numberTyped = true;
+    edited.duplicate = false;
+    ShowRowState(edited);
+  });
+  connect(row.group, &QLineEdit::textEdited, this, [this, index] {
+    rows_[index].duplicate = false;
+    ShowRowState(rows_[index]);
+  });
+}
+
+void TScanConfirmDlg::ShowRowState(Row& row) {
+  const SearchTarget ticket = TicketOf(row);
+  const bool sixDigits = IsSixDigits(ticket.number);
+  QString note;
+  if (ticket.number[0] != '\0' && !sixDigits) {
+    note = kNotSixDigits;
+  } else {
+    // A six-digit number typed in answers whatever the reading said.
+    if (!row.numberTyped || !sixDigits) note = row.readingNote;
+    if (sixDigits && (row.duplicate || FindDuplicateTickets(core_.Store(), {ticket}).front())) note += kAlreadyListed;
+  }
+  row.note->setText(note);
+  row.note->setStyleSheet(note.isEmpty() ? QString() : QStringLiteral("color: #b00000;"));
 }
 
 void TScanConfirmDlg::SetScans(const std::vector<ScannedImage>& scans) {
@@ -232,31 +236,75 @@ void TScanConfirmDlg::SetScans(const std::vector<ScannedImage>& scans) {
       }
     }
   }
+
+  // Tickets already in the list, or read twice, are not taken unless the user says so.
+  std::vector<SearchTarget> tickets;
+  std::vector<Row*> numbered;
+  for (Row& row : rows_) {
+    if (!IsSixDigits(row.number->Bytes())) continue;
+    tickets.push_back(TicketOf(row));
+    numbered.push_back(&row);
+  }
+  const std::vector<bool> duplicate = FindDuplicateTickets(core_.Store(), tickets);
+  int listed = 0;
+  for (std::size_t i = 0; i < numbered.size(); ++i) {
+    if (!duplicate[i]) continue;
+    ++listed;
+    numbered[i]->duplicate = true;
+    numbered[i]->take->setChecked(false);
+    ShowRowState(*numbered[i]);
+  }
+
   grid_->setColumnStretch(kNameColumn, 1);
   grid_->setColumnStretch(kNoteColumn, 1);
   grid_->setRowStretch(static_cast<int>(rows_.size()) + 1, 1);
-  summary_->setText(QStringLiteral("%1 個の画像、%2 枚のはがきから %3 件の番号を読み取りました（確認が必要: %4 件）。"
-                                   "チェックした行を検索対象に追加します。")
+  QString summary = QStringLiteral("%1 個の画像、%2 枚のはがきから %3 件の番号を読み取りました（確認が必要: %4 件）。")
                         .arg(scans.size())
                         .arg(cards)
                         .arg(found)
-                        .arg(marked + cards - std::min(found, cards)));
+                        .arg(marked + cards - std::min(found, cards));
+  if (listed > 0) {
+    summary += QStringLiteral("%1 件はすでに検索対象にあるため、チェックを外しました。").arg(listed);
+  }
+  summary_->setText(summary + QStringLiteral("チェックした行を検索対象に追加します。"));
 }
 
 void TScanConfirmDlg::AddBtnClick() {
   added_ = 0;
   notFitted_ = 0;
+  std::vector<SearchTarget> tickets;
+  std::vector<const Row*> taken;
   for (const Row& row : rows_) {
     if (!row.take->isChecked()) continue;
-    const std::string number = row.number->Bytes();
-    if (number.empty()) continue;  // nothing to search for
-    std::string name = row.name->Bytes();
-    if (name.empty()) name = number;
-    SearchTarget rec{};
-    CopyCut(rec.name, name.c_str());
-    CopyCut(rec.group, row.group->Bytes().c_str());
-    CopyCut(rec.number, number.c_str());
-    const int result = core_.Store().AppendTarget(rec);
+    SearchTarget ticket = TicketOf(row);
+    // A row stays in the dialog until its number is six digits or it is unchecked.
+    if (!IsSixDigits(ticket.number)) {
+      ui_.MessageBox(QStringLiteral("番号が6桁の数字でない行があります。直すか、チェックを外してください。"),
+                     kMessageCaption, kExclamationOk);
+      row.number->setFocus(Qt::OtherFocusReason);
+      row.number->selectAll();
+      return;
+    }
+    tickets.push_back(ticket);
+    taken.push_back(&row);
+  }
+
+  // Tickets that turned out to be in the list only now (typed or changed here) are
+  // asked about; those shown as such and checked again are kept.
+  std::vector<bool> duplicate = FindDuplicateTickets(core_.Store(), tickets);
+  int unasked = 0;
+  for (std::size_t i = 0; i < taken.size(); ++i) {
+    if (duplicate[i] && taken[i]->duplicate) duplicate[i] = false;
+    unasked += duplicate[i] ? 1 : 0;
+  }
+  const bool keep = unasked == 0 || ui_.MessageBox(QStringLiteral("%1 件はすでに検索対象にあります。"
+                                                                  "それも追加しますか？")
+                                                       .arg(unasked),
+                                                   kMessageCaption, kQuestionYesNoDefaultNo) == kAnswerYes;
+
+  for (std::size_t i = 0; i < tickets.size(); ++i) {
+    if (duplicate[i] && !keep) continue;
+    const int result = core_.Store().AppendTarget(tickets[i]);
     if (result > 0) {
       ++added_;
     } else if (result == 0) {
@@ -266,7 +314,7 @@ void TScanConfirmDlg::AddBtnClick() {
   if (notFitted_ > 0) {
     ui_.MessageBox(
         QStringLiteral("検索対象は %1 件までです。%2 件は追加できませんでした。").arg(kMaxTargets).arg(notFitted_),
-        kCaption, kExclamationOk);
+        kMessageCaption, kExclamationOk);
   }
   accept();
 }

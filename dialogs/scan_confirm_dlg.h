@@ -1,20 +1,20 @@
 #pragma once
-// "はがきから読み取り": reads the lottery numbers from scans or photos of postcards
-// (in a worker thread, behind a progress dialog that can be cancelled) and shows them
-// for one look of confirmation: one row per number found, with the straightened crop
-// beside the editable number, group and name, and a check box to take it. A number
-// whose two readings disagree is marked and not checked; a card whose number was not
-// found gets an empty row to type it in. "追加" appends the checked rows to the search
-// targets; "キャンセル" adds nothing.
+// "はがきから読み取り": the numbers read from scans or photos of postcards, shown for one
+// look of confirmation: one row per number found, with the straightened crop beside the
+// editable number, group and name, and a check box to take it. A number whose two
+// readings disagree is marked and not checked; a card whose number was not found gets
+// an empty row to type it in; a ticket already among the search targets (or read twice)
+// is marked, counted and not checked. "追加" (also Enter) appends the checked rows to the
+// search targets once each of them has a six-digit number; "キャンセル" adds nothing.
+// The reading itself is the command's (app/scan_command): this dialog only shows.
 
+#include <string>
 #include <vector>
 
 #include <QDialog>
 #include <QString>
-#include <QStringList>
 
 #include "scan/card_reader.h"
-#include "scan/scan_loader.h"
 
 class QCheckBox;
 class QGridLayout;
@@ -33,11 +33,6 @@ struct ScannedImage {
   ImageReading reading;
 };
 
-// Reads the files in a worker thread with its own reader, behind a progress dialog
-// over parent; the event loop runs meanwhile. Cancelled: empty, *cancelled set. A
-// reader that cannot start (the model missing): empty, *error says why.
-std::vector<ScannedImage> ReadScans(const QStringList& paths, QWidget* parent, bool* cancelled, QString* error);
-
 class TScanConfirmDlg : public QDialog {
   Q_OBJECT
 
@@ -45,13 +40,7 @@ class TScanConfirmDlg : public QDialog {
   TScanConfirmDlg(DataCore& core, UiServices& ui, QWidget* parent = nullptr);
   ~TScanConfirmDlg() override;
 
-  // The files to open with, asked for with a file dialog when the command runs and
-  // given directly when images are dropped. Reads them and shows the dialog; false
-  // when nothing was shown (cancelled, or the reader could not start: the user was
-  // told).
-  bool ReadAndConfirm(const QStringList& paths);
-
-  // Shows these readings as rows (the tests give them directly).
+  // Shows these readings as rows.
   void SetScans(const std::vector<ScannedImage>& scans);
 
   // The image files the command offers.
@@ -68,6 +57,9 @@ class TScanConfirmDlg : public QDialog {
     ByteLineEdit* group = nullptr;
     ByteLineEdit* name = nullptr;
     QLabel* note = nullptr;
+    QString readingNote;       // what the reading said about the row
+    bool numberTyped = false;  // the number was typed over
+    bool duplicate = false;    // shown as already in the list, and not changed since
   };
   const std::vector<Row>& Rows() const { return rows_; }
   // Targets the last "追加" appended, and those that did not fit.
@@ -77,6 +69,8 @@ class TScanConfirmDlg : public QDialog {
  private:
   void ClearRows();
   void AddRow(const QString& name, const FoundNumber* found, const QString& note);
+  // The row's note and its colour for what the row holds now.
+  void ShowRowState(Row& row);
 
   DataCore& core_;
   UiServices& ui_;

@@ -199,6 +199,19 @@ relative_and_dash() {
 }
 check "a relative start runs the program beside the launcher; HOME=-x is a folder, not an option" relative_and_dash
 
+# Started through a link in another folder, the launcher finds its real self: neither a
+# program planted beside the link nor the one on the PATH runs.
+through_link() {
+  mkdir -p "$work/links"
+  ln -sf "$bin/luckyscope-launch" "$work/links/luckyscope-launch"
+  printf '#!/bin/sh\necho decoy >"$RECORD"\n' >"$work/links/luckyscope"
+  chmod +x "$work/links/luckyscope"
+  rm -f "$record"
+  env -i PATH="$work/path:/usr/bin:/bin" RECORD="$record" HOME="$work/h7" "$work/links/luckyscope-launch" || return 1
+  [ "$(head -n1 "$record")" = "$work/h7/.local/share/luckyscope" ] || { echo "the link ran: $(cat "$record")"; return 1; }
+}
+check "a launcher started through a link runs the program beside the real launcher" through_link
+
 named_program() {
   launch HOME="$work/h6" LUCKYSCOPE_PROGRAM="$work/path/luckyscope" -- || return 1
   [ "$(cat "$record")" = from-path ] || { echo "did not start the program named in LUCKYSCOPE_PROGRAM"; return 1; }

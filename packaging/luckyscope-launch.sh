@@ -8,14 +8,19 @@
 # folder, run `luckyscope` from a terminal in that folder instead.
 set -eu
 
-# The folder this launcher lies in, found before anything changes the current folder, so
-# that a launcher started by a relative path ("./luckyscope-launch", "bin/...") still
-# finds the program beside it rather than whatever is first on the PATH.
-here=${0%/*}
+# The folder this launcher really lies in, found before anything changes the current
+# folder and with every link on the way resolved, so that a launcher started by a
+# relative path ("./luckyscope-launch", "bin/...") or through a link from another folder
+# (~/bin/luckyscope-launch -> /usr/bin/luckyscope-launch) still finds the program beside
+# it rather than whatever is first on the PATH.
 case $0 in
-  */*) ;;
-  *) here=. ;;  # started as "sh luckyscope-launch": it lies in the current folder
+  */*) self=$0 ;;
+  *) self=./$0 ;;  # started as "sh luckyscope-launch": it lies in the current folder
 esac
+if resolved=$(readlink -f -- "$self" 2>/dev/null) && [ -n "$resolved" ]; then
+  self=$resolved
+fi
+here=${self%/*}
 [ -n "$here" ] || here=/
 case $here in
   /*) ;;

@@ -22,3 +22,10 @@ LUCKYSCOPE_SCAN_EXPORT void LuckyScopeScanReadImage(void* reader, const QImage* 
 }
 
 LUCKYSCOPE_SCAN_EXPORT void LuckyScopeScanDestroy(void* reader) { delete static_cast<luckyscope::CardReader*>(reader); }
+
+// Loads a file as ReadFile would, without reading it, so that the next image can be
+// decoded while another is read. A null image and the reason when it cannot be loaded.
+LUCKYSCOPE_SCAN_EXPORT void LuckyScopeScanLoadImage(const QString* path, QImage* image, double* dpi, QString* error) {
+  *image = luckyscope::LoadScanImage(*path, error);
+  *dpi = image->isNull() ? 0 : luckyscope::ScanResolution(*image);
+}

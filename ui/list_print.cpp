@@ -15,6 +15,7 @@
 #include "core/data_core.h"
 #include "ui/cp932_codec.h"
 #include "ui/report_list.h"
+#include "ui/ui_services.h"
 
 namespace luckyscope {
 
@@ -198,14 +199,17 @@ int WriteListPdf(const ListReport& report, const std::string& path) {
   return 0;
 }
 
-void PreviewAndPrint(const ListReport& report, QWidget* parent) {
+void PreviewAndPrint(const ListReport& report, UiServices& ui, QWidget* parent) {
   QPrinter printer(QPrinter::HighResolution);
   printer.setDocName(report.title);
   SetA4(printer);
   QPrintPreviewDialog preview(&printer, parent);
   preview.setWindowTitle(QStringLiteral("印刷プレビュー"));
-  QObject::connect(&preview, &QPrintPreviewDialog::paintRequested, &preview,
-                   [&report](QPrinter* target) { PaintListReport(*target, report); });
+  QObject::connect(&preview, &QPrintPreviewDialog::paintRequested, &preview, [&report, &ui](QPrinter* target) {
+    // A printer may be painted on from another thread; the preview waits for its pages.
+    ui.RunWithProgress(QStringLiteral("印刷プレビューを作っています..."), 0,
+                       [&](JobProgress&) { PaintListReport(*target, report); });
+  });
   preview.exec();
 }
 

@@ -18,6 +18,7 @@ namespace luckyscope {
 
 class DataCore;
 class ReportList;
+class UiServices;
 
 struct ListReport {
   QString title;
@@ -40,7 +41,8 @@ int PaintListReport(QPagedPaintDevice& device, const ListReport& report);
 // writing fails. 0, or the system's error number.
 int WriteListPdf(const ListReport& report, const std::string& path);
 
-// Shows the print preview; printing from it prints the report.
-void PreviewAndPrint(const ListReport& report, QWidget* parent);
+// Shows the print preview; printing from it prints the report. The pages are laid out
+// in the background behind the services' progress box, as a long list takes a while.
+void PreviewAndPrint(const ListReport& report, UiServices& ui, QWidget* parent);
 
 }  // namespace luckyscope

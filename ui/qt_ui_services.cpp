@@ -1,18 +1,25 @@
 #include "ui/qt_ui_services.h"
 
+#include <algorithm>
 #include <utility>
 
 #include <QApplication>
 #include <QDesktopServices>
 #include <QCloseEvent>
+#include <QElapsedTimer>
 #include <QEvent>
+#include <QEventLoop>
 #include <QFile>
 #include <QFileDialog>
 #include <QFileSystemModel>
 #include <QKeyEvent>
 #include <QRegularExpression>
 #include <QMessageBox>
+#include <QProgressDialog>
+#include <QPushButton>
 #include <QSortFilterProxyModel>
+#include <QThread>
+#include <QTimer>
 #include <QUrl>
 
 #include "ui/dialog_folders.h"
@@ -258,5 +265,44 @@ void QtUiServices::HelpCloseAll() {
 HelpWindow* QtUiServices::Help() const { return help_.data(); }
 
 bool QtUiServices::OpenUrl(const QString& url) { return QDesktopServices::openUrl(QUrl(url)); }
+
+bool QtUiServices::RunWithProgress(const QString& label, int steps, const BackgroundJob& job) {
+  JobProgress progress;
+  QProgressDialog box(label, QStringLiteral("キャンセル"), 0, std::max(steps, 0), DialogOwner());
+  box.setObjectName(QStringLiteral("Progress"));
+  box.setWindowTitle(kMessageCaption);
+  box.setWindowModality(Qt::WindowModal);
+  box.setAutoClose(false);
+  box.setAutoReset(false);
+  box.setMinimumDuration(0);
+  box.hide();  // shown only when the job takes long enough to be noticed
+  // Cancel does not hide the box: it stays, saying so, until the job has stopped, so
+  // that nothing else starts over a job still running.
+  QObject::disconnect(&box, SIGNAL(canceled()), &box, SLOT(cancel()));
+  QObject::connect(&box, &QProgressDialog::canceled, &box, [&] {
+    if (progress.cancel.exchange(true)) return;
+    box.setLabelText(QStringLiteral("キャンセルしています..."));
+    if (auto* button = box.findChild<QPushButton*>()) button->setEnabled(false);
+  });
+
+  QEventLoop loop;
+  std::unique_ptr<QThread> worker(QThread::create([&] { job(progress); }));
+  // Queued to this thread, so quit() reaches the loop once it runs.
+  QObject::connect(worker.get(), &QThread::finished, &loop, &QEventLoop::quit, Qt::QueuedConnection);
+  QElapsedTimer clock;
+  clock.start();
+  QTimer tick;
+  QObject::connect(&tick, &QTimer::timeout, &box, [&] {
+    if (steps > 0) box.setValue(std::min(progress.done.load(), steps));
+    if (!box.isVisible() && clock.elapsed() >= 300) box.show();
+  });
+  tick.start(100);
+  worker->start();
+  loop.exec();
+  worker->wait();
+  tick.stop();
+  box.hide();
+  return !progress.cancel.load();
+}
 
 }  // namespace luckyscope

@@ -1,7 +1,7 @@
 #pragma once
 // The program's UiServices on Qt: QMessageBox, Qt's own QFileDialog (the same on every
 // desktop, and drivable in tests), the help window, QDesktopServices for the browser,
-// and the sound output given at construction.
+// the sound output given at construction, and QProgressDialog over a worker thread.
 
 #include <memory>
 
@@ -32,6 +32,7 @@ class QtUiServices final : public UiServices {
   void HelpCloseAll() override;
   bool OpenUrl(const QString& url) override;
   SoundBackend& Sound() override { return *sound_; }
+  bool RunWithProgress(const QString& label, int steps, const BackgroundJob& job) override;
 
   // The help window while one is open (for tests and shutdown).
   HelpWindow* Help() const;

@@ -1,9 +1,12 @@
 #pragma once
 // What the windows ask of the desktop: message boxes, the open and save dialogs, the
-// help window, the web browser and the sound output. Windows reach these only through
+// help window, the web browser, the sound output and work in the background behind a
+// progress box. Windows reach these only through
 // UiServices, so that the program runs on the Qt implementation (QtUiServices) and the
 // window tests on a scripted one that answers like a user.
 
+#include <atomic>
+#include <functional>
 #include <optional>
 #include <string>
 #include <vector>
@@ -59,6 +62,15 @@ struct FileDialogPreset {
 // taken as a description for every file ("*").
 QString ToQtFilter(const QString& filter);
 
+// What a background job shares with its progress box: the job counts the steps it has
+// done in `done` and looks at `cancel` between steps (a card reader takes it as its
+// ReadCancel, and so stops inside an image too). Both may be touched from any thread.
+struct JobProgress {
+  std::atomic<int> done{0};
+  std::atomic<bool> cancel{false};
+};
+using BackgroundJob = std::function<void(JobProgress&)>;
+
 class UiServices {
  public:
   virtual ~UiServices() = default;
@@ -87,6 +99,13 @@ class UiServices {
 
   // The audio output of the sound cues.
   virtual SoundBackend& Sound() = 0;
+
+  // Runs the job off the window's thread behind a modal progress box that says `label`
+  // and counts to `steps` (0: a busy bar without count); the program's windows are
+  // repainted meanwhile. Cancel sets progress.cancel; the call returns only once the job
+  // has returned, so the job may use whatever the caller owns. True when the job ran to
+  // its end without Cancel.
+  virtual bool RunWithProgress(const QString& label, int steps, const BackgroundJob& job) = 0;
 };
 
 }  // namespace luckyscope

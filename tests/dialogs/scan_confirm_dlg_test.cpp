@@ -1,19 +1,15 @@
 // The confirmation of numbers read from postcards: what each row shows, "追加"
-// appending the checked rows only (within the 10,000 limit), and "キャンセル" adding
-// nothing.
+// appending the checked rows only (within the 10,000 limit) as they come back from the
+// file, six-digit numbers, tickets already in the list, and "キャンセル" adding nothing.
 
 #include "dialogs/scan_confirm_dlg.h"
 
 #include <QCheckBox>
-#include <QFile>
 #include <QLabel>
-#include <QProgressDialog>
 #include <QTemporaryDir>
-#include <QTimer>
 #include <gtest/gtest.h>
 
 #include "dialog_test_util.h"
-#include "tests/scan/postcard_generator.h"
 #include "tests/support/scripted_ui_services.h"
 
 namespace luckyscope {
@@ -137,66 +133,109 @@ TEST_F(ScanConfirmDlgTest, AddStopsAtTheLimitAndSaysHowManyDidNotFit) {
   EXPECT_EQ(ui_.PendingSteps(), 0u);
 }
 
-// The reading itself, in its worker thread behind the progress dialog.
-class ScanReadingTest : public ::testing::Test {
- protected:
-  QStringList Images(int count) {
-    QStringList paths;
-    for (int i = 0; i < count; ++i) {
-      const auto scan = GeneratePostcards(CardVariant::Clean, static_cast<std::uint32_t>(20 + i));
-      numbers_.push_back(scan.numbers.front());
-      paths << dir_.filePath(QStringLiteral("card%1.png").arg(i));
-      EXPECT_TRUE(scan.image.save(paths.back()));
+// What enters the list comes back from its file byte for byte: quotes and line ends (a
+// file name may hold them) go, full-width digits typed in become half-width.
+TEST(ScanConfirmIntake, WhatIsAppendedComesBackFromItsFileAsItWas) {
+  QApplication& app = TestApplication();
+  (void)app;
+  struct Case {
+    const char *path, *typedNumber, *typedGroup;  // typed over the reading unless empty
+    const char *name, *group, *number;            // in the list, and after save and open
+  } const cases[] = {
+      {"/s/a\"b.png", "", "", "ab.png", "A", "123456"},
+      {"/s/line\nend\r.png", "", "", "line end .png", "A", "123456"},
+      {"/s/wide.png", "７２３３１９", "１２", "wide.png", "12", "723319"},
+      {"/s/q.png", "12\"3456", "\"B", "q.png", "B", "123456"},
+  };
+  QTemporaryDir dir;
+  const std::string file = dir.filePath(QStringLiteral("t.dat")).toStdString();
+  for (const Case& c : cases) {
+    std::unique_ptr<DataCore> core = NewCore(), reopened = NewCore();
+    ScriptedUiServices ui;
+    TScanConfirmDlg dlg(*core, ui);
+    ScannedImage scan{QString::fromUtf8(c.path), {}};
+    scan.reading.numbers = {Found(1, "123456", true, "A")};
+    dlg.SetScans({scan});
+    ShowActive(dlg);
+    if (c.typedNumber[0] != '\0') Retype(dlg, "Number1", QString::fromUtf8(c.typedNumber));
+    if (c.typedGroup[0] != '\0') Retype(dlg, "Group1", QString::fromUtf8(c.typedGroup));
+    Click(dlg, "AddBtn");
+    ASSERT_EQ(core->WriteTargetFile(file.c_str()), 0);
+    ASSERT_EQ(reopened->ReadTargetFile(file.c_str()), 0);
+    for (const DataCore* in : {core.get(), reopened.get()}) {
+      SearchTarget t{};
+      ASSERT_EQ(in->Store().GetTarget(0, 1, t), 0) << c.path;
+      EXPECT_EQ(FromCp932(t.name), QString::fromUtf8(c.name)) << c.path;
+      EXPECT_STREQ(t.group, c.group) << c.path;
+      EXPECT_STREQ(t.number, c.number) << c.path;
     }
-    return paths;
   }
-
-  QApplication& app_ = TestApplication();
-  QTemporaryDir dir_;
-  std::vector<std::string> numbers_;
-  std::unique_ptr<DataCore> core_ = NewCore();
-  ScriptedUiServices ui_;
-  QWidget window_;
-};
-
-TEST_F(ScanReadingTest, ReadsEveryFileInTheBackgroundUntilCancelled) {
-  const QStringList paths = Images(3);
-  bool cancelled = true;
-  QString error;
-  const auto scans = ReadScans(paths, &window_, &cancelled, &error);
-  EXPECT_FALSE(cancelled);
-  EXPECT_TRUE(error.isEmpty());
-  ASSERT_EQ(scans.size(), 3u);
-  for (std::size_t i = 0; i < 3; ++i) {
-    EXPECT_EQ(scans[i].path, paths[static_cast<qsizetype>(i)]);
-    ASSERT_EQ(scans[i].reading.numbers.size(), 1u);
-    EXPECT_EQ(scans[i].reading.numbers[0].number, numbers_[i]);
-  }
-
-  // Cancel pressed while the first file is read: nothing comes back, and the
-  // confirmation is not shown.
-  QTimer press;
-  QObject::connect(&press, &QTimer::timeout, [&] {
-    auto* progress = window_.findChild<QProgressDialog*>(QStringLiteral("ScanProgress"));
-    if (progress == nullptr) return;
-    if (auto* button = progress->findChild<QPushButton*>()) button->click();
-  });
-  press.start(10);
-  EXPECT_TRUE(ReadScans(paths, &window_, &cancelled, &error).empty());
-  EXPECT_TRUE(cancelled);
-  press.stop();
 }
 
-TEST_F(ScanReadingTest, WithoutTheModelTheCommandNamesThePackageAndShowsNothing) {
-  QTemporaryDir empty;
-  qputenv("TESSDATA_PREFIX", QFile::encodeName(empty.path()));
-  TScanConfirmDlg dlg(*core_, ui_, &window_);
-  ui_.ExpectMessage().Answer(kAnswerOk);
-  EXPECT_FALSE(dlg.ReadAndConfirm(Images(1)));
-  qunsetenv("TESSDATA_PREFIX");
-  ASSERT_EQ(ui_.Messages().size(), 1u);
-  EXPECT_TRUE(ui_.Messages()[0].text.contains(QStringLiteral("tesseract-ocr-eng")));
-  EXPECT_EQ(core_->Store().TargetCount(), 0);
+// A number is six digits: the row says so until it is and "追加" (Enter) does not close
+// over it; a number typed in replaces the reading's note. Each control names its row.
+TEST_F(ScanConfirmDlgTest, NumbersMustBeSixDigitsBeforeAnythingIsAdded) {
+  struct Case {
+    const char* typed;
+    bool accepted;
+  } const cases[] = {{"86945", false}, {"86945O", false}, {"８６９４５０", true}, {"869450", true}};
+  for (const Case& c : cases) {
+    std::unique_ptr<DataCore> core = NewCore();
+    TScanConfirmDlg dlg(*core, ui_);
+    dlg.SetScans(Scans());
+    ShowActive(dlg);
+    Retype(dlg, "Number3", QString::fromUtf8(c.typed));
+    EXPECT_EQ(dlg.Rows()[2].note->text(),
+              c.accepted ? QString() : QStringLiteral("番号は6桁の数字で入力してください。"));
+    if (!c.accepted)
+      ui_.ExpectMessage(QStringLiteral("番号が6桁の数字でない行があります。直すか、チェックを外してください。"));
+    QTest::keyClick(Box(dlg, "Number3"), Qt::Key_Return);
+    EXPECT_EQ(core->Store().TargetCount(), c.accepted ? 3 : 0) << c.typed;
+    EXPECT_EQ(dlg.isVisible(), !c.accepted) << c.typed;
+  }
+  QStringList names;
+  for (const auto& row : dlg_.Rows()) {
+    names << row.take->accessibleName() << row.number->accessibleName() << row.group->accessibleName()
+          << row.name->accessibleName();
+  }
+  EXPECT_EQ(names.removeDuplicates(), 0);
+  EXPECT_FALSE(names.contains(QString()));
+}
+
+// Tickets already in the list (t1 1/100001, t2 2/100002), or read twice, are counted,
+// marked and left unchecked; checked again they are kept; one typed in is asked about.
+TEST_F(ScanConfirmDlgTest, TicketsAlreadyInTheListAreCountedAndSkippedUnlessKept) {
+  struct Case {
+    const char *number, *group;
+    bool duplicate;
+  } const read[] = {{"100001", "1", true},
+                    {"100002", "", true},  // no group read: the same card
+                    {"100001", "9", false},
+                    {"200000", "", false},
+                    {"200000", "", true}};
+  std::vector<ScannedImage> scans;
+  for (const Case& c : read) {
+    scans.push_back({QStringLiteral("/s/%1.png").arg(scans.size()), {}});
+    scans.back().reading.numbers = {Found(1, c.number, true, c.group)};
+  }
+  dlg_.SetScans(scans);
+  ShowActive(dlg_);
+  EXPECT_TRUE(dlg_.findChild<QLabel*>(QStringLiteral("Summary"))->text().contains(QStringLiteral("3 件はすでに")));
+  for (std::size_t i = 0; i < std::size(read); ++i) {
+    EXPECT_EQ(dlg_.Rows()[i].take->isChecked(), !read[i].duplicate) << i;
+    EXPECT_EQ(dlg_.Rows()[i].note->text().contains(QStringLiteral("すでに検索対象にあります")), read[i].duplicate) << i;
+  }
+  ClickTake(2);                                       // kept on purpose
+  Retype(dlg_, "Number4", QStringLiteral("100002"));  // typed over: in the list too
+  ui_.ExpectMessage(QStringLiteral("1 件はすでに検索対象にあります。それも追加しますか？")).Answer(kAnswerNo);
+  Click(dlg_, "AddBtn");
+  EXPECT_EQ(ui_.Messages().back().defaultNo, true);
+  EXPECT_EQ(NameOf(core_->Store(), 3), "1.png");  // row 2, kept
+  SearchTarget t{};
+  ASSERT_EQ(core_->Store().TargetCount(), 4);
+  ASSERT_EQ(core_->Store().GetTarget(0, 4, t), 0);
+  EXPECT_STREQ(t.number, "100001");
+  EXPECT_STREQ(t.group, "9");
 }
 
 }  // namespace

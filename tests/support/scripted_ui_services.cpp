@@ -1,6 +1,9 @@
 #include "tests/support/scripted_ui_services.h"
 
 #include <algorithm>
+#include <chrono>
+#include <thread>
+#include <utility>
 
 #include <gtest/gtest.h>
 
@@ -125,6 +128,7 @@ void ScriptedUiServices::ClearRecords() {
   dialogs_.clear();
   helpCalls_.clear();
   urls_.clear();
+  progresses_.clear();
   unexpected_ = 0;
 }
 
@@ -205,6 +209,26 @@ void ScriptedUiServices::HelpCloseAll() { helpCalls_.push_back({HelpCallKind::Cl
 bool ScriptedUiServices::OpenUrl(const QString& url) {
   urls_.push_back(url);
   return browser_;
+}
+
+bool ScriptedUiServices::RunWithProgress(const QString& label, int steps, const BackgroundJob& job) {
+  JobProgress progress;
+  const std::optional<int> cancelAfter = std::exchange(cancelAfter_, std::nullopt);
+  std::atomic<bool> finished{false};
+  std::thread canceller;
+  if (cancelAfter && *cancelAfter <= 0) {
+    progress.cancel = true;
+  } else if (cancelAfter) {
+    canceller = std::thread([&] {
+      while (!finished && progress.done < *cancelAfter) std::this_thread::sleep_for(std::chrono::milliseconds(1));
+      if (!finished) progress.cancel = true;
+    });
+  }
+  job(progress);
+  finished = true;
+  if (canceller.joinable()) canceller.join();
+  progresses_.push_back({label, steps, progress.done.load(), progress.cancel.load()});
+  return !progress.cancel.load();
 }
 
 }  // namespace luckyscope

@@ -53,6 +53,13 @@ struct RecordedHelpCall {
   std::string helpFile;  // empty for CloseAll
 };
 
+struct RecordedProgress {
+  QString label;
+  int steps;
+  int done;        // the steps the job counted
+  bool cancelled;  // the script pressed Cancel
+};
+
 // A sound output that plays nothing and writes down every call.
 class RecordingSoundBackend final : public SoundBackend {
  public:
@@ -130,6 +137,11 @@ class ScriptedUiServices final : public UiServices {
   void ChooseFile(std::string path) { ExpectFileDialog().Choose(std::move(path)); }
   void CancelFile() { ExpectFileDialog().Cancel(); }
 
+  // The next progress box is cancelled once its job has counted `afterSteps` steps (0:
+  // before the job starts). The job runs on the caller's thread as always; Cancel comes
+  // from another, as from the real box.
+  void CancelNextProgress(int afterSteps = 0) { cancelAfter_ = afterSteps; }
+
   // Steps not used yet.
   std::size_t PendingSteps() const { return script_.size(); }
   // Forgets the unused steps (so that the destructor does not complain).
@@ -141,6 +153,7 @@ class ScriptedUiServices final : public UiServices {
   const std::vector<QString>& Urls() const { return urls_; }
   // Whether OpenUrl finds a browser (it does unless told otherwise).
   void SetBrowserAvailable(bool available) { browser_ = available; }
+  const std::vector<RecordedProgress>& Progresses() const { return progresses_; }
   // Message boxes and file dialogs that came with no step waiting for them.
   int UnexpectedCount() const { return unexpected_; }
   // Forgets everything recorded so far (not the script).
@@ -155,6 +168,8 @@ class ScriptedUiServices final : public UiServices {
   void HelpCloseAll() override;
   bool OpenUrl(const QString& url) override;
   SoundBackend& Sound() override { return sound_; }
+  // Runs the job at once on the calling thread and records it.
+  bool RunWithProgress(const QString& label, int steps, const BackgroundJob& job) override;
 
  private:
   std::optional<std::string> FileDialog(FileDialogKind kind, const FileDialogPreset& preset);
@@ -165,6 +180,8 @@ class ScriptedUiServices final : public UiServices {
   std::vector<RecordedHelpCall> helpCalls_;
   std::vector<QString> urls_;
   bool browser_ = true;
+  std::vector<RecordedProgress> progresses_;
+  std::optional<int> cancelAfter_;
   int unexpected_ = 0;
   RecordingSoundBackend sound_;
 };

@@ -1,7 +1,9 @@
 // The UI services: the scripted implementation that window tests rely on, and the Qt
 // one driven through its real message boxes and file dialogs.
 
+#include <chrono>
 #include <functional>
+#include <thread>
 
 #include <QApplication>
 #include <QComboBox>
@@ -10,6 +12,7 @@
 #include <QFileDialog>
 #include <QLineEdit>
 #include <QMessageBox>
+#include <QProgressDialog>
 #include <QPushButton>
 #include <QTemporaryDir>
 #include <QTest>
@@ -194,6 +197,35 @@ TEST_F(QtUiServicesTest, MessageBoxesShowTheirKindAndAnswerLikeTheButtons) {
             kAnswerOk);
   EXPECT_EQ(text, QStringLiteral("2本、当たっています！(^o^)丿"));
   EXPECT_EQ(icon, QMessageBox::NoIcon);
+}
+
+// The progress box: the job runs off the window's thread while the box counts; Cancel
+// reaches the job through its flag, and the call returns once the job has stopped.
+TEST_F(QtUiServicesTest, RunWithProgressRunsTheJobAwayFromTheWindowAndCancelStopsIt) {
+  for (const bool pressCancel : {false, true}) {
+    QTimer press;
+    int shownMaximum = -1;
+    QObject::connect(&press, &QTimer::timeout, [&] {
+      auto* box = qobject_cast<QProgressDialog*>(QApplication::activeModalWidget());
+      if (box == nullptr) return;
+      shownMaximum = box->maximum();
+      if (pressCancel) box->findChild<QPushButton*>()->click();
+    });
+    press.start(20);
+    std::thread::id jobThread;
+    const bool finished = ui_.RunWithProgress(QStringLiteral("読み取っています..."), 10, [&](JobProgress& progress) {
+      jobThread = std::this_thread::get_id();
+      // Ten steps of 60 ms, or with Cancel coming up to 200 of 10 ms.
+      for (int i = 0; i < (pressCancel ? 200 : 10) && !progress.cancel; ++i) {
+        std::this_thread::sleep_for(std::chrono::milliseconds(pressCancel ? 10 : 60));
+        progress.done = i + 1;
+      }
+    });
+    EXPECT_EQ(finished, !pressCancel);
+    EXPECT_NE(jobThread, std::this_thread::get_id());
+    EXPECT_EQ(shownMaximum, 10);
+    EXPECT_EQ(QApplication::activeModalWidget(), nullptr);
+  }
 }
 
 class QtFileDialogTest : public QtUiServicesTest {
