@@ -37,6 +37,11 @@ class AnsweringUi final : public UiServices {
   void HelpCloseAll() override {}
   bool OpenUrl(const QString&) override { return true; }
   SoundBackend& Sound() override { return sound_; }
+  bool RunWithProgress(const QString&, int, const BackgroundJob& job) override {
+    JobProgress progress;
+    job(progress);
+    return true;
+  }
 
  private:
   RecordingSoundBackend sound_;  // plays nothing
