@@ -176,14 +176,15 @@ TEST_F(SafeSave, FilesThatCannotBeReplacedAreWrittenInPlace) {
   // ... but a new file there cannot be made, and says why.
   EXPECT_EQ(RunAs(kUser, [&] { return SaveTwoLines(In("locked/new.dat")); }), EACCES);
 
-  // Another user's writable file in a sticky, world-writable folder (as /tmp).
+  // Another user's writable file in a sticky, world-writable folder (as /tmp) is
+  // refused: written, it would hand the user's tickets to its owner.
   ASSERT_EQ(::mkdir(In("shared").c_str(), 0777), 0);
   ASSERT_EQ(::chmod(In("shared").c_str(), 01777), 0);
   PutFile(In("shared/t.dat"), "old\r\n");
   ASSERT_EQ(::chown(In("shared/t.dat").c_str(), kOtherUser, kOtherUser), 0);
   ASSERT_EQ(::chmod(In("shared/t.dat").c_str(), 0666), 0);
-  ASSERT_EQ(RunAs(kUser, [&] { return SaveTwoLines(In("shared/t.dat")); }), 0);
-  EXPECT_EQ(GetFile(In("shared/t.dat")), kNew);
+  ASSERT_EQ(RunAs(kUser, [&] { return SaveTwoLines(In("shared/t.dat")); }), kRefusedOthersFile);
+  EXPECT_EQ(GetFile(In("shared/t.dat")), "old\r\n");
   ASSERT_EQ(::stat(In("shared/t.dat").c_str(), &st), 0);
   EXPECT_EQ(st.st_uid, kOtherUser);
   EXPECT_EQ(ListFolder(In("shared")), std::vector<std::string>{"t.dat"});
@@ -360,6 +361,99 @@ TEST_F(SafeSave, FullFileSystemKeepsTheOldFile) {
   EXPECT_EQ(core->WriteTargetFile(file.c_str()), -2);
   EXPECT_EQ(core->SaveErrorNumber(), ENOSPC);
   EXPECT_EQ(GetFile(file), "\"old\",\"A\",\"1\"\r\n");
+}
+
+// The shared-folder rule itself, over the owners and modes lstat gives.
+TEST(SharedFolderRule, LinksAndFilesAreUsedOnlyWhenTheUserOrTheFolderOwnerOwnsThem) {
+  constexpr uid_t me = 1000, other = 1001, folderOwner = 0;
+  const struct {
+    mode_t folder;
+    uid_t owner;
+    bool used;
+  } cases[] = {
+      {01777, other, false}, {01777, me, true}, {01777, folderOwner, true},
+      {01770, other, true},  // not world-writable
+      {00777, other, true},  // no sticky bit
+      {01775, other, true},  // world may not write
+  };
+  for (const auto& c : cases) {
+    EXPECT_EQ(MayUseInFolder(me, c.owner, S_IFDIR | c.folder, folderOwner), c.used) << std::oct << c.folder << " " << c.owner;
+  }
+}
+
+// A file written in place (here: one with a second name) has its old content copied to
+// the state folder first; when the overwrite stops half-way the failure names the
+// copy, and no more than kKeptCopies copies are kept.
+TEST_F(SafeSave, FilesWrittenInPlaceLeaveACopyOfTheirOldContent) {
+  const std::string file = In("a.dat");
+  PutFile(file, "\"old\",\"A\",\"1\"\r\n");
+  ASSERT_EQ(::link(file.c_str(), In("b.dat").c_str()), 0);
+  for (int i = 0; i < 40; ++i) AddTarget("a long enough name", "A", "123456");
+  core->SetWriteFault(40 + 2);  // the lines, the commit, then the overwrite
+  EXPECT_EQ(core->WriteTargetFile(file.c_str()), -2);
+  core->SetWriteFault(0);
+  EXPECT_NE(GetFile(file), "\"old\",\"A\",\"1\"\r\n");  // torn, as a crash would leave it
+  const std::string copy = KeptCopyOfFailedSave(file);
+  ASSERT_EQ(copy.rfind(stateDir + "/luckyscope/copies/a.dat.", 0), 0u) << copy;
+  EXPECT_EQ(GetFile(copy), "\"old\",\"A\",\"1\"\r\n");
+  EXPECT_EQ(KeptCopyOfFailedSave(In("b.dat")), "");
+  for (int i = 0; i < kKeptCopies + 5; ++i) {
+    ASSERT_EQ(core->WriteTargetFile(file.c_str()), 0);
+    EXPECT_EQ(KeptCopyOfFailedSave(file), "");
+  }
+  EXPECT_EQ(ListFolder(stateDir + "/luckyscope/copies").size(), static_cast<std::size_t>(kKeptCopies));
+}
+
+// Inputs that would hold the window or turn the settings against the user are refused
+// at once, with the file named.
+TEST_F(SafeSave, HostileInputsAreRefusedWithoutReadingThem) {
+  AddTarget("kept", "A", "1");
+  AddEntry("T", {{"A", "1"}});
+  const struct {
+    const char* name;
+    long long size;  // a file of zeros this large; -1 a FIFO
+    bool tooLarge;
+  } cases[] = {
+      {"huge.dat", kReadLimitBytes + 1, true},
+      {"huge.ban", 10LL << 30, true},
+      {"huge.csv", kReadLimitBytes + 1, true},
+      {"limit.dat", kReadLimitBytes, false},
+      {"pipe.dat", -1, false},
+  };
+  for (const auto& c : cases) {
+    notifier.tooLarge.clear();
+    const std::string path = In(c.name);
+    if (c.size < 0) {
+      ASSERT_EQ(::mkfifo(path.c_str(), 0644), 0);
+    } else {
+      PutFile(path, "\"a\",\"b\",\"c\"\r\n");
+      ASSERT_EQ(::truncate(path.c_str(), c.size), 0);
+    }
+    const int result = core->OpenDataFile(path.c_str());
+    EXPECT_EQ(notifier.tooLarge, c.tooLarge ? std::vector<std::string>{path} : std::vector<std::string>{}) << c.name;
+    if (c.tooLarge || c.size < 0) {
+      EXPECT_EQ(result, -1) << c.name;
+      EXPECT_EQ(core->Store().TargetCount() + core->Store().WinningCount(), 2) << c.name;
+    }
+    ::unlink(path.c_str());
+  }
+}
+
+// A settings file of another user is not read (its log file would be appended to) and
+// not written at the close; the defaults serve.
+TEST_F(SafeSave, ASettingsFileOfAnotherUserIsNeitherUsedNorWritten) {
+  if (::geteuid() != 0) GTEST_SKIP() << "needs root to give the file to another user";
+  const std::string settings = "[SYSTDATA]\r\nstart.dat\r\n1\r\n/home/victim/.bashrc\r\n1\r\n";
+  PutFile(In("luckyscope.dat"), settings);
+  ASSERT_EQ(::chown(In("luckyscope.dat").c_str(), kOtherUser, kOtherUser), 0);
+  EXPECT_EQ(core->LoadSettingsFile(), kFileOfOtherUser);
+  SystemSettings s{};
+  core->GetSettings(s);
+  EXPECT_STREQ(s.logFile, "");
+  EXPECT_EQ(s.saveResults, 0);
+  EXPECT_EQ(core->SaveSettingsFile(), 0);
+  EXPECT_EQ(GetFile(In("luckyscope.dat")), settings);
+  EXPECT_TRUE(notifier.messages.empty());
 }
 
 }  // namespace
