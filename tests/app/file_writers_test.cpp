@@ -2,18 +2,13 @@
 // in a shared folder (/tmp) is never written through, whichever writer meets it, and no
 // name that is not a regular file makes a writer hang.
 
-#include <cerrno>
-#include <fcntl.h>
-#include <functional>
 #include <string>
 #include <sys/stat.h>
 #include <unistd.h>
 
-#include <QApplication>
 #include <QDate>
 
 #include "checks/easy_check.h"
-#include "core/file_io.h"
 #include "tests/support/file_test_util.h"
 #include "tests/support/scripted_ui_services.h"
 #include "tests/support/test_application.h"
@@ -32,8 +27,8 @@ class FileWriters : public CoreInFolder {
  protected:
   void SetUp() override {
     CoreInFolder::SetUp();
-    list_.SetColumns({{QStringLiteral("名前"), 80}, {QStringLiteral("番号"), 60}});
-    list_.AddRow(QStringLiteral("山田"), {QStringLiteral("123456")});
+    list_.SetColumns({{QStringLiteral("名前"), 80}});
+    list_.AddRow(QStringLiteral("山田"));
     AddTarget("yamada", "01", "123456");
     AddEntry("1等", {{"01", "123456"}});
   }
@@ -45,17 +40,15 @@ class FileWriters : public CoreInFolder {
     if (writer == "winning file") return core->WriteWinningFile(path.c_str()) == 0;
     if (writer == "settings file") {
       notifier.settingsFailures.clear();
-      core->InitBaseFolder(folder.c_str());
-      return core->SaveSettingsFile() == 0 && notifier.settingsFailures.empty();
+      return core->InitBaseFolder(folder.c_str()) == 0 && core->SaveSettingsFile() == 0 && notifier.settingsFailures.empty();
     }
     if (writer == "csv export") return ExportListCsv(ui_, list_, path);
-    if (writer == "pdf") return WriteListPdf(MakeListReport(*core, list_, QStringLiteral("全表示"), QDate(2027, 1, 20)), path) == 0;
-    if (writer == "state.ini") {
-      // The state file is <config>/luckyscope/state.ini: the folder is the "luckyscope" part.
+    if (writer == "pdf")
+      return WriteListPdf(MakeListReport(*core, list_, QStringLiteral("全表示"), QDate(2027, 1, 20)), path) == 0;
+    if (writer == "state.ini") {  // <config>/luckyscope/state.ini: the folder is the "luckyscope" part
       qputenv("XDG_CONFIG_HOME", QByteArray::fromStdString(folder.substr(0, folder.rfind('/'))));
       const bool ok = WriteUserState(QStringLiteral("test/key"), 7);
-      qputenv("XDG_CONFIG_HOME", config_);
-      return ok;
+      return qputenv("XDG_CONFIG_HOME", config_) && ok;
     }
     return AppendLogLine(path.c_str(), FormatLogLine(1, "01", "123456", "x")) == kLogAppended;
   }
@@ -67,71 +60,44 @@ class FileWriters : public CoreInFolder {
 };
 
 // Each writer meets the same planted names in a sticky, world-writable folder named
-// "luckyscope" (so that the state file's folder can be it too). The victim is
-// victim/luckyscope/<name>, another user's, and must keep its bytes.
+// "luckyscope" (the state file's folder can be it too); the victim, another user's
+// victim/luckyscope/<name>, keeps its bytes unless the user's own link leads there.
 TEST_F(FileWriters, PlantedLinksAndFilesInSharedFoldersAreNeverWrittenThrough) {
   if (::geteuid() != 0) GTEST_SKIP() << "needs root to plant other users' links and files";
-  const struct {
-    const char* writer;
-    const char* name;
-  } writers[] = {
-      {"data file", "t.dat"},  {"winning file", "w.ban"}, {"settings file", "luckyscope.dat"},
-      {"csv export", "l.csv"}, {"pdf", "list.pdf"},       {"state.ini", "state.ini"},
-      {"easy check log", "check.log"},
-  };
+  const std::pair<const char*, const char*> writers[] = {
+      {"data file", "t.dat"}, {"winning file", "w.ban"}, {"settings file", "luckyscope.dat"}, {"csv export", "l.csv"},
+      {"pdf", "list.pdf"},    {"state.ini", "state.ini"}, {"easy check log", "check.log"}};
   enum Plant { kEndLink, kDanglingLink, kFolderLink, kOthersFile, kFifo, kOwnLink };
-  const struct {
-    const char* what;
-    Plant plant;
-    bool written;
-  } plants[] = {
-      {"another user's link at the end", kEndLink, false},
-      {"another user's link to nowhere", kDanglingLink, false},
-      {"another user's link as a folder part", kFolderLink, false},
-      {"another user's file", kOthersFile, false},
-      {"a FIFO", kFifo, false},
-      {"the user's own link (followed)", kOwnLink, true},
-  };
-  for (const auto& w : writers) {
-    for (const auto& p : plants) {
-      const std::string root = MakeTempFolder("luckyscope-plant");
-      ASSERT_FALSE(root.empty());
-      ASSERT_EQ(::chmod(root.c_str(), 0755), 0);
-      const std::string shared = root + "/luckyscope", victimFolder = root + "/victim/luckyscope";
-      ASSERT_EQ(::mkdir(shared.c_str(), 0777), 0);
+  const std::pair<const char*, Plant> plants[] = {
+      {"another user's link at the end", kEndLink},   {"another user's link to nowhere", kDanglingLink},
+      {"another user's link as a folder part", kFolderLink}, {"another user's file", kOthersFile},
+      {"a FIFO", kFifo},                              {"the user's own link (followed)", kOwnLink}};
+  for (const auto& [writer, name] : writers) {
+    for (const auto& [what, plant] : plants) {
+      const std::string root = MakeTempFolder("luckyscope-plant"), shared = root + "/luckyscope";
+      for (const char* folder : {"/luckyscope", "/victim", "/victim/luckyscope", "/nowhere"})
+        ASSERT_EQ(::mkdir((root + folder).c_str(), 0755), 0);
       ASSERT_EQ(::chmod(shared.c_str(), 01777), 0);
-      ASSERT_EQ(::mkdir((root + "/victim").c_str(), 0755), 0);
-      ASSERT_EQ(::mkdir(victimFolder.c_str(), 0755), 0);
-      ASSERT_EQ(::mkdir((root + "/nowhere").c_str(), 0755), 0);
-      const std::string victim = victimFolder + "/" + w.name, planted = shared + "/" + w.name;
+      const std::string victim = root + "/victim/luckyscope/" + name, planted = shared + "/" + name;
       PutFile(victim, kOld);
       ASSERT_EQ(::chown(victim.c_str(), kOtherUser, kOtherUser), 0);
       std::string folder = shared, link = planted, to = victim;
-      if (p.plant == kDanglingLink) to = root + "/nowhere/" + w.name;
-      if (p.plant == kFolderLink) link = shared + "/x", to = root + "/victim", folder = shared + "/x/luckyscope";
-      if (p.plant == kOthersFile || p.plant == kFifo) link.clear();
-      if (p.plant == kOthersFile) {
-        PutFile(planted, kOld);
-        ASSERT_EQ(::chown(planted.c_str(), kOtherUser, kOtherUser), 0);
-      } else if (p.plant == kFifo) {
-        ASSERT_EQ(::mkfifo(planted.c_str(), 0666), 0);
+      if (plant == kDanglingLink) to = root + "/nowhere/" + name;
+      if (plant == kFolderLink) link = shared + "/x", to = root + "/victim", folder = shared + "/x/luckyscope";
+      if (plant == kOthersFile) PutFile(planted, kOld), ::chown(planted.c_str(), kOtherUser, kOtherUser);
+      if (plant == kFifo) ASSERT_EQ(::mkfifo(planted.c_str(), 0666), 0);
+      if (plant != kOthersFile && plant != kFifo) {
+        const uid_t owner = plant == kOwnLink ? ::geteuid() : kOtherUser;
+        ASSERT_TRUE(::symlink(to.c_str(), link.c_str()) == 0 && ::lchown(link.c_str(), owner, owner) == 0);
       }
-      if (!link.empty()) {
-        ASSERT_EQ(::symlink(to.c_str(), link.c_str()), 0);
-        const uid_t owner = p.plant == kOwnLink ? ::geteuid() : kOtherUser;
-        ASSERT_EQ(::lchown(link.c_str(), owner, owner), 0);
-      }
-      const std::string where = std::string(w.writer) + ", " + p.what;
-      if (!p.written && std::string(w.writer) == "csv export") ui_.AnswerOk();  // the save-failure message
-      EXPECT_EQ(Write(w.writer, folder, w.name), p.written) << where;
-      EXPECT_EQ(GetFile(victim) == kOld, !p.written) << where;
-      EXPECT_FALSE(Exists(root + "/nowhere/" + w.name)) << where;
+      const std::string where = std::string(writer) + ", " + what;
+      if (plant != kOwnLink && std::string(writer) == "csv export") ui_.AnswerOk();  // the save-failure message
+      EXPECT_EQ(Write(writer, folder, name), plant == kOwnLink) << where;
+      EXPECT_EQ(GetFile(victim) == kOld, plant != kOwnLink) << where;
+      EXPECT_FALSE(Exists(root + "/nowhere/" + name)) << where;
+      EXPECT_TRUE(plant != kOthersFile || GetFile(planted) == kOld) << where;
       struct stat st {};
-      if (p.plant == kOthersFile) {
-        EXPECT_EQ(GetFile(planted), kOld) << where;
-      } else if (p.plant == kFifo) {
-        EXPECT_TRUE(::lstat(planted.c_str(), &st) == 0 && S_ISFIFO(st.st_mode)) << where;
-      }
+      EXPECT_TRUE(plant != kFifo || (::lstat(planted.c_str(), &st) == 0 && S_ISFIFO(st.st_mode))) << where;
       ASSERT_TRUE(RemoveFolder(root));
     }
   }

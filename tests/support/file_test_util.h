@@ -83,10 +83,8 @@ class CoreInFolder : public ::testing::Test {
   void SetUp() override {
     dir = MakeTempFolder("luckyscope-test");
     ASSERT_FALSE(dir.empty());
-    // Copies kept by saves in place go to a state folder of the test's own.
-    stateDir = MakeTempFolder("luckyscope-state");
-    ASSERT_FALSE(stateDir.empty());
-    ::setenv("XDG_STATE_HOME", stateDir.c_str(), 1);
+    stateDir = MakeTempFolder("luckyscope-state");  // for the copies that saves in place keep
+    ASSERT_EQ(::setenv("XDG_STATE_HOME", stateDir.c_str(), 1), 0);
     core = std::make_unique<DataCore>(&notifier);
     ASSERT_EQ(core->InitBaseFolder(dir.c_str()), 0);
     core->ResetAll();
