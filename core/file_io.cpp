@@ -1,5 +1,6 @@
 #include "core/file_io.h"
 
+#include <algorithm>
 #include <cctype>
 #include <cerrno>
 #include <climits>
@@ -7,13 +8,12 @@
 #include <cstdlib>
 #include <cstring>
 #include <ctime>
-#include <algorithm>
-#include <utility>
-#include <vector>
 #include <dirent.h>
 #include <fcntl.h>
 #include <sys/stat.h>
 #include <unistd.h>
+#include <utility>
+#include <vector>
 
 namespace luckyscope {
 
@@ -182,7 +182,6 @@ void RemoveStaleTemporaries(const std::string& folder) {
 
 }  // namespace
 
-
 bool IsSharedFolder(mode_t folderMode) { return (folderMode & S_ISVTX) != 0 && (folderMode & S_IWOTH) != 0; }
 
 bool MayUseInFolder(uid_t user, uid_t itemOwner, mode_t folderMode, uid_t folderOwner) {
@@ -269,8 +268,8 @@ int OpenForAppend(const char* path, int& errorNumber) {
   }
   // O_NONBLOCK keeps a FIFO without a reader from blocking the open; it is refused
   // below like every other name that is not a regular file.
-  const int fd = ::open(target.c_str(), O_WRONLY | O_APPEND | O_CREAT | O_NOFOLLOW | O_NONBLOCK | O_NOCTTY | O_CLOEXEC,
-                        0666);
+  const int fd =
+      ::open(target.c_str(), O_WRONLY | O_APPEND | O_CREAT | O_NOFOLLOW | O_NONBLOCK | O_NOCTTY | O_CLOEXEC, 0666);
   if (fd < 0) {
     errorNumber = errno;
     return -1;
@@ -357,8 +356,7 @@ void TrimCopies(int dirFd, int keep) {
     if (entry->d_name[0] == '.' || ::fstatat(dirFd, entry->d_name, &st, AT_SYMLINK_NOFOLLOW) != 0) continue;
     if (!S_ISREG(st.st_mode) || st.st_uid != ::geteuid()) continue;
     char stamp[48];
-    std::snprintf(stamp, sizeof stamp, "%020lld.%09ld", static_cast<long long>(st.st_mtim.tv_sec),
-                  st.st_mtim.tv_nsec);
+    std::snprintf(stamp, sizeof stamp, "%020lld.%09ld", static_cast<long long>(st.st_mtim.tv_sec), st.st_mtim.tv_nsec);
     copies.emplace_back(stamp, entry->d_name);
   }
   ::closedir(dir);
@@ -526,7 +524,8 @@ void SafeFileWriter::KeepCopyOfOldContent() {
   const int dirFd = OpenCopiesFolder(KeptCopiesFolder());
   if (dirFd < 0) return;
   const int from = ::open(target_.c_str(), O_RDONLY | O_NOFOLLOW | O_NONBLOCK | O_CLOEXEC);
-  struct stat old {}, writing {};
+  struct stat old {
+  }, writing{};
   if (from < 0 || ::fstat(from, &old) != 0 || ::fstat(fd_, &writing) != 0 || old.st_ino != writing.st_ino ||
       old.st_dev != writing.st_dev) {
     if (from >= 0) ::close(from);

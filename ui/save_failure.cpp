@@ -31,7 +31,8 @@ QString SaveFailureReason(int errorNumber) {
     case kRefusedLink:
       return QStringLiteral("リンクをたどれません。共有フォルダーにある他のユーザーのリンクはたどりません。");
     case kRefusedOthersFile:
-      return QStringLiteral("共有フォルダーにある他のユーザーのファイルです。書き込むと、そのユーザーが内容を読めます。");
+      return QStringLiteral(
+          "共有フォルダーにある他のユーザーのファイルです。書き込むと、そのユーザーが内容を読めます。");
     default:
       return QString::fromLocal8Bit(std::strerror(errorNumber));
   }

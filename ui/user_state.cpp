@@ -27,8 +27,8 @@ QString CopyOfStateFile(const QTemporaryDir& work) {
   if (!ReadWholeFile(QFile::encodeName(UserStateFile()).constData(), bytes, kStateFileLimit)) return {};
   const QString copy = work.filePath(QStringLiteral("state.ini"));
   QFile out(copy);
-  if (!out.open(QIODevice::WriteOnly) || out.write(bytes.data(), static_cast<qint64>(bytes.size())) !=
-                                            static_cast<qint64>(bytes.size())) {
+  if (!out.open(QIODevice::WriteOnly) ||
+      out.write(bytes.data(), static_cast<qint64>(bytes.size())) != static_cast<qint64>(bytes.size())) {
     return {};
   }
   return copy;

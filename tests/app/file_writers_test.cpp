@@ -1,10 +1,5 @@
-// Every file the program writes keeps to one rule: a link or a file another user planted
-// in a shared folder (/tmp) is never written through, whichever writer meets it, and no
-// name that is not a regular file makes a writer hang.
-
-#include <string>
-#include <sys/stat.h>
-#include <unistd.h>
+// Every writer of the program keeps to one rule: a link or file another user planted in a
+// shared folder (/tmp) is never written through, and no FIFO makes a writer hang.
 
 #include <QDate>
 
@@ -40,7 +35,8 @@ class FileWriters : public CoreInFolder {
     if (writer == "winning file") return core->WriteWinningFile(path.c_str()) == 0;
     if (writer == "settings file") {
       notifier.settingsFailures.clear();
-      return core->InitBaseFolder(folder.c_str()) == 0 && core->SaveSettingsFile() == 0 && notifier.settingsFailures.empty();
+      return core->InitBaseFolder(folder.c_str()) == 0 && core->SaveSettingsFile() == 0 &&
+             notifier.settingsFailures.empty();
     }
     if (writer == "csv export") return ExportListCsv(ui_, list_, path);
     if (writer == "pdf")
@@ -65,15 +61,14 @@ class FileWriters : public CoreInFolder {
 TEST_F(FileWriters, PlantedLinksAndFilesInSharedFoldersAreNeverWrittenThrough) {
   if (::geteuid() != 0) GTEST_SKIP() << "needs root to plant other users' links and files";
   const std::pair<const char*, const char*> writers[] = {
-      {"data file", "t.dat"}, {"winning file", "w.ban"}, {"settings file", "luckyscope.dat"}, {"csv export", "l.csv"},
+      {"data file", "t.dat"}, {"winning file", "w.ban"},  {"settings file", "luckyscope.dat"}, {"csv export", "l.csv"},
       {"pdf", "list.pdf"},    {"state.ini", "state.ini"}, {"easy check log", "check.log"}};
   enum Plant { kEndLink, kDanglingLink, kFolderLink, kOthersFile, kFifo, kOwnLink };
-  const std::pair<const char*, Plant> plants[] = {
-      {"another user's link at the end", kEndLink},   {"another user's link to nowhere", kDanglingLink},
-      {"another user's link as a folder part", kFolderLink}, {"another user's file", kOthersFile},
-      {"a FIFO", kFifo},                              {"the user's own link (followed)", kOwnLink}};
+  // Planted by another user, but for the last: the user's own link, which is followed.
+  const char* const plants[] = {"link at the end", "dangling link", "link as folder part",
+                                "their file",      "FIFO",          "own link"};
   for (const auto& [writer, name] : writers) {
-    for (const auto& [what, plant] : plants) {
+    for (const Plant plant : {kEndLink, kDanglingLink, kFolderLink, kOthersFile, kFifo, kOwnLink}) {
       const std::string root = MakeTempFolder("luckyscope-plant"), shared = root + "/luckyscope";
       for (const char* folder : {"/luckyscope", "/victim", "/victim/luckyscope", "/nowhere"})
         ASSERT_EQ(::mkdir((root + folder).c_str(), 0755), 0);
@@ -85,12 +80,11 @@ TEST_F(FileWriters, PlantedLinksAndFilesInSharedFoldersAreNeverWrittenThrough) {
       if (plant == kDanglingLink) to = root + "/nowhere/" + name;
       if (plant == kFolderLink) link = shared + "/x", to = root + "/victim", folder = shared + "/x/luckyscope";
       if (plant == kOthersFile) PutFile(planted, kOld), ::chown(planted.c_str(), kOtherUser, kOtherUser);
-      if (plant == kFifo) ASSERT_EQ(::mkfifo(planted.c_str(), 0666), 0);
-      if (plant != kOthersFile && plant != kFifo) {
-        const uid_t owner = plant == kOwnLink ? ::geteuid() : kOtherUser;
-        ASSERT_TRUE(::symlink(to.c_str(), link.c_str()) == 0 && ::lchown(link.c_str(), owner, owner) == 0);
-      }
-      const std::string where = std::string(writer) + ", " + what;
+      ASSERT_TRUE(plant != kFifo || ::mkfifo(planted.c_str(), 0666) == 0);
+      const uid_t owner = plant == kOwnLink ? ::geteuid() : kOtherUser;
+      ASSERT_TRUE(plant == kOthersFile || plant == kFifo ||
+                  (::symlink(to.c_str(), link.c_str()) == 0 && ::lchown(link.c_str(), owner, owner) == 0));
+      const std::string where = std::string(writer) + ", " + plants[plant];
       if (plant != kOwnLink && std::string(writer) == "csv export") ui_.AnswerOk();  // the save-failure message
       EXPECT_EQ(Write(writer, folder, name), plant == kOwnLink) << where;
       EXPECT_EQ(GetFile(victim) == kOld, plant != kOwnLink) << where;
