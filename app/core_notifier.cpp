@@ -1,5 +1,6 @@
 #include "app/core_notifier.h"
 
+#include <QFile>
 #include <QString>
 
 #include "ui/save_failure.h"
@@ -23,6 +24,14 @@ void UiCoreNotifier::ShowCoreMessage(CoreMessage message) {
 
 void UiCoreNotifier::ShowSettingsSaveFailure(const char* path, int errorNumber) {
   ShowSaveFailure(ui_, path, errorNumber);
+}
+
+void UiCoreNotifier::ShowFileTooLarge(const char* path) {
+  ui_.MessageBox(QStringLiteral("ファイルが大きすぎるため読み込みません。\n%1\n"
+                                "このプログラムのデータファイルは %2 MB を超えません。")
+                     .arg(QFile::decodeName(path))
+                     .arg(kReadLimitBytes / (1024 * 1024)),
+                 kMessageCaption, kExclamationOk);
 }
 
 }  // namespace luckyscope

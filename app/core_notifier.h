@@ -12,6 +12,7 @@ class UiCoreNotifier final : public CoreNotifier {
   explicit UiCoreNotifier(UiServices& ui) : ui_(ui) {}
   void ShowCoreMessage(CoreMessage message) override;
   void ShowSettingsSaveFailure(const char* path, int errorNumber) override;
+  void ShowFileTooLarge(const char* path) override;
 
  private:
   UiServices& ui_;

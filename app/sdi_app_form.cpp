@@ -6,6 +6,7 @@
 
 #include <QAbstractItemView>
 #include <QAction>
+#include <QApplication>
 #include <QCloseEvent>
 #include <QComboBox>
 #include <QCoreApplication>
@@ -27,6 +28,7 @@
 #include <QVBoxLayout>
 
 #include "app/app_message_hook.h"
+#include "app/help_topics.h"
 #include "app/scan_command.h"
 #include "app/window_state.h"
 #include "core/data_core.h"
@@ -863,7 +865,10 @@ std::string TSDIAppForm::HelpFileToShow() const {
   return path;
 }
 
-void TSDIAppForm::HelpItemClick() { ui_.HelpDisplayTopic(HelpFileToShow()); }
+void TSDIAppForm::HelpItemClick() {
+  // F1 inside a dialog opens that dialog's page; the menu and the main window the start page.
+  ui_.HelpDisplayTopic(HelpFileAndPage(HelpFileToShow(), HelpPageFor(QApplication::activeModalWidget())));
+}
 
 QString TSDIAppForm::WebPageAddress() { return QStringLiteral(LUCKYSCOPE_WEB_PAGE); }
 

@@ -17,7 +17,17 @@ void StartDataCore(DataCore& core, UiServices& ui, const char* baseFolder) {
   char helpPath[kPathSize];
   core.HelpFilePath(helpPath);
   core.ResetAll();
-  if (core.LoadSettingsFile() != 0) {
+  const int loaded = core.LoadSettingsFile();
+  if (loaded == kFileOfOtherUser) {
+    // Its log-file entry would make the easy check append to a file of the other
+    // user's choosing, its start-up file load their data: the defaults serve instead.
+    ui.MessageBox(QStringLiteral("システムデータファイルが他のユーザーのものなので、使いません。\n%1\n"
+                                 "初期設定で起動します。終了時もこのファイルには書き込みません。")
+                      .arg(QFile::decodeName(SettingsFilePath(core.BaseFolder()).c_str())),
+                  kMessageCaption, kExclamationOk);
+    return;
+  }
+  if (loaded != 0) {
     // The defaults stay in force; the file is written again at the next close.
     ui.MessageBox(QStringLiteral("システムデータファイルが異常です。"), kMessageCaption, kExclamationOk);
   }

@@ -7,6 +7,7 @@
 #include <fcntl.h>
 #include <unistd.h>
 
+#include "core/file_io.h"
 #include "core/matching.h"
 
 namespace luckyscope {
@@ -95,8 +96,10 @@ std::string FormatLogLine(int counter, std::string_view group, std::string_view 
 
 int AppendLogLine(const char* path, std::string_view line) {
   if (path == nullptr || path[0] == '\0') return kLogNotOpened;
-  // O_NONBLOCK keeps a FIFO without a reader from hanging the check: its open fails.
-  const int fd = ::open(path, O_WRONLY | O_APPEND | O_CREAT | O_NONBLOCK | O_CLOEXEC, 0666);
+  // The rules of every file the program writes: links and other users' files in shared
+  // folders refused, only a regular file taken (a FIFO must not hang the check).
+  int reason = 0;
+  const int fd = OpenForAppend(path, reason);
   if (fd < 0) return kLogNotOpened;
   bool ok = true;
   std::size_t done = 0;

@@ -104,9 +104,15 @@ int DataCore::SetSettings(const SystemSettings& in) {
   return 0;
 }
 
-int DataCore::LoadSettingsFile() { return luckyscope::LoadSettingsFile(baseFolder_, settings_); }
+int DataCore::LoadSettingsFile() {
+  const int result = luckyscope::LoadSettingsFile(baseFolder_, settings_);
+  settingsOfOtherUser_ = result == kFileOfOtherUser;
+  return result;
+}
 
 int DataCore::SaveSettingsFile() {
+  // Another user's settings file stays theirs: the run used the defaults instead.
+  if (settingsOfOtherUser_) return 0;
   int reason = 0;
   const int result = luckyscope::SaveSettingsFile(baseFolder_, settings_, &writeFault_, &reason);
   if (result == kFileDone) return 0;
@@ -164,6 +170,10 @@ int DataCore::WriteWinningFile(const char* path) {
 int DataCore::OpenDataFile(const char* path) {
   char full[kPathSize];
   ResolveDataPath(path, full);
+  if (ExceedsReadLimit(full)) {
+    if (notifier_ != nullptr) notifier_->ShowFileTooLarge(full);
+    return kFileCannotOpen;
+  }
   int kind = ClassifyDataFile(full);
   int result = kFileUnusableName;
   if (kind == kTargetFile) {

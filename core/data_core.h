@@ -28,6 +28,8 @@ class CoreNotifier {
   // A settings file that could not be saved for another reason than a full disk: the
   // path and the system's error number (errno).
   virtual void ShowSettingsSaveFailure(const char* path, int errorNumber) = 0;
+  // A data file larger than any the program writes (kReadLimitBytes): not read.
+  virtual void ShowFileTooLarge(const char* path) = 0;
 };
 
 class DataCore {
@@ -56,6 +58,8 @@ class DataCore {
   const char* HelpPath() const { return helpPath_; }
   int ResetSettings();
   int ResetAll();
+  // LoadSettingsFile: kFileDone, kFileCannotOpen, or kFileOfOtherUser; after the last
+  // the defaults stay and SaveSettingsFile leaves that file alone for the whole run.
   int LoadSettingsFile();
   int SaveSettingsFile();
   int GetSettings(SystemSettings& out) const;
@@ -114,6 +118,7 @@ class DataCore {
   CoreNotifier* notifier_ = nullptr;
   WriteFault writeFault_;
   int saveError_ = 0;
+  bool settingsOfOtherUser_ = false;
   std::vector<std::string> usedFiles_;
   // The last removal: the tickets by their numbers before it, ascending.
   struct Removed {

@@ -13,9 +13,17 @@
 // Where no temporary file can take the name's place (a folder the user may not write
 // to, another user's file in /tmp, a file with several hard links or of another
 // owner) the file is written in place instead: the text is kept until Commit(), which
-// reserves the new size on the disk before it overwrites the old bytes. Links are
-// followed only where the kernel's link protection lets open() follow them.
+// reserves the new size on the disk before it overwrites the old bytes, after a copy of
+// the old bytes is kept in the user's state folder (KeptCopiesFolder), so that a crash
+// in the middle of the overwrite costs nothing that cannot be got back.
+//
+// Every file the program writes goes through one rule for shared folders (MayUseInFolder):
+// in a sticky, world-writable folder such as /tmp a link is followed, and an existing
+// file written to, only when it belongs to the user or to the folder's owner. The rule
+// holds for every part of the path, not only its last name, and whether or not the
+// kernel's own protection (fs.protected_symlinks, fs.protected_regular) is switched on.
 
+#include <cerrno>
 #include <cstddef>
 #include <string>
 #include <sys/types.h>
@@ -33,6 +41,56 @@ inline constexpr int kFileCannotOpen = -1;     // a reader cannot open it, a wri
 inline constexpr int kFileWriteFailed = -2;    // a write failed; an earlier file of that name is left as it was
 inline constexpr int kFileNothingToSave = -3;  // the table is empty: nothing written
 inline constexpr int kFileUnusableName = -4;   // a name of no kind the program writes (already reported)
+inline constexpr int kFileOfOtherUser = -5;    // a settings file another user owns: not used
+
+// No file the program writes comes near this size (10,000 tickets with the longest
+// fields and their results take under 6 MB); readers stop at it, so that a file padded
+// with gigabytes of zeros cannot hold the window for minutes.
+inline constexpr long long kReadLimitBytes = 64LL * 1024 * 1024;
+
+// The reasons (errno values) the program's own rules give for refusing a file, beside
+// the system's: a link the shared-folder rule does not follow, another user's file in a
+// shared folder, and a file past kReadLimitBytes.
+inline constexpr int kRefusedLink = ELOOP;
+inline constexpr int kRefusedOthersFile = EEXIST;
+inline constexpr int kRefusedTooLarge = EFBIG;
+
+// True for a folder whose sticky bit is set and that everybody may write to (/tmp).
+bool IsSharedFolder(mode_t folderMode);
+
+// The shared-folder rule over lstat results: may `user` follow a link, or write to an
+// existing file, owned by `itemOwner` in a folder of `folderMode` owned by `folderOwner`?
+// Outside shared folders always; inside only the user's own items or the folder owner's.
+bool MayUseInFolder(uid_t user, uid_t itemOwner, mode_t folderMode, uid_t folderOwner);
+
+// Resolves the links of `path` in every part, each under MayUseInFolder, the way the
+// kernel would walk it. The last name may be missing (or a link may point at a missing
+// name): the result then names the file a writer would create. 0 with the resolved
+// path in `out` (whose folder parts are no links), or the error number of the refusal.
+int ResolveWritePath(const std::string& path, std::string& out);
+
+// Opens a file for appending under the same rules as SafeFileWriter: links resolved by
+// ResolveWritePath, another user's file in a shared folder refused, only a regular file
+// taken (a FIFO is refused at once instead of blocking), a new file made rw-rw-rw- less
+// the umask. The descriptor, or -1 with the reason in `errorNumber`.
+int OpenForAppend(const char* path, int& errorNumber);
+
+// The folder in which copies of files written in place are kept:
+// $XDG_STATE_HOME/luckyscope/copies, by default ~/.local/state/luckyscope/copies. The
+// newest kKeptCopies stay; older ones go as new ones come. Empty when there is no home.
+inline constexpr int kKeptCopies = 20;
+std::string KeptCopiesFolder();
+
+// When the last failed save of `path` had overwritten part of the file in place: where
+// the copy of its old content is; otherwise empty. The save-failure message tells it.
+std::string KeptCopyOfFailedSave(const std::string& path);
+
+// Reads a whole regular file of at most `limit` bytes into `out`, never blocking on a
+// FIFO or device. False when it is missing, unreadable, of another kind or too large.
+bool ReadWholeFile(const char* path, std::string& out, long long limit = kReadLimitBytes);
+
+// True when `path` names a regular file larger than kReadLimitBytes.
+bool ExceedsReadLimit(const char* path);
 
 class PieceReader {
  public:
@@ -41,9 +99,16 @@ class PieceReader {
   PieceReader(const PieceReader&) = delete;
   PieceReader& operator=(const PieceReader&) = delete;
 
-  // False when the path is empty, missing, unreadable or not a regular file.
+  // False when the path is empty, missing, unreadable, not a regular file, or larger
+  // than kReadLimitBytes (ErrorNumber() then tells kRefusedTooLarge). A file that grows
+  // past the limit while it is read ends there.
   bool Open(const char* path);
   void Close();
+
+  // Why the last Open failed or the reading stopped early (errno); 0 when it did not.
+  int ErrorNumber() const { return error_; }
+  // The owner of the open file.
+  uid_t Owner() const { return owner_; }
 
   // Reads the next piece into `out`, terminated; a piece ends after its line feed or
   // after kPieceLimit bytes. Returns the piece's length in bytes, 0 at end of file
@@ -59,6 +124,9 @@ class PieceReader {
   std::size_t pos_ = 0;
   std::size_t len_ = 0;
   bool atEnd_ = false;
+  int error_ = 0;
+  uid_t owner_ = 0;
+  long long total_ = 0;
   char buf_[64 * 1024];
 };
 
@@ -73,7 +141,8 @@ int ReadStrippedLine(PieceReader& reader, char (&line)[kLineBufferSize]);
 
 // Test seam: makes a writer fail as a full disk would. Steps are counted per writer
 // from 1: every WriteLine() is one step and Commit() is the step after the last
-// line. failAtStep 0 never fails.
+// line. A file written in place has one step more, its overwrite, which then stops
+// half-way as a crash would. failAtStep 0 never fails.
 struct WriteFault {
   int failAtStep = 0;
 };
@@ -87,12 +156,16 @@ class SafeFileWriter {
 
   // Prepares to replace `path`. False when it cannot be created: an empty path, a
   // folder that does not exist or cannot be written, an existing file that may not be
-  // written, or a name that is not a regular file (a folder, a device).
+  // written, a name that is not a regular file (a folder, a device), or a link or file
+  // that the shared-folder rule refuses.
   bool Open(const char* path);
 
   // Appends the text and CR LF as one write; false once any write has failed (and
   // every later call fails too).
   bool WriteLine(const char* text);
+
+  // Appends bytes as they are (a PDF, say) as one write; as WriteLine otherwise.
+  bool Write(const char* data, std::size_t size);
 
   // Flushes, syncs and renames the temporary file over the name. False when any step
   // failed; the temporary file is then gone and the old file untouched.
@@ -111,14 +184,17 @@ class SafeFileWriter {
   bool Flush();
   bool Refuse(int errorNumber);
   bool CommitInPlace();
+  void KeepCopyOfOldContent();
 
   const WriteFault* fault_;
   int steps_ = 0;
   int fd_ = -1;
   bool failed_ = false;
   int error_ = 0;
+  std::string given_;
   std::string target_;
   std::string temp_;
+  std::string keptCopy_;
   std::string folder_;
   std::size_t used_ = 0;
   bool inPlace_ = false;

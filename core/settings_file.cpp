@@ -121,6 +121,7 @@ int LoadSettingsFile(const char* baseFolder, SystemSettings& settings) {
   MakeSettingsPath(baseFolder, path);
   PieceReader reader;
   if (!reader.Open(path)) return kFileCannotOpen;
+  if (reader.Owner() != ::geteuid()) return kFileOfOtherUser;
   char line[kLineBufferSize];
   while (ReadStrippedLine(reader, line) > 0) {
     // Sections may come in any order, be missing or repeat (the last one wins).

@@ -26,7 +26,9 @@ struct SystemSettings {
 };
 
 // Reads the settings file of the base folder into `settings`: the fields of every
-// section found are replaced, the others kept. kFileDone, or kFileCannotOpen.
+// section found are replaced, the others kept. kFileDone, kFileCannotOpen, or
+// kFileOfOtherUser: a settings file another user owns is not read at all, since its
+// log-file entry would make the easy check append to a file of their choosing.
 int LoadSettingsFile(const char* baseFolder, SystemSettings& settings);
 
 // Writes the settings file of the base folder whole: kFileDone, kFileCannotOpen, or

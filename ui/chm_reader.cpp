@@ -15,6 +15,8 @@
 
 #include <chm_lib.h>
 
+#include "core/file_io.h"
+
 namespace luckyscope {
 namespace {
 
@@ -391,24 +393,7 @@ bool CheckCompressedSection(const LittleEndian& file, std::uint64_t dataOffset,
 }
 
 bool ReadFileBytes(const std::string& path, std::string& out) {
-  const int fd = ::open(path.c_str(), O_RDONLY | O_CLOEXEC | O_NONBLOCK);
-  if (fd < 0) return false;
-  struct stat st {};
-  bool ok = ::fstat(fd, &st) == 0 && S_ISREG(st.st_mode) && st.st_size > 0 &&
-            static_cast<std::uint64_t>(st.st_size) <= ChmReader::kMaxTotalBytes;
-  if (ok) {
-    out.resize(static_cast<std::size_t>(st.st_size));
-    std::size_t got = 0;
-    while (got < out.size()) {
-      const ssize_t n = ::read(fd, out.data() + got, out.size() - got);
-      if (n < 0 && errno == EINTR) continue;
-      if (n <= 0) break;
-      got += static_cast<std::size_t>(n);
-    }
-    ok = got == out.size();
-  }
-  ::close(fd);
-  return ok;
+  return ReadWholeFile(path.c_str(), out, static_cast<long long>(ChmReader::kMaxTotalBytes)) && !out.empty();
 }
 
 bool IsRegularFile(const std::string& path) {

@@ -252,7 +252,12 @@ HelpWindow::HelpWindow(QWidget* parent) : QWidget(parent, Qt::Window), browser_(
   layout->addWidget(browser_);
 }
 
-bool HelpWindow::ShowFile(const std::string& path) {
+bool HelpWindow::ShowFile(const std::string& pathAndPage) {
+  // "file.chm::/page.html" names a page of the file, as HTML Help names one; a page the
+  // file does not hold gives its start page.
+  const std::size_t inside = pathAndPage.rfind("::/");
+  const std::string path = inside == std::string::npos ? pathAndPage : pathAndPage.substr(0, inside);
+  const std::string page = inside == std::string::npos ? std::string() : pathAndPage.substr(inside + 2);
   auto reader = std::make_shared<ChmReader>();
   if (!reader->Open(path)) {
     if (!reader->TooLarge()) return false;
@@ -268,13 +273,14 @@ bool HelpWindow::ShowFile(const std::string& path) {
   if (reader->DefaultTopic().empty()) return false;
   path_ = path;
   home_ = ChmBrowser::UrlFor(reader->DefaultTopic());
+  const QUrl first = !page.empty() && reader->ReadObject(page) ? ChmBrowser::UrlFor(page) : home_;
   const QString title = DecodeTitle(reader->Title());
   setWindowTitle(title.isEmpty() ? QFileInfo(QString::fromStdString(path)).fileName() : title);
   browser_->SetReader(std::move(reader));
-  if (browser_->source() == home_) {
+  if (browser_->source() == first) {
     browser_->reload();  // the same file again (it may have been rebuilt meanwhile)
   } else {
-    browser_->setSource(home_);
+    browser_->setSource(first);
   }
   browser_->clearHistory();
   return true;

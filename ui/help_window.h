@@ -42,9 +42,10 @@ class HelpWindow : public QWidget {
  public:
   explicit HelpWindow(QWidget* parent = nullptr);
 
-  // Loads the help file and shows its default topic. False, with the window left as
-  // it was, for a file that cannot be read or has no page to show.
-  bool ShowFile(const std::string& path);
+  // Loads the help file and shows its default topic, or the page named after "::"
+  // ("luckyscope.chm::/easycheck.html") when the file holds it. False, with the window
+  // left as it was, for a file that cannot be read or has no page to show.
+  bool ShowFile(const std::string& pathAndPage);
 
   ChmBrowser* Browser() const { return browser_; }
   const std::string& FilePath() const { return path_; }

@@ -5,14 +5,15 @@
 #include <functional>
 #include <numeric>
 
+#include <QBuffer>
 #include <QFontMetricsF>
 #include <QPainter>
 #include <QPdfWriter>
 #include <QPrintPreviewDialog>
 #include <QPrinter>
-#include <QSaveFile>
 
 #include "core/data_core.h"
+#include "core/file_io.h"
 #include "ui/cp932_codec.h"
 #include "ui/report_list.h"
 #include "ui/ui_services.h"
@@ -179,24 +180,25 @@ int PaintListReport(QPagedPaintDevice& device, const ListReport& report) {
   return ReportPainter(device, report, &painter, pages).Run();
 }
 
-int WriteListPdf(const ListReport& report, const std::string& path) {
-  QSaveFile file(QString::fromUtf8(path.data(), static_cast<qsizetype>(path.size())));
-  errno = 0;
-  if (!file.open(QIODevice::WriteOnly)) return errno != 0 ? errno : EACCES;
+int WriteListPdf(const ListReport& report, const std::string& path, const WriteFault* fault) {
+  // The file is opened first, so that a name the writer refuses costs no rendering.
+  SafeFileWriter file(fault);
+  if (!file.Open(path.c_str())) return file.ErrorNumber();
+  // Rendered in memory, then written through the safe writer like every other file.
+  QByteArray bytes;
   {
-    QPdfWriter writer(&file);
+    QBuffer buffer(&bytes);
+    buffer.open(QIODevice::WriteOnly);
+    QPdfWriter writer(&buffer);
     writer.setTitle(report.title);
     writer.setCreator(QStringLiteral("ラッキースコープ！"));
     writer.setResolution(300);
     SetA4(writer);
-    if (PaintListReport(writer, report) == 0) {
-      file.cancelWriting();
-      return EIO;
-    }
+    if (PaintListReport(writer, report) == 0) return EIO;
   }
-  errno = 0;
-  if (!file.commit()) return errno != 0 ? errno : EIO;
-  return 0;
+  if (file.Write(bytes.constData(), static_cast<std::size_t>(bytes.size())) && file.Commit()) return 0;
+  const int error = file.ErrorNumber();
+  return error != 0 ? error : EIO;
 }
 
 void PreviewAndPrint(const ListReport& report, UiServices& ui, QWidget* parent) {

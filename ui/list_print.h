@@ -19,6 +19,7 @@ namespace luckyscope {
 class DataCore;
 class ReportList;
 class UiServices;
+struct WriteFault;
 
 struct ListReport {
   QString title;
@@ -37,9 +38,10 @@ ListReport MakeListReport(const DataCore& core, const ReportList& list, const QS
 // fills. Returns the number of pages.
 int PaintListReport(QPagedPaintDevice& device, const ListReport& report);
 
-// Writes the report as a PDF file; the earlier file of that name stays as it was when
-// writing fails. 0, or the system's error number.
-int WriteListPdf(const ListReport& report, const std::string& path);
+// Writes the report as a PDF file through the safe writer (core/file_io.h), under its
+// rules for links and shared folders; the earlier file of that name stays as it was
+// when writing fails. 0, or the system's error number.
+int WriteListPdf(const ListReport& report, const std::string& path, const WriteFault* fault = nullptr);
 
 // Shows the print preview; printing from it prints the report. The pages are laid out
 // in the background behind the services' progress box, as a long list takes a while.

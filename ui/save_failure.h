@@ -15,7 +15,8 @@ namespace luckyscope {
 QString SaveFailureReason(int errorNumber);
 
 // "ファイルを保存できませんでした。", the path (file-name bytes) and the reason, with the
-// program's caption, the exclamation icon and OK.
+// program's caption, the exclamation icon and OK; when the failed save had begun to
+// overwrite the file in place, also where the copy of its old content is.
 void ShowSaveFailure(UiServices& ui, const std::string& path, int errorNumber);
 
 }  // namespace luckyscope

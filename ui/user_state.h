@@ -4,7 +4,9 @@
 // the user's configuration folder ($XDG_CONFIG_HOME/luckyscope/state.ini, by default
 // ~/.config/luckyscope/state.ini), never in the base folder, whose settings file keeps
 // its own format. A missing or damaged file reads as empty: the windows then keep
-// their own sizes and choices.
+// their own sizes and choices. The file is read only when it is a regular file and
+// written through the program's safe writer (core/file_io.h), under the same rules for
+// links and shared folders as every other file the program writes.
 
 #include <QString>
 #include <QVariant>

@@ -228,16 +228,18 @@ TEST_F(HookTest, F1InsideEveryDialogOpensTheHelpAndTheDialogStillGetsTheKey) {
   const std::string menuFile = ui_.HelpCalls().back().helpFile;
   ui_.ClearRecords();
 
+  // Each dialog opens its own page; the about box, which has none, the start page.
   const struct {
     const char* className;
     void (TSDIAppForm::*command)();
+    const char* page;
   } commands[] = {
-      {"luckyscope::TSchEditDlg", &TSDIAppForm::EditSchItemClick},
-      {"luckyscope::TAtrEditDlg", &TSDIAppForm::EditAtrItemClick},
-      {"luckyscope::TSysEditDlg", &TSDIAppForm::EditSysItemClick},
-      {"luckyscope::TEsyCheckDlg", &TSDIAppForm::ExecEsyItemClick},
-      {"luckyscope::TCntCheckDlg", &TSDIAppForm::ExecChkItemClick},
-      {"luckyscope::TAboutBox", &TSDIAppForm::HelpAbout1Execute},
+      {"luckyscope::TSchEditDlg", &TSDIAppForm::EditSchItemClick, "::/target_edit.html"},
+      {"luckyscope::TAtrEditDlg", &TSDIAppForm::EditAtrItemClick, "::/winning_edit.html"},
+      {"luckyscope::TSysEditDlg", &TSDIAppForm::EditSysItemClick, "::/settings.html"},
+      {"luckyscope::TEsyCheckDlg", &TSDIAppForm::ExecEsyItemClick, "::/easycheck.html"},
+      {"luckyscope::TCntCheckDlg", &TSDIAppForm::ExecChkItemClick, "::/countcheck.html"},
+      {"luckyscope::TAboutBox", &TSDIAppForm::HelpAbout1Execute, ""},
   };
   for (const auto& c : commands) {
     SCOPED_TRACE(c.className);
@@ -259,7 +261,7 @@ TEST_F(HookTest, F1InsideEveryDialogOpensTheHelpAndTheDialogStillGetsTheKey) {
               });
     EXPECT_EQ(shown, QString::fromLatin1(c.className));
     EXPECT_EQ(HelpShows(), before + 1);
-    EXPECT_EQ(ui_.HelpCalls().back().helpFile, menuFile);
+    EXPECT_EQ(ui_.HelpCalls().back().helpFile, menuFile + c.page);
     // The key went on into the dialog, first to the control that had the focus.
     EXPECT_GE(probe.presses, 1);
     ASSERT_NE(probe.first, nullptr);

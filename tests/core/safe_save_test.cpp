@@ -9,6 +9,7 @@
 #include <sys/mount.h>
 #include <sys/stat.h>
 #include <sys/wait.h>
+#include <tuple>
 #include <unistd.h>
 
 #include "tests/support/file_test_util.h"
@@ -176,14 +177,15 @@ TEST_F(SafeSave, FilesThatCannotBeReplacedAreWrittenInPlace) {
   // ... but a new file there cannot be made, and says why.
   EXPECT_EQ(RunAs(kUser, [&] { return SaveTwoLines(In("locked/new.dat")); }), EACCES);
 
-  // Another user's writable file in a sticky, world-writable folder (as /tmp).
+  // Another user's writable file in a sticky, world-writable folder (as /tmp) is
+  // refused: written, it would hand the user's tickets to its owner.
   ASSERT_EQ(::mkdir(In("shared").c_str(), 0777), 0);
   ASSERT_EQ(::chmod(In("shared").c_str(), 01777), 0);
   PutFile(In("shared/t.dat"), "old\r\n");
   ASSERT_EQ(::chown(In("shared/t.dat").c_str(), kOtherUser, kOtherUser), 0);
   ASSERT_EQ(::chmod(In("shared/t.dat").c_str(), 0666), 0);
-  ASSERT_EQ(RunAs(kUser, [&] { return SaveTwoLines(In("shared/t.dat")); }), 0);
-  EXPECT_EQ(GetFile(In("shared/t.dat")), kNew);
+  ASSERT_EQ(RunAs(kUser, [&] { return SaveTwoLines(In("shared/t.dat")); }), kRefusedOthersFile);
+  EXPECT_EQ(GetFile(In("shared/t.dat")), "old\r\n");
   ASSERT_EQ(::stat(In("shared/t.dat").c_str(), &st), 0);
   EXPECT_EQ(st.st_uid, kOtherUser);
   EXPECT_EQ(ListFolder(In("shared")), std::vector<std::string>{"t.dat"});
@@ -360,6 +362,67 @@ TEST_F(SafeSave, FullFileSystemKeepsTheOldFile) {
   EXPECT_EQ(core->WriteTargetFile(file.c_str()), -2);
   EXPECT_EQ(core->SaveErrorNumber(), ENOSPC);
   EXPECT_EQ(GetFile(file), "\"old\",\"A\",\"1\"\r\n");
+}
+
+// The shared-folder rule itself, over the owners and modes lstat gives.
+TEST(SharedFolderRule, LinksAndFilesAreUsedOnlyWhenTheUserOrTheFolderOwnerOwnsThem) {
+  constexpr uid_t me = 1000, other = 1001, folderOwner = 0;
+  // 01770: not world-writable, 00777: not sticky, 01775: world may not write.
+  const std::tuple<mode_t, uid_t, bool> cases[] = {{01777, other, false},      {01777, me, true},
+                                                   {01777, folderOwner, true}, {01770, other, true},
+                                                   {00777, other, true},       {01775, other, true}};
+  for (const auto& [folder, owner, used] : cases)
+    EXPECT_EQ(MayUseInFolder(me, owner, S_IFDIR | folder, folderOwner), used) << std::oct << folder;
+}
+
+// A file written in place (here: one with a second name) has its old content copied to
+// the state folder first; when the overwrite stops half-way the failure names the
+// copy, and no more than kKeptCopies copies are kept.
+TEST_F(SafeSave, FilesWrittenInPlaceLeaveACopyOfTheirOldContent) {
+  const std::string file = In("a.dat");
+  PutFile(file, "\"old\",\"A\",\"1\"\r\n");
+  ASSERT_EQ(::link(file.c_str(), In("b.dat").c_str()), 0);
+  for (int i = 0; i < 40; ++i) AddTarget("a long enough name", "A", "123456");
+  core->SetWriteFault(40 + 2);  // the lines, the commit, then the overwrite
+  EXPECT_EQ(core->WriteTargetFile(file.c_str()), -2);
+  core->SetWriteFault(0);
+  const std::string copy = KeptCopyOfFailedSave(file);
+  ASSERT_EQ(copy.rfind(stateDir + "/luckyscope/copies/a.dat.", 0), 0u) << copy;
+  EXPECT_EQ(GetFile(copy), "\"old\",\"A\",\"1\"\r\n");
+  for (int i = 0; i < kKeptCopies + 5; ++i)
+    ASSERT_TRUE(core->WriteTargetFile(file.c_str()) == 0 && KeptCopyOfFailedSave(file).empty());
+  EXPECT_EQ(ListFolder(stateDir + "/luckyscope/copies").size(), static_cast<std::size_t>(kKeptCopies));
+}
+
+// Inputs that would hold the window or turn the settings against the user are refused
+// at once, data files with their name.
+TEST_F(SafeSave, HostileInputsAreRefusedWithoutReadingThem) {
+  AddTarget("kept", "A", "1");
+  AddEntry("T", {{"A", "1"}});
+  // A file of zeros this large; -1 a FIFO.
+  const std::pair<const char*, long long> cases[] = {
+      {"huge.dat", kReadLimitBytes + 1}, {"huge.ban", 10LL << 30}, {"huge.csv", kReadLimitBytes + 1}, {"pipe.dat", -1}};
+  for (const auto& [name, size] : cases) {
+    notifier.tooLarge.clear();
+    const std::string path = In(name);
+    PutFile(path, "\"a\",\"b\",\"c\"\r\n");
+    ASSERT_EQ(size < 0 ? ::unlink(path.c_str()) + ::mkfifo(path.c_str(), 0644) : ::truncate(path.c_str(), size), 0);
+    EXPECT_EQ(core->OpenDataFile(path.c_str()), -1) << name;
+    EXPECT_EQ(notifier.tooLarge, size < 0 ? std::vector<std::string>{} : std::vector<std::string>{path}) << name;
+    EXPECT_EQ(core->Store().TargetCount() + core->Store().WinningCount(), 2) << name;
+    ::unlink(path.c_str());
+  }
+  // Another user's settings file is neither read (its log file would be appended to)
+  // nor written at the close.
+  if (::geteuid() != 0) return;
+  const std::string planted = "[SYSTDATA]\r\nstart.dat\r\n1\r\n/home/victim/.bashrc\r\n1\r\n";
+  PutFile(In("luckyscope.dat"), planted);
+  ASSERT_EQ(::chown(In("luckyscope.dat").c_str(), kOtherUser, kOtherUser), 0);
+  SystemSettings s{};
+  EXPECT_EQ(core->LoadSettingsFile(), kFileOfOtherUser);
+  EXPECT_TRUE(core->GetSettings(s) == 0 && s.logFile[0] == '\0' && s.saveResults == 0);
+  EXPECT_EQ(core->SaveSettingsFile(), 0);
+  EXPECT_EQ(GetFile(In("luckyscope.dat")), planted);
 }
 
 }  // namespace

@@ -28,6 +28,8 @@ struct RecordingNotifier : CoreNotifier {
   void ShowSettingsSaveFailure(const char* path, int errorNumber) override {
     settingsFailures.emplace_back(path, errorNumber);
   }
+  std::vector<std::string> tooLarge;  // data files refused for their size
+  void ShowFileTooLarge(const char* path) override { tooLarge.emplace_back(path); }
 };
 
 inline void PutFile(const std::string& path, const std::string& bytes) {
@@ -81,6 +83,8 @@ class CoreInFolder : public ::testing::Test {
   void SetUp() override {
     dir = MakeTempFolder("luckyscope-test");
     ASSERT_FALSE(dir.empty());
+    stateDir = MakeTempFolder("luckyscope-state");  // for the copies that saves in place keep
+    ASSERT_EQ(::setenv("XDG_STATE_HOME", stateDir.c_str(), 1), 0);
     core = std::make_unique<DataCore>(&notifier);
     ASSERT_EQ(core->InitBaseFolder(dir.c_str()), 0);
     core->ResetAll();
@@ -88,6 +92,7 @@ class CoreInFolder : public ::testing::Test {
   void TearDown() override {
     core.reset();
     ASSERT_TRUE(RemoveFolder(dir));
+    ASSERT_TRUE(RemoveFolder(stateDir));
   }
   std::string In(const std::string& name) const { return dir + "/" + name; }
 
@@ -101,6 +106,7 @@ class CoreInFolder : public ::testing::Test {
   const WinningEntry& Entry(int regNo) const { return core->Store().WinningSlots()[regNo - 1]; }
 
   std::string dir;
+  std::string stateDir;
   RecordingNotifier notifier;
   std::unique_ptr<DataCore> core;
 };

@@ -32,6 +32,8 @@ QApplication& TestApplication() {
   // folder: the tests get one of their own, never the user's.
   static QTemporaryDir config(QDir::tempPath() + QStringLiteral("/luckyscope-config-XXXXXX"));
   qputenv("XDG_CONFIG_HOME", config.path().toLocal8Bit());
+  static QTemporaryDir state(QDir::tempPath() + QStringLiteral("/luckyscope-state-XXXXXX"));
+  qputenv("XDG_STATE_HOME", state.path().toLocal8Bit());
   static int argc = 1;
   static char name[] = "luckyscope-test";
   static char* argv[] = {name, nullptr};
