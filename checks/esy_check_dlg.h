@@ -8,9 +8,9 @@
 #include <string>
 #include <string_view>
 
-#include <QColor>
 #include <QDialog>
 
+#include "checks/easy_check.h"
 #include "core/data_core.h"
 #include "sound/sound_cue.h"
 
@@ -61,12 +61,8 @@ class TEsyCheckDlg : public QDialog {
   void CheckLastTwoDigits();
   bool CheckWinningData();
   void WriteLog(const std::string& group, const std::string& number, const std::string& result);
-  void PlayCue(const char* path);
-  void StopCue();
-  // Verdict colours: the background given, with black text.
-  void SetResultColour(const QColor& colour);
-  // The style's own colours for the result box.
-  void ClearResultColour();
+  // The verdict's colours and cue.
+  void ShowVerdict(const TicketVerdict& verdict);
   // A digit typed while "実行" has the focus; true when taken.
   bool OKBtnKeyDown(const QKeyEvent& key);
   // Empties the boxes for the next ticket and puts the focus where it starts.
