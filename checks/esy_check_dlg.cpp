@@ -68,6 +68,9 @@ void TEsyCheckDlg::BuildControls() {
   // and Enter on a focused button presses that button.
   okBtn_ = MakeDialogButton(QStringLiteral("実行"), "OKBtn", this);
   cancelBtn_ = MakeDialogButton(QStringLiteral("終了"), "CancelBtn", this);
+  cameraBtn_ = MakeDialogButton(QStringLiteral("カメラ(&M)..."), "CameraBtn", this);
+  cameraBtn_->setToolTip(QStringLiteral("はがきをカメラに向けてチェックします"));
+  cameraBtn_->hide();
 
   auto* panel = new QFrame(this);
   panel->setFrameShape(QFrame::StyledPanel);
@@ -125,6 +128,7 @@ void TEsyCheckDlg::BuildControls() {
   buttons->addWidget(okBtn_);
   buttons->addWidget(cancelBtn_);
   buttons->addStretch(1);
+  buttons->addWidget(cameraBtn_);
 
   auto* layout = new QHBoxLayout(this);
   layout->addWidget(panel, 1);
@@ -142,9 +146,18 @@ void TEsyCheckDlg::BuildControls() {
 
   connect(okBtn_, &QPushButton::clicked, this, &TEsyCheckDlg::OKBtnClick);
   connect(cancelBtn_, &QPushButton::clicked, this, &TEsyCheckDlg::CancelBtnClick);
+  connect(cameraBtn_, &QPushButton::clicked, this, [this] {
+    if (openCamera_) openCamera_();
+  });
   connect(memo2_, &QLineEdit::textChanged, this, &TEsyCheckDlg::Memo2Change);
   connect(memo4_, &QLineEdit::textChanged, this, &TEsyCheckDlg::Memo4Change);
   connect(checkBox1_, &QCheckBox::toggled, this, &TEsyCheckDlg::CheckBox1Click);
+}
+
+void TEsyCheckDlg::SetCameraCheck(std::function<void()> open) {
+  openCamera_ = std::move(open);
+  cameraBtn_->setVisible(static_cast<bool>(openCamera_));
+  SetFixedDialogFrame(*this);
 }
 
 // --- Activation ----------------------------------------------------------------------

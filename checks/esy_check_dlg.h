@@ -34,6 +34,11 @@ class TEsyCheckDlg : public QDialog {
   // Test seam: replaces the file writer (AppendLogLine) of the log.
   void SetLogWriter(LogWriter writer) { logWriter_ = std::move(writer); }
 
+  // Opens the camera check; its button shows only when one is set.
+  void SetCameraCheck(std::function<void()> open);
+  // The log counter, for the camera check to number the same log.
+  int* SharedLogCounter() { return &logCounter_; }
+
   // Number of the last log line written (0 before the first) and the resolved log
   // path (empty: no log).
   int LogCounter() const { return logCounter_; }
@@ -80,6 +85,8 @@ class TEsyCheckDlg : public QDialog {
 
   QPushButton* okBtn_ = nullptr;
   QPushButton* cancelBtn_ = nullptr;
+  QPushButton* cameraBtn_ = nullptr;
+  std::function<void()> openCamera_;
   ByteLineEdit* memo1_ = nullptr;
   ByteLineEdit* memo2_ = nullptr;
   ByteLineEdit* memo3_ = nullptr;
