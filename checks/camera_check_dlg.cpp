@@ -32,6 +32,8 @@ constexpr int kPreviewHeight = 360;
 // The reader works at 300 dpi: a frame is given as it is, and a card filling the
 // picture is found by its outline and straightened.
 constexpr double kFrameDpi = 300;
+constexpr int kReadWidth = 1280;
+constexpr int kReadHeight = 720;
 
 const QString kWaiting = QStringLiteral("はがきの番号の面をカメラに向け、静かに持ってください。");
 
@@ -57,6 +59,14 @@ double Since(Clock::time_point start) { return std::chrono::duration<double>(Clo
 Clock::time_point g_opened;  // when the window last opened (one camera window per program)
 
 }  // namespace
+
+QImage FrameForReading(const QImage& frame) {
+  QImage grey = frame.convertToFormat(QImage::Format_Grayscale8);
+  if (grey.width() > kReadWidth || grey.height() > kReadHeight) {
+    grey = grey.scaled(kReadWidth, kReadHeight, Qt::KeepAspectRatio, Qt::SmoothTransformation);
+  }
+  return grey;
+}
 
 TCameraCheckDlg::TCameraCheckDlg(DataCore& core, UiServices& ui, SoundCueState& cue, QWidget* parent)
     : QDialog(parent), core_(core), ui_(ui), cue_(cue), logWriter_(AppendLogLine) {
@@ -277,7 +287,7 @@ void TCameraCheckDlg::WorkerLoop() {
       }
     }
     if (!reader_) return;
-    const ImageReading reading = reader_->ReadImage(frame.convertToFormat(QImage::Format_Grayscale8), kFrameDpi,
+    const ImageReading reading = reader_->ReadImage(FrameForReading(frame), kFrameDpi,
                                                     &cancelRead_);
     if (reading.cancelled) return;
     ++framesRead_;

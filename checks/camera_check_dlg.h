@@ -39,6 +39,11 @@ class ByteLineEdit;
 class ScanReader;
 class UiServices;
 
+// A frame as the reader is given it: grey, and no larger than 1280 x 720. A card held up
+// to be read fills most of the picture, so its digits are large enough at that size,
+// and a full-HD frame would cost the reader twice the time for nothing.
+QImage FrameForReading(const QImage& frame);
+
 class TCameraCheckDlg : public QDialog {
   Q_OBJECT
 

@@ -68,7 +68,7 @@ void RunVideo(CardReader& reader, const testing::CameraVideoPlan& plan, Figures&
     const QImage frame = video.Frame(i);
     const auto start = Clock::now();
     const double cpu0 = CpuSeconds();
-    const QImage grey = frame.convertToFormat(QImage::Format_Grayscale8);
+    const QImage grey = FrameForReading(frame);
     const ImageReading reading = reader.Read(grey, 300);
     const double took = std::chrono::duration<double>(Clock::now() - start).count();
     const double cpu = CpuSeconds() - cpu0;
