@@ -56,8 +56,6 @@ QString FaultText(CameraFault fault) {
 
 double Since(Clock::time_point start) { return std::chrono::duration<double>(Clock::now() - start).count(); }
 
-Clock::time_point g_opened;  // when the window last opened (one camera window per program)
-
 }  // namespace
 
 QImage FrameForReading(const QImage& frame) {
@@ -144,7 +142,7 @@ void TCameraCheckDlg::hideEvent(QHideEvent* event) {
 }
 
 void TCameraCheckDlg::FormActivate() {
-  g_opened = Clock::now();
+  opened_ = Clock::now();
   framesShown_ = 0;
   framesRead_ = 0;
   firstFrame_ = -1;
@@ -262,7 +260,7 @@ void TCameraCheckDlg::ShowNewestFrame() {
   QImage shown = frame.scaled(preview_->size(), Qt::KeepAspectRatio, Qt::FastTransformation);
   if (mirrorBox_->isChecked()) shown.mirror(true, false);
   preview_->setPixmap(QPixmap::fromImage(shown));
-  if (firstFrame_ < 0) firstFrame_ = Since(g_opened);
+  if (firstFrame_ < 0) firstFrame_ = Since(opened_);
   ++framesShown_;
 }
 
@@ -341,10 +339,13 @@ void TCameraCheckDlg::AppendTicket(const std::string& number) {
   if (targetsChanged_) targetsChanged_();
 }
 
-void TCameraCheckDlg::CancelBtnClick() {
+void TCameraCheckDlg::CancelBtnClick() { reject(); }
+
+void TCameraCheckDlg::reject() {
+  // Esc and "終了" alike: the camera is freed and the cue stops.
   CloseCamera();
   StopVerdictCue(ui_.Sound(), cue_);
-  reject();
+  QDialog::reject();
 }
 
 }  // namespace luckyscope

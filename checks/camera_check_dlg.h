@@ -11,6 +11,7 @@
 // window opens; closing it frees the camera at once.
 
 #include <atomic>
+#include <chrono>
 #include <condition_variable>
 #include <functional>
 #include <memory>
@@ -74,6 +75,7 @@ class TCameraCheckDlg : public QDialog {
   void FormActivate();
   void CancelBtnClick();
   void CameraBoxChange();
+  void reject() override;
 
  protected:
   void showEvent(QShowEvent* event) override;
@@ -108,7 +110,7 @@ class TCameraCheckDlg : public QDialog {
   std::vector<CameraChoice> cameras_;
   std::unique_ptr<FrameSource> source_;
   CardWatcher watcher_;
-  double openedAt_ = 0;
+  std::chrono::steady_clock::time_point opened_;  // when the window last opened
 
   // Shared with the camera's thread and the worker.
   std::mutex mutex_;
