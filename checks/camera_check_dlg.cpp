@@ -147,12 +147,7 @@ void TCameraCheckDlg::FormActivate() {
   framesRead_ = 0;
   firstFrame_ = -1;
   core_.GetSettings(settings_);
-  if (settings_.logFile[0] == '\0') {
-    *logCounter_ = 0;
-    logPath_[0] = '\0';
-  } else if (core_.ResolveDataPath(settings_.logFile, logPath_) != 0) {
-    logPath_[0] = '\0';
-  }
+  ResolveLogFile(core_, settings_, logPath_, *logCounter_);
   result_->SetText(QString());
   PaintVerdict(*result_, VerdictKind::Miss);
   preview_->clear();

@@ -174,6 +174,15 @@ int NextLogNumber(int counter) {
   return next > kMaxLogNumber || next < 1 ? 1 : next;
 }
 
+void ResolveLogFile(const DataCore& core, const SystemSettings& settings, char (&path)[kPathSize], int& counter) {
+  if (settings.logFile[0] == '\0') {
+    counter = 0;
+    path[0] = '\0';
+  } else if (core.ResolveDataPath(settings.logFile, path) != 0) {
+    path[0] = '\0';
+  }
+}
+
 std::string FormatLogLine(int counter, std::string_view group, std::string_view number, std::string_view result) {
   char no[16];
   std::snprintf(no, sizeof no, "No.%05d", counter);

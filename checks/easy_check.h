@@ -7,6 +7,7 @@
 #include <string>
 #include <string_view>
 
+#include "core/data_core.h"
 #include "core/lottery_store.h"
 #include "core/settings_file.h"
 
@@ -72,6 +73,11 @@ const char* VerdictCue(const SystemSettings& settings, VerdictKind kind);
 // The log counter runs 1..10000 and then starts again at 1.
 inline constexpr int kMaxLogNumber = 10000;
 int NextLogNumber(int counter);
+
+// The log file of the settings, resolved against the base folder into `path` (empty:
+// no log, or a name too long for a path). While no log is set the counter starts
+// again; otherwise it keeps its value, so numbering goes on across showings.
+void ResolveLogFile(const DataCore& core, const SystemSettings& settings, char (&path)[kPathSize], int& counter);
 
 // One log line: "No.%05d", group, number and result, each in double quotes, joined by
 // commas, ending in CR LF.

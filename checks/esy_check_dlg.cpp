@@ -171,13 +171,7 @@ void TEsyCheckDlg::FormActivate() {
   core_.GetSettings(settings_);
   // Each showing starts from the setting; the box is never written back.
   checkBox1_->setChecked(settings_.autoRunSixDigits != 0);
-  if (settings_.logFile[0] == '\0') {
-    logCounter_ = 0;
-    logPath_[0] = '\0';
-  } else if (core_.ResolveDataPath(settings_.logFile, logPath_) != 0) {
-    logPath_[0] = '\0';  // a name too long for a path cannot be logged to
-  }
-  // Otherwise the counter keeps its value: numbering goes on across showings.
+  ResolveLogFile(core_, settings_, logPath_, logCounter_);
   memo4_->setVisible(settings_.lastTwoFirst != 0);
   memo4_->SetMaxBytes(kLastTwoBytes);
   memo1_->SetText(settings_.enterGroup != 0 ? QString() : QStringLiteral("*"));
