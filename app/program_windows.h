@@ -10,6 +10,7 @@ namespace luckyscope {
 class DataCore;
 class UiServices;
 class TEsyCheckDlg;
+class TCameraCheckDlg;
 
 // The dialogs are the main window's children: they end with it.
 struct ProgramWindows {
@@ -20,6 +21,8 @@ struct ProgramWindows {
   // The easy check, made now if its command has not opened it yet (the tests drive it
   // directly).
   TEsyCheckDlg& EsyCheck();
+  // The camera check, which numbers the easy check's log with it.
+  TCameraCheckDlg& CameraCheck();
 
   TSDIAppForm form;
 
@@ -27,6 +30,7 @@ struct ProgramWindows {
   DataCore& core_;
   UiServices& ui_;
   TEsyCheckDlg* esyCheck_ = nullptr;
+  TCameraCheckDlg* cameraCheck_ = nullptr;
 };
 
 }  // namespace luckyscope

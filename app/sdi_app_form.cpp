@@ -279,6 +279,9 @@ void TSDIAppForm::BuildActions() {
   actions_.execEsy1 = MakeAction("ExecEsy1", QStringLiteral("簡易チェック(&E)"),
                                  QStringLiteral("簡易チェック|番号の簡易チェックを行います"), 7,
                                  QKeySequence(Qt::CTRL | Qt::Key_E), &F::ExecEsyItemClick);
+  actions_.execCam1 = MakeAction("ExecCam1", QStringLiteral("カメラでチェック(&M)..."),
+                                 QStringLiteral("カメラでチェック|はがきをカメラに向けて当たりを確かめます"), -1, none,
+                                 &F::ExecCamItemClick);
   actions_.execChk1 = MakeAction("ExecChk1", QStringLiteral("本数確認(&C)"),
                                  QStringLiteral("本数確認|下１桁・下２桁の本数を確認します"), 8,
                                  QKeySequence(Qt::CTRL | Qt::Key_C), &F::ExecChkItemClick);
@@ -357,6 +360,7 @@ void TSDIAppForm::BuildMenus() {
   QMenu* run = addMenu("Exec1", QStringLiteral("実行(&X)"), QStringLiteral("当選番号検索などを実行します"));
   run->addAction(actions_.execSch1);
   run->addAction(actions_.execEsy1);
+  run->addAction(actions_.execCam1);
   run->addAction(actions_.execChk1);
 
   QMenu* help = addMenu("Help1", QStringLiteral("ヘルプ(&H)"), QStringLiteral("ヘルプを表示します"));
@@ -805,6 +809,13 @@ void TSDIAppForm::ExecEsyItemClick() {
   } else {
     ShowMissing(QStringLiteral("当選番号データを入力してください。"));
   }
+}
+
+void TSDIAppForm::ExecCamItemClick() {
+  if (core_.Store().WinningCount() <= 0) return ShowMissing(QStringLiteral("当選番号データを入力してください。"));
+  const std::uint32_t targets = core_.Store().TargetsVersion();
+  RunDialog(dialogs_.cameraCheck);
+  if (core_.Store().TargetsVersion() != targets) FillSearchList(FillMode::ShowAll, 0);  // cards added
 }
 
 void TSDIAppForm::ExecChkItemClick() {

@@ -81,6 +81,7 @@ class TSDIAppForm : public QMainWindow {
     DialogSlot esyCheck{};
     DialogSlot cntCheck{};
     DialogSlot importDlg{};
+    DialogSlot cameraCheck{};
   };
 
   TSDIAppForm(DataCore& core, UiServices& ui, QWidget* parent = nullptr);
@@ -159,6 +160,7 @@ class TSDIAppForm : public QMainWindow {
   // Run commands.
   void ExecSchItemClick();
   void ExecEsyItemClick();
+  void ExecCamItemClick();
   void ExecChkItemClick();
 
   // Help commands.
@@ -232,6 +234,7 @@ class TSDIAppForm : public QMainWindow {
     QAction* editSys1 = nullptr;
     QAction* execSch1 = nullptr;
     QAction* execEsy1 = nullptr;
+    QAction* execCam1 = nullptr;
     QAction* execChk1 = nullptr;
     QAction* helpItem = nullptr;
     QAction* helpWebItem = nullptr;

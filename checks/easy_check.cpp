@@ -9,20 +9,46 @@
 
 #include "core/file_io.h"
 #include "core/matching.h"
+#include "core/ticket_intake.h"
 
 namespace luckyscope {
 namespace {
 
-// Visits every pair of every winning entry in registration order.
+// Verdict words in CP932: 当たり！, はずれ！, ×, 当たりかも？(上4桁入力).
+constexpr const char* kHitWord = "\x93\x96\x82\xBD\x82\xE8\x81\x49";
+constexpr const char* kMissWord = "\x82\xCD\x82\xB8\x82\xEA\x81\x49";
+constexpr const char* kMissResult = "\x81\x7E";
+constexpr const char* kMaybeWord = "\x93\x96\x82\xBD\x82\xE8\x82\xA9\x82\xE0\x81\x48(\x8F\xE3" "4\x8C\x85\x93\xFC\x97\xCD)";
+
+// A pair with full-width digits and asterisks folded to half-width ones.
+struct FoldedPair {
+  std::string group;
+  std::string number;
+};
+
+// Visits every pair of every winning entry in registration order, folded.
 template <typename Visit>
 void ForEachPair(const LotteryStore& store, Visit visit) {
   WinningEntry entry;
+  FoldedPair folded;
   const int count = std::min(store.WinningCount(), kMaxWinningEntries);
   for (int regNo = 1; regNo <= count; ++regNo) {
     if (store.GetWinningEntry(regNo, entry) != 0) continue;
     const int pairs = ClampPairCount(entry.pairCount);
-    for (int k = 0; k < pairs; ++k) visit(regNo - 1, entry.pairs[k]);
+    for (int k = 0; k < pairs; ++k) {
+      folded.group.assign(entry.pairs[k].group, ::strnlen(entry.pairs[k].group, kFieldSize - 1));
+      folded.number.assign(entry.pairs[k].number, ::strnlen(entry.pairs[k].number, kFieldSize - 1));
+      FoldFullWidthDigits(folded.group);
+      FoldFullWidthDigits(folded.number);
+      visit(regNo - 1, folded);
+    }
   }
+}
+
+std::string Folded(const char* text) {
+  std::string value = text;
+  FoldFullWidthDigits(value);
+  return value;
 }
 
 bool Matches(const char* value, const char* pattern) {
@@ -35,8 +61,10 @@ bool Matches(const char* value, const char* pattern) {
 
 EasyVerdict JudgeTicket(const LotteryStore& store, const char* group, const char* number) {
   EasyVerdict verdict;
-  ForEachPair(store, [&](int index, const WinningPair& pair) {
-    if (Matches(group, pair.group) && Matches(number, pair.number)) {
+  const std::string g = Folded(group);
+  const std::string n = Folded(number);
+  ForEachPair(store, [&](int index, const FoldedPair& pair) {
+    if (Matches(g.c_str(), pair.group.c_str()) && Matches(n.c_str(), pair.number.c_str())) {
       ++verdict.matches;
       verdict.entries |= 1u << index;
     }
@@ -46,11 +74,11 @@ EasyVerdict JudgeTicket(const LotteryStore& store, const char* group, const char
 
 EasyVerdict JudgeLastTwoDigits(const LotteryStore& store, const char* lastTwo) {
   EasyVerdict verdict;
-  ForEachPair(store, [&](int index, const WinningPair& pair) {
-    const std::size_t length = ::strnlen(pair.number, kFieldSize - 1);
+  const std::string typed = Folded(lastTwo);
+  ForEachPair(store, [&](int index, const FoldedPair& pair) {
+    const std::size_t length = pair.number.size();
     if (length < 2) return;
-    const char tail[3] = {pair.number[length - 2], pair.number[length - 1], '\0'};
-    if (!Matches(lastTwo, tail)) return;
+    if (!Matches(typed.c_str(), pair.number.c_str() + length - 2)) return;
     ++verdict.matches;
     verdict.entries |= 1u << index;
     if (length < 4 && pair.number[0] == '*') verdict.sureHit = true;
@@ -77,9 +105,83 @@ std::string TitlesText(const LotteryStore& store, const EasyVerdict& verdict) {
   return text;
 }
 
+TicketVerdict JudgeFullTicket(const LotteryStore& store, std::string group, std::string number) {
+  FoldFullWidthDigits(group);
+  FoldFullWidthDigits(number);
+  TicketVerdict shown;
+  shown.group = group == "*" ? std::string() : group;
+  shown.number = number;
+  shown.text = group + " " + number + " ";
+  const EasyVerdict verdict = JudgeTicket(store, group.c_str(), number.c_str());
+  if (verdict.matches > 0) {
+    shown.kind = VerdictKind::Hit;
+    shown.result = TitlesText(store, verdict);
+    shown.text.append(kHitWord).append(" ").append(shown.result);
+  } else {
+    shown.kind = VerdictKind::Miss;
+    shown.result = kMissResult;
+    shown.text.append(kMissWord);
+  }
+  return shown;
+}
+
+TicketVerdict JudgeLastTwo(const LotteryStore& store, std::string lastTwo) {
+  FoldFullWidthDigits(lastTwo);
+  TicketVerdict shown;
+  shown.number = lastTwo;
+  shown.text = "* " + lastTwo + " ";
+  const EasyVerdict verdict = JudgeLastTwoDigits(store, lastTwo.c_str());
+  if (verdict.matches == 0) {
+    shown.kind = VerdictKind::Miss;
+    shown.result = kMissResult;
+    shown.text.append(kMissWord);
+  } else if (verdict.matches == 1 && verdict.sureHit) {
+    shown.kind = VerdictKind::Hit;
+    shown.result = TitlesText(store, verdict);
+    shown.text.append(kHitWord).append(" ").append(shown.result);
+  } else {
+    shown.kind = VerdictKind::Maybe;
+    shown.text.append(kMaybeWord);
+  }
+  return shown;
+}
+
+std::uint32_t VerdictColour(VerdictKind kind) {
+  switch (kind) {
+    case VerdictKind::Hit:
+      return 0xFF0000u;
+    case VerdictKind::Maybe:
+      return 0xFFFF00u;
+    case VerdictKind::Miss:
+      break;
+  }
+  return kStyleColour;
+}
+
+const char* VerdictCue(const SystemSettings& settings, VerdictKind kind) {
+  switch (kind) {
+    case VerdictKind::Hit:
+      return settings.hitSoundFile;
+    case VerdictKind::Miss:
+      return settings.missSoundFile;
+    case VerdictKind::Maybe:
+      break;
+  }
+  return nullptr;
+}
+
 int NextLogNumber(int counter) {
   const int next = counter + 1;
   return next > kMaxLogNumber || next < 1 ? 1 : next;
+}
+
+void ResolveLogFile(const DataCore& core, const SystemSettings& settings, char (&path)[kPathSize], int& counter) {
+  if (settings.logFile[0] == '\0') {
+    counter = 0;
+    path[0] = '\0';
+  } else if (core.ResolveDataPath(settings.logFile, path) != 0) {
+    path[0] = '\0';
+  }
 }
 
 std::string FormatLogLine(int counter, std::string_view group, std::string_view number, std::string_view result) {

@@ -12,6 +12,7 @@
 #include <QVBoxLayout>
 
 #include "checks/easy_check.h"
+#include "checks/verdict_view.h"
 #include "core/matching.h"
 #include "core/text_util.h"
 #include "ui/byte_line_edit.h"
@@ -67,6 +68,9 @@ void TEsyCheckDlg::BuildControls() {
   // and Enter on a focused button presses that button.
   okBtn_ = MakeDialogButton(QStringLiteral("実行"), "OKBtn", this);
   cancelBtn_ = MakeDialogButton(QStringLiteral("終了"), "CancelBtn", this);
+  cameraBtn_ = MakeDialogButton(QStringLiteral("カメラ(&M)..."), "CameraBtn", this);
+  cameraBtn_->setToolTip(QStringLiteral("はがきをカメラに向けてチェックします"));
+  cameraBtn_->hide();
 
   auto* panel = new QFrame(this);
   panel->setFrameShape(QFrame::StyledPanel);
@@ -124,6 +128,7 @@ void TEsyCheckDlg::BuildControls() {
   buttons->addWidget(okBtn_);
   buttons->addWidget(cancelBtn_);
   buttons->addStretch(1);
+  buttons->addWidget(cameraBtn_);
 
   auto* layout = new QHBoxLayout(this);
   layout->addWidget(panel, 1);
@@ -141,9 +146,18 @@ void TEsyCheckDlg::BuildControls() {
 
   connect(okBtn_, &QPushButton::clicked, this, &TEsyCheckDlg::OKBtnClick);
   connect(cancelBtn_, &QPushButton::clicked, this, &TEsyCheckDlg::CancelBtnClick);
+  connect(cameraBtn_, &QPushButton::clicked, this, [this] {
+    if (openCamera_) openCamera_();
+  });
   connect(memo2_, &QLineEdit::textChanged, this, &TEsyCheckDlg::Memo2Change);
   connect(memo4_, &QLineEdit::textChanged, this, &TEsyCheckDlg::Memo4Change);
   connect(checkBox1_, &QCheckBox::toggled, this, &TEsyCheckDlg::CheckBox1Click);
+}
+
+void TEsyCheckDlg::SetCameraCheck(std::function<void()> open) {
+  openCamera_ = std::move(open);
+  cameraBtn_->setVisible(static_cast<bool>(openCamera_));
+  SetFixedDialogFrame(*this);
 }
 
 // --- Activation ----------------------------------------------------------------------
@@ -157,13 +171,7 @@ void TEsyCheckDlg::FormActivate() {
   core_.GetSettings(settings_);
   // Each showing starts from the setting; the box is never written back.
   checkBox1_->setChecked(settings_.autoRunSixDigits != 0);
-  if (settings_.logFile[0] == '\0') {
-    logCounter_ = 0;
-    logPath_[0] = '\0';
-  } else if (core_.ResolveDataPath(settings_.logFile, logPath_) != 0) {
-    logPath_[0] = '\0';  // a name too long for a path cannot be logged to
-  }
-  // Otherwise the counter keeps its value: numbering goes on across showings.
+  ResolveLogFile(core_, settings_, logPath_, logCounter_);
   memo4_->setVisible(settings_.lastTwoFirst != 0);
   memo4_->SetMaxBytes(kLastTwoBytes);
   memo1_->SetText(settings_.enterGroup != 0 ? QString() : QStringLiteral("*"));
@@ -171,7 +179,7 @@ void TEsyCheckDlg::FormActivate() {
   memo3_->SetText(QString());
   memo4_->SetText(QString());
   memo2_->SetMaxBytes(checkBox1_->isChecked() ? kSixDigits : kGroupBytes);
-  ClearResultColour();
+  PaintVerdict(*memo3_, VerdictKind::Miss);
   if (settings_.enterGroup != 0) {
     memo1_->setFocus();
   } else if (settings_.lastTwoFirst != 0) {
@@ -191,25 +199,15 @@ bool TEsyCheckDlg::CheckWinningData() {
 
 void TEsyCheckDlg::OKBtnClick() {
   if (!CheckWinningData()) return;
-  const std::string group = TrimmedField(memo1_);
-  const std::string number = TrimmedField(memo2_);
-  const EasyVerdict verdict = JudgeTicket(core_.Store(), group.c_str(), number.c_str());
+  const TicketVerdict verdict = JudgeFullTicket(core_.Store(), TrimmedField(memo1_), TrimmedField(memo2_));
+  ShowVerdict(verdict);
+  if (logPath_[0] != '\0') WriteLog(verdict.group, verdict.number, verdict.result);
+  ResetForNextTicket(verdict.text, false);
+}
 
-  std::string message = group + " " + number + " ";
-  std::string result;
-  if (verdict.matches > 0) {
-    result = TitlesText(core_.Store(), verdict);
-    message += ToCp932(QStringLiteral("当たり！")) + " " + result;
-    SetResultColour(Qt::red);
-    PlayCue(settings_.hitSoundFile);
-  } else {
-    result = ToCp932(QStringLiteral("×"));
-    message += ToCp932(QStringLiteral("はずれ！"));
-    ClearResultColour();
-    PlayCue(settings_.missSoundFile);
-  }
-  if (logPath_[0] != '\0') WriteLog(group == "*" ? std::string() : group, number, result);
-  ResetForNextTicket(message, false);
+void TEsyCheckDlg::ShowVerdict(const TicketVerdict& verdict) {
+  PaintVerdict(*memo3_, verdict.kind);
+  SoundVerdict(ui_.Sound(), cue_, settings_, verdict.kind);
 }
 
 void TEsyCheckDlg::WriteLog(const std::string& group, const std::string& number, const std::string& result) {
@@ -244,33 +242,18 @@ void TEsyCheckDlg::ResetForNextTicket(const std::string& message, bool lastTwoSt
 
 void TEsyCheckDlg::CheckLastTwoDigits() {
   if (!CheckWinningData()) return;
-  const std::string typed = TrimmedField(memo4_);
-  const EasyVerdict verdict = JudgeLastTwoDigits(core_.Store(), typed.c_str());
-  std::string message = "* " + typed + " ";
-
-  if (verdict.matches == 0) {
-    message += ToCp932(QStringLiteral("はずれ！"));
-    ClearResultColour();
-    PlayCue(settings_.missSoundFile);
-    ResetForNextTicket(message, true);
-    return;
-  }
-  if (verdict.matches == 1 && verdict.sureHit) {
-    message += ToCp932(QStringLiteral("当たり！")) + " " + TitlesText(core_.Store(), verdict);
-    SetResultColour(Qt::red);
-    PlayCue(settings_.hitSoundFile);
-    ResetForNextTicket(message, true);
+  const TicketVerdict verdict = JudgeLastTwo(core_.Store(), TrimmedField(memo4_));
+  ShowVerdict(verdict);
+  if (verdict.kind != VerdictKind::Maybe) {
+    ResetForNextTicket(verdict.text, true);
     return;
   }
   // Maybe: the two digits go to the number box, the caret before them, and the user
   // types the upper four digits in front.
-  message += ToCp932(QStringLiteral("当たりかも？(上4桁入力)"));
-  StopCue();
   memo2_->SetText(memo4_->text());
   memo4_->SetText(QString());
   memo2_->setCursorPosition(0);
-  SetResultColour(Qt::yellow);
-  memo3_->SetBytes(message);
+  memo3_->SetBytes(verdict.text);
   memo2_->setFocus();
 }
 
@@ -297,8 +280,14 @@ bool TEsyCheckDlg::OKBtnKeyDown(const QKeyEvent& key) {
   // the next number has the pending one judged first, and the digit starts the next
   // number in the emptied box.
   if (checkBox1_->isChecked() || !IsDigitText(key.text())) return false;
-  OKBtnClick();
-  QWidget* next = focusWidget();
+  QWidget* next = memo2_;
+  // Nothing pending (Enter in an empty number box): the digit starts the number.
+  if (!TrimmedField(memo2_).empty()) {
+    OKBtnClick();
+    next = focusWidget();
+  } else {
+    memo2_->setFocus();
+  }
   if (next == nullptr || next == okBtn_) return true;  // nothing judged (no winning data)
   QKeyEvent again(key.type(), key.key(), key.modifiers(), key.text(), key.isAutoRepeat(), key.count());
   QCoreApplication::sendEvent(next, &again);
@@ -354,38 +343,8 @@ void TEsyCheckDlg::keyPressEvent(QKeyEvent* event) {
 // --- Closing, cues and colours -------------------------------------------------------
 
 void TEsyCheckDlg::CancelBtnClick() {
-  StopCue();
+  StopVerdictCue(ui_.Sound(), cue_);
   reject();
-}
-
-void TEsyCheckDlg::PlayCue(const char* path) {
-  // No file set: a cue that is still playing is left alone.
-  if (path[0] == '\0') return;
-  StopCue();
-  PlaySoundCue(ui_.Sound(), path, cue_);
-}
-
-void TEsyCheckDlg::StopCue() {
-  if (cue_.state > kSoundCueIdle) StopSoundCue(ui_.Sound(), cue_);
-}
-
-// Verdict colours: pure red for a hit and pure yellow for a maybe, always with black
-// text, so that the verdict stays readable under a dark colour scheme too; a miss shows
-// the style's own text-box colours, so the box looks as on any other dialog of the
-// desktop theme.
-void TEsyCheckDlg::SetResultColour(const QColor& colour) {
-  QPalette pal = memo3_->palette();
-  pal.setColor(QPalette::Base, colour);
-  pal.setColor(QPalette::Text, Qt::black);
-  memo3_->setPalette(pal);
-}
-
-void TEsyCheckDlg::ClearResultColour() {
-  const QPalette style = QApplication::palette(memo3_);
-  QPalette pal = memo3_->palette();
-  pal.setColor(QPalette::Base, style.color(QPalette::Active, QPalette::Base));
-  pal.setColor(QPalette::Text, style.color(QPalette::Active, QPalette::Text));
-  memo3_->setPalette(pal);
 }
 
 }  // namespace luckyscope

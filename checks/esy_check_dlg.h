@@ -8,9 +8,9 @@
 #include <string>
 #include <string_view>
 
-#include <QColor>
 #include <QDialog>
 
+#include "checks/easy_check.h"
 #include "core/data_core.h"
 #include "sound/sound_cue.h"
 
@@ -33,6 +33,11 @@ class TEsyCheckDlg : public QDialog {
   using LogWriter = std::function<int(const char* path, std::string_view line)>;
   // Test seam: replaces the file writer (AppendLogLine) of the log.
   void SetLogWriter(LogWriter writer) { logWriter_ = std::move(writer); }
+
+  // Opens the camera check; its button shows only when one is set.
+  void SetCameraCheck(std::function<void()> open);
+  // The log counter, for the camera check to number the same log.
+  int* SharedLogCounter() { return &logCounter_; }
 
   // Number of the last log line written (0 before the first) and the resolved log
   // path (empty: no log).
@@ -61,12 +66,8 @@ class TEsyCheckDlg : public QDialog {
   void CheckLastTwoDigits();
   bool CheckWinningData();
   void WriteLog(const std::string& group, const std::string& number, const std::string& result);
-  void PlayCue(const char* path);
-  void StopCue();
-  // Verdict colours: the background given, with black text.
-  void SetResultColour(const QColor& colour);
-  // The style's own colours for the result box.
-  void ClearResultColour();
+  // The verdict's colours and cue.
+  void ShowVerdict(const TicketVerdict& verdict);
   // A digit typed while "実行" has the focus; true when taken.
   bool OKBtnKeyDown(const QKeyEvent& key);
   // Empties the boxes for the next ticket and puts the focus where it starts.
@@ -84,6 +85,8 @@ class TEsyCheckDlg : public QDialog {
 
   QPushButton* okBtn_ = nullptr;
   QPushButton* cancelBtn_ = nullptr;
+  QPushButton* cameraBtn_ = nullptr;
+  std::function<void()> openCamera_;
   ByteLineEdit* memo1_ = nullptr;
   ByteLineEdit* memo2_ = nullptr;
   ByteLineEdit* memo3_ = nullptr;

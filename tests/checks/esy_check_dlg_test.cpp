@@ -210,6 +210,44 @@ TEST_F(EsyCheckTest, ADigitTypedOnTheRunButtonJudgesThePendingNumberFirst) {
   }
 }
 
+// Enter in an empty number box hands the focus to "実行"; the digit typed next starts
+// the number instead of judging an empty one. Winning numbers held in full-width
+// digits hit the half-width digits typed.
+TEST_F(EsyCheckTest, NothingPendingIsNotJudgedAndFullWidthWinningNumbersHit) {
+  AddWinning(core_, Cp("1等"), {{"*", Cp("１２３４５６").c_str()}});
+  AddWinning(core_, Cp("2等"), {{Cp("０７").c_str(), Cp("＊９").c_str()}});
+  struct Case {
+    int enterGroup;
+    const char* keys;
+    const char* verdict;
+    std::vector<std::string> log;
+  };
+  const Case cases[] = {
+      {0, "\r1", "", {}},  // nothing judged; "1" waits in the number box
+      {0, "\r123456\r ", "* 123456 当たり！ 1等", {Cp("\"No.00001\",\"\",\"123456\",\"1等\"")}},
+      {1, "07\r\r59\r ", "07 59 当たり！ 2等", {Cp("\"No.00002\",\"07\",\"59\",\"2等\"")}},
+  };
+  for (const Case& c : cases) {
+    std::vector<std::string> lines;
+    dlg_.SetLogWriter([&](const char*, std::string_view line) {
+      lines.emplace_back(line.substr(0, line.size() - 2));
+      return kLogAppended;
+    });
+    Set(c.enterGroup, 0, 0, "pending.log", true);
+    dlg_.hide();
+    ShowActive(dlg_);
+    Type(c.keys);
+    EXPECT_EQ(Result(), c.verdict) << c.keys;
+    EXPECT_EQ(lines, c.log) << c.keys;
+    EXPECT_EQ(CuesOpened().size(), c.log.size()) << "no cue for a check not made";
+    if (c.log.empty()) {
+      EXPECT_EQ(FocusName(), "Memo2");
+      EXPECT_EQ(Box("Memo2")->text(), "1");
+    }
+    ui_.Recorder().ClearCalls();
+  }
+}
+
 // Full-width digits and asterisks, typed or pasted, arrive as half-width ones, so that
 // they match and the six-digit run counts them as six.
 TEST_F(EsyCheckTest, FullWidthDigitsAndAsteriskArriveHalfWidth) {
