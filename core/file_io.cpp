@@ -14,6 +14,20 @@
 
 namespace luckyscope {
 
+int OpenRegularFile(const char* path) {
+  if (path == nullptr || path[0] == '\0') return -1;
+  const int fd = ::open(path, O_RDONLY | O_CLOEXEC | O_NOCTTY | O_NONBLOCK);
+  if (fd < 0) return -1;
+  struct stat st {};
+  if (::fstat(fd, &st) != 0 || !S_ISREG(st.st_mode)) {
+    ::close(fd);
+    return -1;
+  }
+  const int flags = ::fcntl(fd, F_GETFL);
+  if (flags >= 0) ::fcntl(fd, F_SETFL, flags & ~O_NONBLOCK);
+  return fd;
+}
+
 // ---------------------------------------------------------------------------
 // PieceReader
 
@@ -21,18 +35,8 @@ PieceReader::~PieceReader() { Close(); }
 
 bool PieceReader::Open(const char* path) {
   Close();
-  if (path == nullptr || path[0] == '\0') return false;
-  // O_NONBLOCK keeps the open of a pipe from waiting for a writer; such a name is
-  // refused just below anyway.
-  int fd = ::open(path, O_RDONLY | O_CLOEXEC | O_NOCTTY | O_NONBLOCK);
+  const int fd = OpenRegularFile(path);
   if (fd < 0) return false;
-  struct stat st {};
-  if (::fstat(fd, &st) != 0 || !S_ISREG(st.st_mode)) {
-    ::close(fd);
-    return false;
-  }
-  int flags = ::fcntl(fd, F_GETFL);
-  if (flags >= 0) ::fcntl(fd, F_SETFL, flags & ~O_NONBLOCK);
   fd_ = fd;
   pos_ = len_ = 0;
   atEnd_ = false;

@@ -34,6 +34,12 @@ inline constexpr int kFileWriteFailed = -2;    // a write failed; an earlier fil
 inline constexpr int kFileNothingToSave = -3;  // the table is empty: nothing written
 inline constexpr int kFileUnusableName = -4;   // a name of no kind the program writes (already reported)
 
+// Opens a file to read by the rule every reader of outside files follows: the open does
+// not wait (a pipe's would wait for a writer for ever) and only a regular file is kept,
+// so that a folder, a pipe or a device given as a file is refused instead of hanging or
+// reading without end. The descriptor reads blocking once open. -1 when refused.
+int OpenRegularFile(const char* path);
+
 class PieceReader {
  public:
   PieceReader() = default;
