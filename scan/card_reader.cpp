@@ -37,6 +37,9 @@ constexpr int kDilateAcross = 3;
 // The two readings: digits scaled to these heights.
 constexpr int kReadHeight = 24;
 constexpr int kCheckHeight = 33;
+// The stand-in for the first reading: thresholded nearer the ink, at another scale.
+constexpr int kStandInHeight = 28;
+constexpr double kStandInLevel = 0.4;
 constexpr int kBorder = 12;
 constexpr double kGrey = -1;  // ScaleForReading: no threshold
 // Six digits, two of them perhaps run together or broken in two.
@@ -273,6 +276,16 @@ cv::Point2f CropToImage(const Candidate& c, cv::Point2f p) {
                      static_cast<float>(back.at<double>(1, 0) * p.x + back.at<double>(1, 1) * p.y + back.at<double>(1, 2)));
 }
 
+// One word of five to seven digits.
+bool AboutSixDigits(const std::string& text) {
+  const auto begin = text.find_first_not_of(" \n");
+  if (begin == std::string::npos) return false;
+  const auto end = text.find_last_not_of(" \n") + 1;
+  return end - begin >= 5 && end - begin <= 7 &&
+         std::all_of(text.begin() + static_cast<std::ptrdiff_t>(begin), text.begin() + static_cast<std::ptrdiff_t>(end),
+                     [](char ch) { return ch >= '0' && ch <= '9'; });
+}
+
 // A number read, with the card it stands on: the card's centre and corners in the
 // image's pixels, from where the number strip lies on a card.
 struct NumberOnCard {
@@ -335,9 +348,21 @@ std::string CardReader::Impl::ReadGroupMark(const cv::Mat& left, double digitHei
 // not six digits (the second is then not worth its time).
 NumberVerdict CardReader::Impl::ReadNumber(const Candidate& c, const cv::Mat& crop) {
   const cv::Mat number = crop(cv::Rect(c.room, 0, c.numberWidth, crop.rows));
-  const std::string first = Recognise(ScaleForReading(number, c.digitHeight, kReadHeight, (c.paper + c.ink) / 2));
-  if (AcceptSixDigits(first).empty()) return {};
-  return JudgeReadings(first, Recognise(ScaleForReading(number, c.digitHeight, kCheckHeight, kGrey)));
+  const auto read = [&](int height, double threshold) {
+    return Recognise(ScaleForReading(number, c.digitHeight, height, threshold));
+  };
+  const std::string first = read(kReadHeight, (c.paper + c.ink) / 2);
+  const std::string six = AcceptSixDigits(first);
+  // Five to seven digits: a number with a digit lost or doubled, worth a stand-in.
+  if (six.empty() && !AboutSixDigits(first)) return {};
+  std::string second = six.empty() ? std::string() : read(kCheckHeight, kGrey);
+  std::string standIn;
+  if (six.empty() || AcceptSixDigits(second) != six) {
+    standIn = read(kStandInHeight, c.ink + kStandInLevel * (c.paper - c.ink));
+    if (AcceptSixDigits(standIn).empty() && six.empty()) return {};
+    if (second.empty()) second = read(kCheckHeight, kGrey);
+  }
+  return JudgeReadings(first, second, standIn);
 }
 
 bool CardReader::Impl::ReadCandidate(Candidate& c, NumberOnCard& out) {

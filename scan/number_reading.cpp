@@ -38,12 +38,13 @@ std::string AcceptGroupMark(std::string_view text) {
   return {};
 }
 
-NumberVerdict JudgeReadings(std::string_view first, std::string_view second) {
+NumberVerdict JudgeReadings(std::string_view first, std::string_view second, std::string_view standIn) {
   const std::string a = AcceptSixDigits(first);
   const std::string b = AcceptSixDigits(second);
+  const std::string c = AcceptSixDigits(standIn);
   NumberVerdict verdict;
-  verdict.number = a.empty() ? b : a;
-  verdict.agreed = !a.empty() && a == b;
+  verdict.agreed = !b.empty() && (b == a || b == c);
+  verdict.number = verdict.agreed || (a.empty() && c.empty()) ? b : a.empty() ? c : a;
   return verdict;
 }
 

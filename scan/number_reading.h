@@ -22,7 +22,11 @@ struct NumberVerdict {
   bool agreed = false;  // both readings accepted and equal
 };
 
-NumberVerdict JudgeReadings(std::string_view first, std::string_view second);
+// `standIn` is a reading made the way the first was, at another threshold and scale,
+// when the first two disagree or the first is not six digits: the number is then taken
+// when the second reading agrees with it. The first and the stand-in agreeing alone
+// does not count: made alike, they make the same mistakes (a leading 7 read as 1).
+NumberVerdict JudgeReadings(std::string_view first, std::string_view second, std::string_view standIn = {});
 
 // The group mark is offered only when both readings give the same mark.
 std::string JudgeGroupMarks(std::string_view first, std::string_view second);

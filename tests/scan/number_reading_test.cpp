@@ -38,6 +38,7 @@ TEST(NumberReading, TakesANumberWithoutALookOnlyWhenBothReadingsAgree) {
     const char* second;
     const char* number;
     bool agreed;
+    const char* standIn = "";
   } const cases[] = {
       {"123456\n", "123456", "123456", true},  // the same six digits
       {"123456", "128456", "123456", false},   // disagree: the first is shown, marked
@@ -45,9 +46,14 @@ TEST(NumberReading, TakesANumberWithoutALookOnlyWhenBothReadingsAgree) {
       {"123456", "1234567", "123456", false},  // only the first is six digits
       {"12345", "1234", "", false},            // neither
       {"123 456", "123 456", "", false},       // agreeing, but not one word
+      // A stand-in for the first reading, made alike: it counts with the second only.
+      {"122843", "722843", "722843", true, "722843"},
+      {"7122843", "722843", "722843", true, "722843"},
+      {"122843", "722843", "122843", false, "122843"},
+      {"12284", "", "122843", false, "122843"},
   };
   for (const auto& c : cases) {
-    const NumberVerdict verdict = JudgeReadings(c.first, c.second);
+    const NumberVerdict verdict = JudgeReadings(c.first, c.second, c.standIn);
     EXPECT_EQ(verdict.number, c.number) << c.first << " / " << c.second;
     EXPECT_EQ(verdict.agreed, c.agreed) << c.first << " / " << c.second;
   }
