@@ -351,18 +351,16 @@ NumberVerdict CardReader::Impl::ReadNumber(const Candidate& c, const cv::Mat& cr
   const auto read = [&](int height, double threshold) {
     return Recognise(ScaleForReading(number, c.digitHeight, height, threshold));
   };
-  const std::string first = read(kReadHeight, (c.paper + c.ink) / 2);
-  const std::string six = AcceptSixDigits(first);
-  // Five to seven digits: a number with a digit lost or doubled, worth a stand-in.
-  if (six.empty() && !AboutSixDigits(first)) return {};
-  std::string second = six.empty() ? std::string() : read(kCheckHeight, kGrey);
+  std::string first = read(kReadHeight, (c.paper + c.ink) / 2);
   std::string standIn;
-  if (six.empty() || AcceptSixDigits(second) != six) {
+  if (AcceptSixDigits(first).empty()) {
+    // Five or seven digits: a digit lost or doubled; a stand-in made alike may do
+    // better. Anything else is no number.
+    if (!AboutSixDigits(first)) return {};
     standIn = read(kStandInHeight, c.ink + kStandInLevel * (c.paper - c.ink));
-    if (AcceptSixDigits(standIn).empty() && six.empty()) return {};
-    if (second.empty()) second = read(kCheckHeight, kGrey);
+    if (AcceptSixDigits(standIn).empty()) return {};
   }
-  return JudgeReadings(first, second, standIn);
+  return JudgeReadings(first, read(kCheckHeight, kGrey), standIn);
 }
 
 bool CardReader::Impl::ReadCandidate(Candidate& c, NumberOnCard& out) {

@@ -16,10 +16,14 @@ std::uint32_t Be32(std::string_view b, std::size_t at) { return Be16(b, at) << 1
 std::uint32_t Le32(std::string_view b, std::size_t at) { return Le16(b, at + 2) << 16 | Le16(b, at); }
 std::uint32_t Le24(std::string_view b, std::size_t at) { return Byte(b, at + 2) << 16 | Le16(b, at); }
 
+// The bytes at `at`, fewer (or none) past the end.
+std::string_view Slice(std::string_view b, std::size_t at, std::size_t count) {
+  return at <= b.size() ? b.substr(at, count) : std::string_view();
+}
 bool Starts(std::string_view b, std::string_view magic) { return b.substr(0, magic.size()) == magic; }
 
 void Png(std::string_view b, ImageHeader& h) {
-  if (b.substr(12, 4) != "IHDR") return;
+  if (Slice(b, 12, 4) != "IHDR") return;
   h.width = Be32(b, 16);
   h.height = Be32(b, 20);
 }
@@ -78,7 +82,7 @@ void Bmp(std::string_view b, ImageHeader& h) {
 }
 
 void WebP(std::string_view b, ImageHeader& h) {
-  const std::string_view chunk = b.substr(12, 4);
+  const std::string_view chunk = Slice(b, 12, 4);
   if (chunk == "VP8X") {
     h.width = Le24(b, 24) + 1;
     h.height = Le24(b, 27) + 1;
@@ -135,7 +139,7 @@ ImageHeader ReadImageHeader(std::string_view b) {
     h.kind = ImageKind::Gif;
     h.width = Le16(b, 6);
     h.height = Le16(b, 8);
-  } else if (Starts(b, "RIFF") && b.substr(8, 4) == "WEBP") {
+  } else if (Starts(b, "RIFF") && Slice(b, 8, 4) == "WEBP") {
     h.kind = ImageKind::WebP;
     WebP(b, h);
   } else if (b.size() >= 3 && b[0] == 'P' && b[1] >= '1' && b[1] <= '6') {

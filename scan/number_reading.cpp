@@ -43,8 +43,9 @@ NumberVerdict JudgeReadings(std::string_view first, std::string_view second, std
   const std::string b = AcceptSixDigits(second);
   const std::string c = AcceptSixDigits(standIn);
   NumberVerdict verdict;
-  verdict.agreed = !b.empty() && (b == a || b == c);
-  verdict.number = verdict.agreed || (a.empty() && c.empty()) ? b : a.empty() ? c : a;
+  const std::string& taken = a.empty() ? c : a;
+  verdict.number = taken.empty() ? b : taken;
+  verdict.agreed = !taken.empty() && taken == b;
   return verdict;
 }
 

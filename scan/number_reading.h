@@ -23,9 +23,10 @@ struct NumberVerdict {
 };
 
 // `standIn` is a reading made the way the first was, at another threshold and scale,
-// when the first two disagree or the first is not six digits: the number is then taken
-// when the second reading agrees with it. The first and the stand-in agreeing alone
-// does not count: made alike, they make the same mistakes (a leading 7 read as 1).
+// when the first is not six digits (a digit lost or doubled): the number is then taken
+// when the second reading agrees with it. It never overrules a first reading of six
+// digits: where the first two disagree, one of them is wrong, and a third made like
+// one of them shares its mistakes (a leading 7 read as 1) as often as not.
 NumberVerdict JudgeReadings(std::string_view first, std::string_view second, std::string_view standIn = {});
 
 // The group mark is offered only when both readings give the same mark.

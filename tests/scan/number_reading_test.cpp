@@ -46,11 +46,12 @@ TEST(NumberReading, TakesANumberWithoutALookOnlyWhenBothReadingsAgree) {
       {"123456", "1234567", "123456", false},  // only the first is six digits
       {"12345", "1234", "", false},            // neither
       {"123 456", "123 456", "", false},       // agreeing, but not one word
-      // A stand-in for the first reading, made alike: it counts with the second only.
-      {"122843", "722843", "722843", true, "722843"},
+      // A stand-in for a first reading that was not six digits; it never overrules one
+      // that was.
       {"7122843", "722843", "722843", true, "722843"},
-      {"122843", "722843", "122843", false, "122843"},
       {"12284", "", "122843", false, "122843"},
+      {"12284", "722843", "122843", false, "122843"},
+      {"779503", "179503", "779503", false, "179503"},
   };
   for (const auto& c : cases) {
     const NumberVerdict verdict = JudgeReadings(c.first, c.second, c.standIn);
