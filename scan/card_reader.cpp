@@ -51,6 +51,8 @@ constexpr double kGroupReach = 4.0;
 // a handful of number-shaped lines, a crafted image thousands.
 constexpr int kMaxMeasuredPerCell = 48;
 constexpr int kMaxReadPerCell = 6;
+// The largest image read, in pixels at 300 dpi: an A2 sheet (A3 is 17 million).
+constexpr double kMaxWorkPixels = 36e6;
 // A card-sized cell with at least this share of ink but no number read holds a card
 // whose number was not found.
 constexpr double kCardInkShare = 0.01;
@@ -608,6 +610,16 @@ ImageReading CardReader::Read(const QImage& image, double dpi, ReadCancel cancel
     return empty;
   }
   try {
+    // Brought to 300 dpi, an image stating a low resolution grows: no sheet a scanner
+    // takes is larger than this.
+    if (static_cast<double>(image.width()) * image.height() * (kDpi / dpi) * (kDpi / dpi) > kMaxWorkPixels) {
+      ImageReading failed;
+      failed.error = QStringLiteral("画像が大きすぎて読み取れません (%1 dpi で %2 × %3 画素)")
+                         .arg(std::lround(dpi))
+                         .arg(image.width())
+                         .arg(image.height());
+      return failed;
+    }
     cv::Mat gray = ToGray(image);
     if (std::abs(dpi - kDpi) > 1) {
       const double f = kDpi / dpi;

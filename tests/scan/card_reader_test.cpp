@@ -244,6 +244,8 @@ TEST_F(CardReaderTest, RefusesFilesThatAreNoImageOrTooLargeAndHonoursOrientation
     EXPECT_TRUE(LoadScanImage(path, &error).isNull()) << path.toStdString();
     EXPECT_TRUE(error.contains(QFileInfo(path).fileName())) << error.toStdString();
   }
+  // A small image stating a low resolution would grow past any sheet at 300 dpi.
+  EXPECT_FALSE(reader_->Read(QImage(3000, 3000, QImage::Format_Mono), 100).error.isEmpty());
   // A phone's portrait photo kept as landscape pixels with its orientation tag.
   const GeneratedScan photo = GeneratePostcards(CardVariant::ExifPhoto, 4);
   const QString tagged = put("tagged.jpg", photo.file);
