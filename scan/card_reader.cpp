@@ -202,6 +202,39 @@ int CountDigitSizedMarks(const cv::Mat& line, double digitHeight, double thresho
   return marks;
 }
 
+// The shape of the top of each of the six digits, left to right: all unclear unless
+// the line breaks into exactly six digit-sized marks.
+std::array<DigitTop, 6> DigitTops(const cv::Mat& number, double digitHeight, double threshold) {
+  std::array<DigitTop, 6> tops{};
+  cv::Mat mask, labels, stats, centroids;
+  cv::threshold(number, mask, threshold, 255, cv::THRESH_BINARY_INV);
+  const int n = cv::connectedComponentsWithStats(mask, labels, stats, centroids, 8, CV_32S);
+  std::vector<int> digits;
+  for (int i = 1; i < n; ++i) {
+    const int h = stats.at<int>(i, cv::CC_STAT_HEIGHT);
+    if (h >= 0.55 * digitHeight && h <= 1.4 * digitHeight) digits.push_back(i);
+  }
+  if (digits.size() != tops.size()) return tops;
+  std::sort(digits.begin(), digits.end(),
+            [&](int a, int b) { return stats.at<int>(a, cv::CC_STAT_LEFT) < stats.at<int>(b, cv::CC_STAT_LEFT); });
+  for (std::size_t d = 0; d < tops.size(); ++d) {
+    const int i = digits[d];
+    const int top = stats.at<int>(i, cv::CC_STAT_TOP), height = stats.at<int>(i, cv::CC_STAT_HEIGHT);
+    int left = labels.cols, right = -1;
+    for (int y = top; y < top + std::max(1, height / 10); ++y) {
+      const int* row = labels.ptr<int>(y);
+      for (int x = 0; x < labels.cols; ++x) {
+        if (row[x] != i) continue;
+        left = std::min(left, x);
+        right = std::max(right, x);
+      }
+    }
+    const double width = static_cast<double>(right - left + 1) / height;
+    tops[d] = right < 0 ? DigitTop::Unclear : width >= 0.5 ? DigitTop::Bar : width <= 0.4 ? DigitTop::Tip : DigitTop::Unclear;
+  }
+  return tops;
+}
+
 // The lone mark beside a number (its group mark): a piece of ink about a digit's size,
 // centred on the line. The one nearest the number (the rightmost) as a box, or an
 // empty box.
@@ -362,7 +395,14 @@ NumberVerdict CardReader::Impl::ReadNumber(const Candidate& c, const cv::Mat& cr
     standIn = read(kStandInHeight, c.ink + kStandInLevel * (c.paper - c.ink));
     if (AcceptSixDigits(standIn).empty()) return {};
   }
-  return JudgeReadings(first, read(kCheckHeight, kGrey), standIn);
+  const std::string second = read(kCheckHeight, kGrey);
+  NumberVerdict verdict = JudgeReadings(first, second, standIn);
+  if (!verdict.agreed) {
+    const std::string settled = SettleSevensAndOnes(standIn.empty() ? first : standIn, second,
+                                                    DigitTops(number, c.digitHeight, (c.paper + c.ink) / 2));
+    if (!settled.empty()) verdict = {settled, true};
+  }
+  return verdict;
 }
 
 bool CardReader::Impl::ReadCandidate(Candidate& c, NumberOnCard& out) {

@@ -60,6 +60,26 @@ TEST(NumberReading, TakesANumberWithoutALookOnlyWhenBothReadingsAgree) {
   }
 }
 
+TEST(NumberReading, SettlesSevensReadAsOnesByTheShapeOfTheDigitsTop) {
+  constexpr auto U = DigitTop::Unclear, B = DigitTop::Bar, T = DigitTop::Tip;
+  struct Case {
+    const char* first;
+    const char* second;
+    std::array<DigitTop, 6> tops;
+    const char* settled;
+  } const cases[] = {
+      {"122843", "722843", {B, U, U, U, U, U}, "722843"},  // a leading 7 read as 1
+      {"779503", "179503", {B, B, U, U, U, U}, "779503"},
+      {"417377", "477377", {U, T, U, U, U, U}, "417377"},  // a 1 read as 7
+      {"122843", "722843", {U, B, B, B, B, B}, ""},        // the digit's shape does not say
+      {"122843", "722849", {B, U, U, U, U, B}, ""},        // another difference besides
+      {"122843", "72284", {B, B, B, B, B, B}, ""},         // not two numbers
+  };
+  for (const auto& c : cases) {
+    EXPECT_EQ(SettleSevensAndOnes(c.first, c.second, c.tops), c.settled) << c.first << " / " << c.second;
+  }
+}
+
 TEST(NumberReading, OffersAGroupMarkOnlyWhenBothReadingsGiveTheSameOne) {
   struct Case {
     const char* first;
