@@ -236,8 +236,8 @@ std::array<DigitTop, 6> DigitTops(const cv::Mat& number, double digitHeight, dou
 }
 
 // The lone mark beside a number (its group mark): a piece of ink about a digit's size,
-// centred on the line. The one nearest the number (the rightmost) as a box, or an
-// empty box.
+// centred on the line. The one nearest the number (the rightmost of a room on its left,
+// the leftmost of one on its right) as a box, or an empty box.
 cv::Rect LoneMark(const cv::Mat& room, double digitHeight, double threshold, bool nearestOnRight) {
   cv::Mat mask, labels, stats, centroids;
   cv::threshold(room, mask, threshold, 255, cv::THRESH_BINARY_INV);
