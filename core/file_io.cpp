@@ -17,6 +17,25 @@
 
 namespace luckyscope {
 
+int OpenRegularFile(const char* path, struct stat* info) {
+  if (path == nullptr || path[0] == '\0') {
+    errno = ENOENT;
+    return -1;
+  }
+  const int fd = ::open(path, O_RDONLY | O_CLOEXEC | O_NOCTTY | O_NONBLOCK);
+  if (fd < 0) return -1;
+  struct stat st {};
+  if (::fstat(fd, &st) != 0 || !S_ISREG(st.st_mode)) {
+    ::close(fd);
+    errno = EINVAL;
+    return -1;
+  }
+  if (info != nullptr) *info = st;
+  const int flags = ::fcntl(fd, F_GETFL);
+  if (flags >= 0) ::fcntl(fd, F_SETFL, flags & ~O_NONBLOCK);
+  return fd;
+}
+
 // ---------------------------------------------------------------------------
 // PieceReader
 
@@ -24,22 +43,17 @@ PieceReader::~PieceReader() { Close(); }
 
 bool PieceReader::Open(const char* path) {
   Close();
-  if (path == nullptr || path[0] == '\0') return false;
-  // O_NONBLOCK keeps the open of a pipe from waiting for a writer; such a name is
-  // refused just below anyway.
-  int fd = ::open(path, O_RDONLY | O_CLOEXEC | O_NOCTTY | O_NONBLOCK);
+  struct stat st {};
+  const int fd = OpenRegularFile(path, &st);
   if (fd < 0) {
     error_ = errno;
     return false;
   }
-  struct stat st {};
-  if (::fstat(fd, &st) != 0 || !S_ISREG(st.st_mode) || st.st_size > kReadLimitBytes) {
-    error_ = S_ISREG(st.st_mode) ? kRefusedTooLarge : EINVAL;
+  if (st.st_size > kReadLimitBytes) {
+    error_ = kRefusedTooLarge;
     ::close(fd);
     return false;
   }
-  int flags = ::fcntl(fd, F_GETFL);
-  if (flags >= 0) ::fcntl(fd, F_SETFL, flags & ~O_NONBLOCK);
   fd_ = fd;
   owner_ = st.st_uid;
   pos_ = len_ = 0;

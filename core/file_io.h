@@ -26,6 +26,7 @@
 #include <cerrno>
 #include <cstddef>
 #include <string>
+#include <sys/stat.h>
 #include <sys/types.h>
 
 namespace luckyscope {
@@ -91,6 +92,14 @@ bool ReadWholeFile(const char* path, std::string& out, long long limit = kReadLi
 
 // True when `path` names a regular file larger than kReadLimitBytes.
 bool ExceedsReadLimit(const char* path);
+
+// Opens a file to read by the rule every reader of outside files follows: the open does
+// not wait (a pipe's would wait for a writer for ever) and only a regular file is kept,
+// so that a folder, a pipe or a device given as a file is refused instead of hanging or
+// reading without end. The descriptor reads blocking once open. -1 when refused, with
+// errno telling why (EINVAL for a name that is not a regular file); `info`, when given,
+// receives the open file's status.
+int OpenRegularFile(const char* path, struct stat* info = nullptr);
 
 class PieceReader {
  public:

@@ -1,16 +1,22 @@
 #pragma once
-// Reads the lottery numbers of New-Year postcards from a scan (one card, or several
-// side by side) or from a photo of one card.
+// Reads the lottery numbers of New-Year postcards from a scan (one card, or a sheet of
+// several, each lying any way round) or from a photo of one card.
 //
 // The whole image is searched for number-shaped lines (rather than for the cards'
-// edges, which cannot be told apart where cards touch); each line is straightened,
-// cropped, scaled to a fixed digit height and read twice at two scales with a
-// digits-only recogniser. A photo (a card on a contrasting background) has its card
-// outline found and straightened to a 300 dpi card first. The group mark left of the
-// number is read on its own and offered only when its two readings agree.
+// edges, which cannot be told apart where cards touch), across and along the image so
+// that cards lying sideways are found too. Which way up a card lies is decided from the
+// card, not from the digits (upside down, 6 and 9 swap and 0, 1 and 8 stay digits): the
+// group mark stands left of the number, so a lone mark on its right side means the card
+// is upside down; a line with a mark on neither side or on both is still read, but its
+// number is never taken without a look. Each line is straightened, cropped, scaled to a
+// fixed digit height and read twice at two scales with a digits-only recogniser. A
+// photo (a card on a contrasting background) has its card outline found and
+// straightened to a 300 dpi card first. The group mark left of the number is read on
+// its own and offered only when its two readings agree.
 //
 // One reader holds one recogniser with its model loaded; it is not shared between
-// threads: give each worker its own.
+// threads: give each worker its own. Readers keep no state outside themselves, so
+// readers in several threads read side by side.
 
 #include <atomic>
 #include <memory>
@@ -20,6 +26,8 @@
 #include <QImage>
 #include <QPointF>
 #include <QString>
+
+#include "scan/scan_image.h"
 
 namespace luckyscope {
 
@@ -35,7 +43,9 @@ struct FoundNumber {
 
 struct ImageReading {
   std::vector<FoundNumber> numbers;  // in card order
-  int cards = 1;                     // how many cards the image seems to hold
+  // How many cards the image seems to hold: those a number was found on, and each
+  // card-sized stretch of print where none was (at least one).
+  int cards = 1;
   bool photo = false;                // the card was found on a contrasting background
   QString error;                     // empty, or why the image could not be read
   bool cancelled = false;            // the read stopped early because it was asked to
@@ -44,14 +54,6 @@ struct ImageReading {
 // Asked to stop: a reader looks at it between steps and returns what it has, marked
 // cancelled. Null means the read runs to its end.
 using ReadCancel = const std::atomic<bool>*;
-
-// The resolution a file's image is taken to have: its own when it states a plausible
-// one (100 to 1200 dpi), else 300.
-double ScanResolution(const QImage& image);
-
-// Loads an image file with Qt's readers (PNG, JPEG, TIFF, ...). A null image and an
-// error text on failure.
-QImage LoadScanImage(const QString& path, QString* error);
 
 class CardReader {
  public:
@@ -63,9 +65,10 @@ class CardReader {
   CardReader(const CardReader&) = delete;
   CardReader& operator=(const CardReader&) = delete;
 
-  // Reads an image whose resolution is dpi (scans are brought to 300 dpi first).
+  // Reads an image whose resolution is dpi (scans are brought to 300 dpi first). Any
+  // pixel format; transparent parts count as white paper.
   ImageReading Read(const QImage& image, double dpi, ReadCancel cancel = nullptr);
-  // Loads and reads a file.
+  // Loads (LoadScanImage) and reads a file.
   ImageReading ReadFile(const QString& path, ReadCancel cancel = nullptr);
 
  private:

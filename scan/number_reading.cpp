@@ -38,13 +38,29 @@ std::string AcceptGroupMark(std::string_view text) {
   return {};
 }
 
-NumberVerdict JudgeReadings(std::string_view first, std::string_view second) {
+NumberVerdict JudgeReadings(std::string_view first, std::string_view second, std::string_view standIn) {
   const std::string a = AcceptSixDigits(first);
   const std::string b = AcceptSixDigits(second);
+  const std::string c = AcceptSixDigits(standIn);
   NumberVerdict verdict;
-  verdict.number = a.empty() ? b : a;
-  verdict.agreed = !a.empty() && a == b;
+  const std::string& taken = a.empty() ? c : a;
+  verdict.number = taken.empty() ? b : taken;
+  verdict.agreed = !taken.empty() && taken == b;
   return verdict;
+}
+
+std::string SettleSevensAndOnes(std::string_view first, std::string_view second, const std::array<DigitTop, 6>& tops) {
+  const std::string a = AcceptSixDigits(first);
+  const std::string b = AcceptSixDigits(second);
+  if (a.empty() || b.empty()) return {};
+  std::string settled = a;
+  for (std::size_t i = 0; i < settled.size(); ++i) {
+    if (a[i] == b[i]) continue;
+    if ((a[i] != '7' || b[i] != '1') && (a[i] != '1' || b[i] != '7')) return {};
+    if (tops[i] == DigitTop::Unclear) return {};
+    settled[i] = tops[i] == DigitTop::Bar ? '7' : '1';
+  }
+  return settled;
 }
 
 std::string JudgeGroupMarks(std::string_view first, std::string_view second) {

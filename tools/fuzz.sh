@@ -4,7 +4,7 @@
 # time-out or out-of-memory is a finding and makes the script fail.
 #
 # Usage:
-#   tools/fuzz.sh --ci              every target for 25 s (CI; about 4 min in all)
+#   tools/fuzz.sh --ci              every target for 25 s (CI; about 4.5 min in all)
 #   tools/fuzz.sh [seconds] [name…] the longer local run: 300 s per target by default;
 #                                   names pick targets (e.g. chm_reader match_pattern)
 #
@@ -27,7 +27,7 @@ elif [[ "${1:-}" =~ ^[0-9]+$ ]]; then
   shift
 fi
 
-all=(target_file winning_file sniff_csv settings_file csv_field match_pattern import_csv sound_kind chm_reader)
+all=(target_file winning_file sniff_csv settings_file csv_field match_pattern import_csv sound_kind chm_reader image_header)
 targets=("$@")
 [ ${#targets[@]} -gt 0 ] || targets=("${all[@]}")
 

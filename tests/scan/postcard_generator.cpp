@@ -169,23 +169,33 @@ QImage ThroughJpeg(const QImage& image, int quality) {
   return back.convertToFormat(QImage::Format_RGB32);
 }
 
-QImage Photo(const QImage& card, Rng& rng) {
-  const int width = Uniform(rng, 1500, 2000), height = Uniform(rng, 1900, 2400);
+// A card turned by whole quarter turns, exactly.
+QImage Turned(const QImage& card, int quarterTurns) {
+  return quarterTurns % 4 == 0 ? card : card.transformed(QTransform().rotate(90.0 * (quarterTurns % 4)));
+}
+
+// A photo of the card on a table, in a frame of the given size (a random one about a
+// card's shape when empty), the card turned by quarter turns within it.
+QImage Photo(const QImage& upright, Rng& rng, QSize frame = {}, int quarterTurns = 0) {
+  const QImage card = Turned(upright, quarterTurns);
+  const int width = frame.isEmpty() ? Uniform(rng, 1500, 2000) : frame.width();
+  const int height = frame.isEmpty() ? Uniform(rng, 1900, 2400) : frame.height();
   QImage photo(width, height, QImage::Format_RGB32);
   const QColor tables[] = {QColor(60, 40, 25), QColor(35, 35, 40), QColor(20, 45, 80), QColor(70, 70, 70)};
   photo.fill(tables[Uniform(rng, 0, 3)]);
   // The card covers most of the frame, its corners pulled about as a hand-held camera would.
-  const double scale = UniformReal(rng, 0.75, 1.05) * std::min(width / double(kCardW), height / double(kCardH));
-  const double cw = kCardW * scale, ch = kCardH * scale;
+  const double scale = UniformReal(rng, 0.75, 1.05) * std::min(width / double(card.width()), height / double(card.height()));
+  const double cw = card.width() * scale, ch = card.height() * scale;
   const double x0 = (width - cw) / 2, y0 = (height - ch) / 2;
-  const double j = 0.06 * cw;
+  const double j = 0.06 * std::min(cw, ch);
   QPolygonF target;
   target << QPointF(x0 + UniformReal(rng, -j, j), y0 + UniformReal(rng, -j, j))
          << QPointF(x0 + cw + UniformReal(rng, -j, j), y0 + UniformReal(rng, -j, j))
          << QPointF(x0 + cw + UniformReal(rng, -j, j), y0 + ch + UniformReal(rng, -j, j))
          << QPointF(x0 + UniformReal(rng, -j, j), y0 + ch + UniformReal(rng, -j, j));
   QPolygonF source;
-  source << QPointF(0, 0) << QPointF(kCardW, 0) << QPointF(kCardW, kCardH) << QPointF(0, kCardH);
+  source << QPointF(0, 0) << QPointF(card.width(), 0) << QPointF(card.width(), card.height())
+         << QPointF(0, card.height());
   QTransform transform;
   QTransform::quadToQuad(source, target, transform);
   QPainter p(&photo);
@@ -197,6 +207,30 @@ QImage Photo(const QImage& card, Rng& rng) {
   photo = Blurred(photo, 1.3);
   AddNoise(photo, rng, 5, 0);
   return ThroughJpeg(photo, 85);
+}
+
+// Lays a card on a scan with its centre at `centre`, turned by `degrees`.
+void Lay(QPainter& p, const QImage& card, QPointF centre, double degrees) {
+  p.save();
+  p.translate(centre);
+  p.rotate(degrees);
+  p.drawImage(QPointF(-card.width() / 2.0, -card.height() / 2.0), card);
+  p.restore();
+}
+
+// A JPEG file of the image with an orientation tag (6: shown turned a quarter turn
+// clockwise, 8: anticlockwise), in an Exif segment right after the start marker.
+QByteArray TaggedJpeg(const QImage& stored, int orientation) {
+  QByteArray jpeg;
+  QBuffer buffer(&jpeg);
+  buffer.open(QIODevice::WriteOnly);
+  stored.save(&buffer, "JPEG", 90);
+  const char exif[] = {'\xFF', '\xE1', 0, 34, 'E', 'x', 'i', 'f', 0, 0,         // segment, length, name
+                       'M', 'M', 0, 42, 0, 0, 0, 8,                                  // big-endian header
+                       0, 1,                                                         // one entry
+                       0x01, 0x12, 0, 3, 0, 0, 0, 1, 0, static_cast<char>(orientation), 0, 0,  // orientation, short
+                       0, 0, 0, 0};                                                  // no next directory
+  return jpeg.left(2) + QByteArray(exif, sizeof exif) + jpeg.mid(2);
 }
 
 }  // namespace
@@ -219,8 +253,30 @@ const char* VariantName(CardVariant variant) {
       return "sheet2x2";
     case CardVariant::Photo:
       return "photo";
+    case CardVariant::UpsideDown:
+      return "upside-down";
+    case CardVariant::Sideways:
+      return "sideways";
+    case CardVariant::Grey:
+      return "grey8";
+    case CardVariant::ExifPhoto:
+      return "exif-photo";
+    case CardVariant::Photo12MP:
+      return "photo12mp";
+    case CardVariant::SheetMixed:
+      return "sheet-mixed";
+    case CardVariant::SheetSideways:
+      return "sheet-side";
+    case CardVariant::Sheet2x3:
+      return "sheet2x3";
+    case CardVariant::OneOnPlaten:
+      return "one-on-a4";
   }
   return "?";
+}
+
+bool IsPhoto(CardVariant variant) {
+  return variant == CardVariant::Photo || variant == CardVariant::ExifPhoto || variant == CardVariant::Photo12MP;
 }
 
 GeneratedScan GeneratePostcards(CardVariant variant, std::uint32_t seed) {
@@ -280,8 +336,76 @@ GeneratedScan GeneratePostcards(CardVariant variant, std::uint32_t seed) {
     case CardVariant::Photo:
       image = Photo(card(), rng);
       break;
+    case CardVariant::UpsideDown:
+      image = Rotated(card(), 180 + UniformReal(rng, -2, 2), Qt::white);
+      break;
+    case CardVariant::Sideways: {
+      image = QImage(kCardH, kCardW, QImage::Format_RGB32);
+      image.fill(Qt::white);
+      QPainter p(&image);
+      p.setRenderHint(QPainter::SmoothPixmapTransform);
+      Lay(p, card(), QPointF(kCardH / 2.0, kCardW / 2.0), (Uniform(rng, 0, 1) ? 90 : 270) + UniformReal(rng, -2, 2));
+      break;
+    }
+    case CardVariant::Grey: {
+      const QImage colour = card();
+      image = QImage(colour.size(), QImage::Format_Grayscale8);
+      for (int y = 0; y < colour.height(); ++y) {
+        const auto* in = reinterpret_cast<const QRgb*>(colour.constScanLine(y));
+        uchar* out = image.scanLine(y);
+        for (int x = 0; x < colour.width(); ++x) out[x] = static_cast<uchar>(std::min(qGreen(in[x]), 235));
+      }
+      break;
+    }
+    case CardVariant::ExifPhoto: {
+      const QImage shown = Photo(card(), rng);
+      const int orientation = Uniform(rng, 0, 1) ? 6 : 8;
+      image = shown.transformed(QTransform().rotate(orientation == 6 ? -90 : 90));
+      scan.file = TaggedJpeg(image, orientation);
+      break;
+    }
+    case CardVariant::Photo12MP: {
+      const bool landscape = Uniform(rng, 0, 1) != 0;
+      const QSize frame = landscape ? QSize(4032, 3024) : QSize(3024, 4032);
+      image = Photo(card(), rng, frame, landscape ? (Uniform(rng, 0, 1) ? 1 : 3) : Uniform(rng, 0, 1) * 2);
+      break;
+    }
+    case CardVariant::SheetMixed:
+    case CardVariant::SheetSideways:
+    case CardVariant::Sheet2x3: {
+      const bool sideways = variant == CardVariant::SheetSideways;
+      const int columns = variant == CardVariant::Sheet2x3 ? 3 : 2;
+      const QSize page = variant == CardVariant::Sheet2x3 ? QSize(4961, 3508) : sideways ? QSize(3508, 2480) : QSize(2480, 3508);
+      const double w = sideways ? kCardH : kCardW, h = sideways ? kCardW : kCardH;
+      image = QImage(page, QImage::Format_RGB32);
+      image.fill(Qt::white);
+      QPainter p(&image);
+      p.setRenderHint(QPainter::SmoothPixmapTransform);
+      // Gaps of up to 2.5 mm, or cards overlapping by up to 1.3 mm.
+      const double gap = std::min(UniformReal(rng, -15, 30), (page.width() - 8 - columns * w) / (columns - 1));
+      const double rowGap = std::min(UniformReal(rng, -15, 30), page.height() - 8 - 2 * h);
+      for (int row = 0; row < 2; ++row) {
+        for (int column = 0; column < columns; ++column) {
+          const double turn = sideways ? (Uniform(rng, 0, 1) ? 90 : 270) : Uniform(rng, 0, 1) * 180;
+          Lay(p, card(), QPointF(4 + column * (w + gap) + w / 2, 4 + row * (h + rowGap) + h / 2),
+              turn + UniformReal(rng, -1, 1));
+        }
+      }
+      break;
+    }
+    case CardVariant::OneOnPlaten: {
+      image = QImage(2480, 3508, QImage::Format_RGB32);
+      image.fill(Qt::white);
+      QPainter p(&image);
+      p.setRenderHint(QPainter::SmoothPixmapTransform);
+      const int turn = Uniform(rng, 0, 3);
+      const double w = turn % 2 ? kCardH : kCardW, h = turn % 2 ? kCardW : kCardH;
+      Lay(p, card(), QPointF(UniformReal(rng, w / 2 + 10, 2470 - w / 2), UniformReal(rng, h / 2 + 10, 3498 - h / 2)),
+          turn * 90 + UniformReal(rng, -2, 2));
+      break;
+    }
   }
-  if (variant != CardVariant::Photo) {
+  if (!IsPhoto(variant)) {
     image.setDotsPerMeterX(kDotsPerMeter300);
     image.setDotsPerMeterY(kDotsPerMeter300);
   } else {
