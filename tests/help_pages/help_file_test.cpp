@@ -2,7 +2,10 @@
 // the default topic is the start page, every page and picture of the project is inside,
 // every page says it is UTF-8 (the help window decodes by the page's meta charset), and
 // no link, anchor or picture leads outside the file or to nothing.
+#include <algorithm>
+#include <cmath>
 #include <filesystem>
+#include <functional>
 #include <fstream>
 #include <map>
 #include <memory>
@@ -231,6 +234,129 @@ TEST_F(HelpFile, StartPageLinksToEveryTopicAndShowsAPngPicture) {
     ASSERT_TRUE(bytes.has_value());
     EXPECT_EQ(bytes->substr(0, 8), std::string("\x89PNG\r\n\x1a\n", 8));
     EXPECT_LT(bytes->size(), 16u * 1024u) << "the picture should stay small";
+  }
+}
+
+
+// Colours of the help's style, as one foreground on one background. A colour that a
+// rule leaves open is the viewer's: its text and base colours in a light and in a dark
+// scheme.
+struct Rgb {
+  double r, g, b;
+};
+
+std::optional<Rgb> ParseColour(std::string text) {
+  static const std::regex kHex(R"re(\s*#([0-9a-fA-F]{6}|[0-9a-fA-F]{3})\s*(?:!important)?\s*)re");
+  std::smatch m;
+  if (!std::regex_match(text, m, kHex)) return std::nullopt;
+  std::string hex = m[1].str();
+  if (hex.size() == 3) hex = {hex[0], hex[0], hex[1], hex[1], hex[2], hex[2]};
+  const auto channel = [&](std::size_t i) { return std::stoi(hex.substr(i * 2, 2), nullptr, 16) / 255.0; };
+  return Rgb{channel(0), channel(1), channel(2)};
+}
+
+double Luminance(const Rgb& c) {
+  const auto linear = [](double v) { return v <= 0.04045 ? v / 12.92 : std::pow((v + 0.055) / 1.055, 2.4); };
+  return 0.2126 * linear(c.r) + 0.7152 * linear(c.g) + 0.0722 * linear(c.b);
+}
+
+double Contrast(const Rgb& a, const Rgb& b) {
+  const double x = Luminance(a) + 0.05;
+  const double y = Luminance(b) + 0.05;
+  return std::max(x, y) / std::min(x, y);
+}
+
+struct StyleRule {
+  std::string where;     // the file and selector, for the message
+  std::string selector;  // empty for a style attribute
+  std::optional<std::string> color, background;
+};
+
+std::vector<StyleRule> RulesOf(const std::string& file, const std::string& text) {
+  static const std::regex kComment(R"re(/\*[\s\S]*?\*/)re");
+  static const std::regex kRule(R"re(([^{}]+)\{([^}]*)\})re");
+  static const std::regex kColor(R"re((?:^|;)\s*color\s*:\s*([^;]+))re", std::regex::icase);
+  static const std::regex kBackground(R"re((?:^|;)\s*background(?:-color)?\s*:\s*([^;]+))re", std::regex::icase);
+  const std::string css = std::regex_replace(text, kComment, " ");
+  std::vector<StyleRule> rules;
+  for (auto it = std::sregex_iterator(css.begin(), css.end(), kRule); it != std::sregex_iterator(); ++it) {
+    std::stringstream selectors((*it)[1].str());
+    const std::string body = (*it)[2].str();
+    std::smatch m;
+    std::optional<std::string> color, background;
+    if (std::regex_search(body, m, kColor)) color = m[1].str();
+    if (std::regex_search(body, m, kBackground)) background = m[1].str();
+    for (std::string selector; std::getline(selectors, selector, ',');) {
+      selector = std::regex_replace(selector, std::regex(R"(^\s+|\s+$)"), "");
+      rules.push_back({file + ": " + selector, selector, color, background});
+    }
+  }
+  return rules;
+}
+
+// Every colour the help's pages get: the style sheet, style blocks and attributes of
+// the pages, and the old colour attributes.
+std::vector<StyleRule> HelpStyleRules(const std::function<std::optional<std::string>(const std::string&)>& object) {
+  static const std::regex kStyleBlock(R"re(<style[^>]*>([\s\S]*?)</style>)re", std::regex::icase);
+  static const std::regex kStyleAttribute(R"re(\bstyle\s*=\s*"([^"]*)")re", std::regex::icase);
+  static const std::regex kColourAttribute(R"re(\b(bgcolor|color|text|link)\s*=\s*"([^"]*)")re", std::regex::icase);
+  std::vector<StyleRule> rules;
+  if (const std::optional<std::string> css = object("/luckyscope.css")) rules = RulesOf("luckyscope.css", *css);
+  for (const std::string& name : Pages()) {
+    const std::optional<std::string> page = object("/" + name);
+    if (!page) continue;
+    for (const std::string& block : Captures(*page, kStyleBlock)) {
+      for (StyleRule& rule : RulesOf(name, block)) rules.push_back(rule);
+    }
+    for (const std::string& declarations : Captures(*page, kStyleAttribute)) {
+      for (StyleRule rule : RulesOf(name, "style{" + declarations + "}")) {
+        rule.selector.clear();
+        rules.push_back(rule);
+      }
+    }
+    for (auto it = std::sregex_iterator(page->begin(), page->end(), kColourAttribute); it != std::sregex_iterator();
+         ++it) {
+      const bool background = QByteArray::fromStdString((*it)[1].str()).toLower() == "bgcolor";
+      rules.push_back({name + ": " + (*it)[0].str(), "", std::nullopt, std::nullopt});
+      (background ? rules.back().background : rules.back().color) = (*it)[2].str();
+    }
+  }
+  return rules;
+}
+
+TEST_F(HelpFile, EveryColourPairOfTheStyleReadsInLightAndDarkSchemes) {
+  struct Scheme {
+    const char* name;
+    Rgb text, base;
+  };
+  const Scheme schemes[] = {
+      {"light", {0, 0, 0}, {1, 1, 1}},
+      {"dark", {1, 1, 1}, {0x3d / 255.0, 0x3d / 255.0, 0x3d / 255.0}},
+      {"dark, black base", {0xe0 / 255.0, 0xe0 / 255.0, 0xe0 / 255.0}, {0, 0, 0}},
+  };
+  const std::vector<StyleRule> rules = HelpStyleRules(&Object);
+  ASSERT_TRUE(std::any_of(rules.begin(), rules.end(), [](const StyleRule& r) { return r.color || r.background; }))
+      << "the style sheet is missing or names no colour";
+  // A descendant ("th a") stands on its ancestor's background.
+  const auto ancestorBackground = [&](const std::string& selector) -> std::optional<std::string> {
+    const std::size_t space = selector.rfind(' ');
+    if (space == std::string::npos) return std::nullopt;
+    const std::string ancestor = selector.substr(0, selector.find_last_not_of(' ', space) + 1);
+    for (const StyleRule& r : rules) {
+      if (r.selector == ancestor && r.background) return r.background;
+    }
+    return std::nullopt;
+  };
+  for (const StyleRule& rule : rules) {
+    if (!rule.color && !rule.background) continue;
+    const std::optional<std::string> background = rule.background ? rule.background : ancestorBackground(rule.selector);
+    for (const Scheme& scheme : schemes) {
+      SCOPED_TRACE(rule.where + " in the " + scheme.name + " scheme");
+      const std::optional<Rgb> fg = rule.color ? ParseColour(*rule.color) : scheme.text;
+      const std::optional<Rgb> bg = background ? ParseColour(*background) : scheme.base;
+      ASSERT_TRUE(fg && bg) << "not a #rrggbb colour";
+      EXPECT_GE(Contrast(*fg, *bg), 4.5);
+    }
   }
 }
 
