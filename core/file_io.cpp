@@ -309,6 +309,8 @@ bool SafeFileWriter::WriteLine(const char* text) {
   return Step() && Append(text, std::strlen(text)) && Append("\r\n", 2);
 }
 
+bool SafeFileWriter::Write(const char* data, std::size_t size) { return Step() && Append(data, size); }
+
 bool SafeFileWriter::Commit() {
   if (!Step() || !Flush()) {
     Abort();

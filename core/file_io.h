@@ -72,7 +72,7 @@ int StripLineFeeds(char* buffer, int length);
 int ReadStrippedLine(PieceReader& reader, char (&line)[kLineBufferSize]);
 
 // Test seam: makes a writer fail as a full disk would. Steps are counted per writer
-// from 1: every WriteLine() is one step and Commit() is the step after the last
+// from 1: every WriteLine() or Write() is one step and Commit() is the step after the last
 // line. failAtStep 0 never fails.
 struct WriteFault {
   int failAtStep = 0;
@@ -93,6 +93,9 @@ class SafeFileWriter {
   // Appends the text and CR LF as one write; false once any write has failed (and
   // every later call fails too).
   bool WriteLine(const char* text);
+  // Appends the bytes as they are, no line end added, as one step (a file that is not
+  // text, such as a workbook); false once any write has failed.
+  bool Write(const char* data, std::size_t size);
 
   // Flushes, syncs and renames the temporary file over the name. False when any step
   // failed; the temporary file is then gone and the old file untouched.

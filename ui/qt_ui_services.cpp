@@ -7,6 +7,7 @@
 #include <QEvent>
 #include <QFile>
 #include <QFileDialog>
+#include <QRegularExpression>
 #include <QFileSystemModel>
 #include <QMessageBox>
 #include <QSortFilterProxyModel>
@@ -161,6 +162,12 @@ std::optional<std::vector<std::string>> QtUiServices::RunFileDialog(const FileDi
   if (!filter.isEmpty()) {
     dialog.setNameFilter(filter);
     dialog.selectNameFilter(dialog.nameFilters().value(0));
+    // A name typed without an extension takes the one of the file type chosen.
+    QObject::connect(&dialog, &QFileDialog::filterSelected, &dialog, [&dialog](const QString& chosen) {
+      static const QRegularExpression kExtension(QStringLiteral("\\(\\*\\.(\\w+)"));
+      const QRegularExpressionMatch match = kExtension.match(chosen);
+      if (match.hasMatch()) dialog.setDefaultSuffix(match.captured(1));
+    });
   }
   dialog.selectFile(QString());
   if (dialog.exec() != QDialog::Accepted) return std::nullopt;
