@@ -27,15 +27,12 @@ class SpreadsheetRoundTrip : public testing::MainWindowHarness {
   // Tickets whose groups and numbers begin with zeros (a spreadsheet reads them as
   // numbers and drops them), among others that keep the lengths plain to see.
   void LoadTickets() {
-    AddTarget("山田一子", "01", "001234");
-    AddTarget("鈴木, 三郎", "05", "000054");
-    AddTarget("佐藤①ｶﾅ", "12", "123456");
-    AddTarget("田中", "09", "012345");
-    AddTarget("小日向月子", "10", "900001");
-    AddTarget("高橋", "23", "234567");
-    AddTarget("Smith", "45", "456789");
-    AddTarget("木村", "67", "678901");
-    AddTarget("青木", "89", "890123");
+    const char* tickets[][3] = {{"山田一子", "01", "001234"}, {"鈴木, 三郎", "05", "000054"},
+                                {"佐藤①ｶﾅ", "12", "123456"}, {"田中", "09", "012345"},
+                                {"小日向月子", "10", "900001"}, {"高橋", "23", "234567"},
+                                {"Smith", "45", "456789"},     {"木村", "67", "678901"},
+                                {"青木", "89", "890123"}};
+    for (const auto& [name, group, number] : tickets) AddTarget(name, group, number);
     form_->FillSearchList(FillMode::ShowAll, 0);
   }
 
@@ -53,11 +50,7 @@ class SpreadsheetRoundTrip : public testing::MainWindowHarness {
     soffice.setProcessEnvironment(environment);
     soffice.start(QStringLiteral("soffice"), arguments);
     EXPECT_TRUE(soffice.waitForStarted(20000)) << "soffice (libreoffice-calc-nogui) is needed";
-    if (!soffice.waitForFinished(240000)) {
-      soffice.kill();
-      soffice.waitForFinished();
-      ADD_FAILURE() << "soffice did not finish";
-    }
+    EXPECT_TRUE(soffice.waitForFinished(240000)) << "soffice did not finish";  // killed as `soffice` goes
     const std::string stem = file.substr(file.rfind('/') + 1, file.rfind('.') - file.rfind('/') - 1);
     return out + "/" + stem + ".csv";
   }
