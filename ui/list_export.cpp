@@ -4,11 +4,11 @@
 #include <cerrno>
 #include <fstream>
 #include <iterator>
+#include <xlsxwriter.h>
 
 #include <QDir>
 #include <QFile>
 #include <QTemporaryDir>
-#include <xlsxwriter.h>
 
 #include "core/csv_exchange.h"
 #include "ui/report_list.h"
@@ -95,7 +95,8 @@ std::string WorkbookBytes(const ReportList& list, int& error) {
   worksheet_freeze_panes(sheet, 1, 0);
   if (!captions.isEmpty()) {
     char all[LXW_MAX_CELL_RANGE_LENGTH];
-    lxw_rowcol_to_range(all, 0, 0, static_cast<lxw_row_t>(list.RowCount()), static_cast<lxw_col_t>(captions.size() - 1));
+    lxw_rowcol_to_range(all, 0, 0, static_cast<lxw_row_t>(list.RowCount()),
+                        static_cast<lxw_col_t>(captions.size() - 1));
     worksheet_ignore_errors(sheet, LXW_IGNORE_NUMBER_STORED_AS_TEXT, all);
   }
   errno = 0;

@@ -172,8 +172,7 @@ const ReportFonts& FontsFor(const ListReport& report) {
 ListReport MakeListReport(const DataCore& core, const ReportList& list, const QString& filter, const QDate& date) {
   ListReport report;
   const char* file = core.Store().TargetFile();
-  const QString listName =
-      file[0] == '\0' ? QStringLiteral("検索対象") : QFileInfo(QFile::decodeName(file)).fileName();
+  const QString listName = file[0] == '\0' ? QStringLiteral("検索対象") : QFileInfo(QFile::decodeName(file)).fileName();
   report.title = QStringLiteral("%1（%2）").arg(listName, filter);
   report.date = date.toString(QStringLiteral("yyyy年M月d日"));
   const QAbstractItemModel* model = list.model();

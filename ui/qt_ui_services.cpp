@@ -7,9 +7,9 @@
 #include <QEvent>
 #include <QFile>
 #include <QFileDialog>
-#include <QRegularExpression>
 #include <QFileSystemModel>
 #include <QMessageBox>
+#include <QRegularExpression>
 #include <QSortFilterProxyModel>
 #include <QUrl>
 

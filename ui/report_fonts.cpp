@@ -1,5 +1,7 @@
 #include "ui/report_fonts.h"
 
+#include <hb-subset.h>
+#include <hb.h>
 #include <memory>
 #include <set>
 #include <string>
@@ -7,8 +9,6 @@
 #include <QByteArray>
 #include <QFontDatabase>
 #include <QRawFont>
-#include <hb-subset.h>
-#include <hb.h>
 
 namespace luckyscope {
 
@@ -28,9 +28,9 @@ using Face = std::unique_ptr<hb_face_t, FaceDeleter>;
 
 // The tables a CFF or TrueType font draws and lays out Japanese with. The name table is
 // the copy's own (NameTable).
-constexpr const char* kTables[] = {"CFF ", "cmap", "head", "hhea", "hmtx", "maxp", "OS/2", "post", "vhea",
-                                   "vmtx", "VORG", "GSUB", "GPOS", "GDEF", "BASE", "glyf", "loca", "fpgm",
-                                   "prep", "cvt ", "gasp"};
+constexpr const char* kTables[] = {"CFF ", "cmap", "head", "hhea", "hmtx", "maxp", "OS/2",
+                                   "post", "vhea", "vmtx", "VORG", "GSUB", "GPOS", "GDEF",
+                                   "BASE", "glyf", "loca", "fpgm", "prep", "cvt ", "gasp"};
 
 hb_tag_t Tag(const char* name) { return HB_TAG(name[0], name[1], name[2], name[3]); }
 
@@ -61,7 +61,8 @@ QByteArray NameTable(const QString& family, const QString& style) {
   for (const auto& [id, text] : names) {
     QByteArray utf16;
     for (const QChar c : text) PutBigEndian16(utf16, c.unicode());
-    for (unsigned field : {3u, 1u, 0x409u, id, static_cast<unsigned>(utf16.size()), static_cast<unsigned>(strings.size())})
+    for (unsigned field :
+         {3u, 1u, 0x409u, id, static_cast<unsigned>(utf16.size()), static_cast<unsigned>(strings.size())})
       PutBigEndian16(table, field);
     strings += utf16;
   }

@@ -272,7 +272,8 @@ TEST_F(HelpFile, EveryColourPairOfTheStyleReadsInLightAndDarkSchemes) {
     }
   }
   ASSERT_GE(rules.size(), 4u);
-  const std::pair<const char*, const char*> schemes[] = {{"#000000", "#ffffff"}, {"#ffffff", "#3d3d3d"}, {"#e0e0e0", "#000000"}};
+  const std::pair<const char*, const char*> schemes[] = {
+      {"#000000", "#ffffff"}, {"#ffffff", "#3d3d3d"}, {"#e0e0e0", "#000000"}};
   for (const auto& [selector, pair] : rules) {
     std::string background = pair.second;
     const std::size_t space = selector.rfind(' ');
@@ -290,7 +291,8 @@ TEST_F(HelpFile, EveryColourPairOfTheStyleReadsInLightAndDarkSchemes) {
   }
   static const std::regex kPageColour(R"re(<style|\b(style|bgcolor|color|text)\s*=)re", std::regex::icase);
   for (const std::string& name : Pages()) {
-    EXPECT_FALSE(std::regex_search(Object("/" + name).value_or(""), kPageColour)) << name << " brings colours of its own";
+    EXPECT_FALSE(std::regex_search(Object("/" + name).value_or(""), kPageColour))
+        << name << " brings colours of its own";
   }
 }
 
