@@ -290,7 +290,7 @@ void TSDIAppForm::BuildActions() {
                  QStringLiteral("インポート|表計算ソフトのCSV・タブ区切りファイルから検索対象を取り込みます"), -1, none,
                  &F::FileImport1Execute);
   actions_.fileExport1 = MakeAction("FileExport1", QStringLiteral("エクスポート(&E)..."),
-                                    QStringLiteral("エクスポート|表示中の検索対象をCSVファイルに書き出します"), -1,
+                                    QStringLiteral("エクスポート|表示中の検索対象をCSVファイルかExcelブック（.xlsx）に書き出します"), -1,
                                     none, &F::FileExport1Execute);
   actions_.filePrint1 =
       MakeAction("FilePrint1", QStringLiteral("印刷(&P)..."), QStringLiteral("印刷|表示中の検索対象を印刷します"), -1,

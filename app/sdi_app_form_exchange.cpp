@@ -1,5 +1,5 @@
 // The main window's commands that exchange tickets with the user's other tools: import
-// from a spreadsheet, export to csv, print, PDF and copy. The list goes out as it is
+// from a spreadsheet, export to csv or an Excel workbook, print, PDF and copy. The list goes out as it is
 // shown, with its filter and sort.
 
 #include <QClipboard>
@@ -25,7 +25,7 @@ const QString kNothingToSave = QStringLiteral("保存するデータがありま
 }  // namespace
 
 FileDialogPreset TSDIAppForm::ExportPreset() {
-  return {QStringLiteral("csv"), QStringLiteral("CSVファイル(*.csv)|*.csv")};
+  return {QStringLiteral("csv"), QStringLiteral("CSVファイル(*.csv)|*.csv|Excelブック(*.xlsx)|*.xlsx")};
 }
 
 FileDialogPreset TSDIAppForm::PdfPreset() {
@@ -61,7 +61,13 @@ void TSDIAppForm::FileExport1Execute() {
     return;
   }
   const std::optional<std::string> path = ui_.SaveFileDialog(ExportPreset());
-  if (path) ExportListCsv(ui_, *listView2_, *path);
+  if (!path) return;
+  // The type the save dialog's filter gave the name (or the name as typed) decides.
+  if (IsWorkbookPath(*path)) {
+    ExportListXlsx(ui_, *listView2_, *path);
+  } else {
+    ExportListCsv(ui_, *listView2_, *path);
+  }
 }
 
 void TSDIAppForm::FilePrint1Execute() {

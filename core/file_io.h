@@ -149,7 +149,7 @@ int StripLineFeeds(char* buffer, int length);
 int ReadStrippedLine(PieceReader& reader, char (&line)[kLineBufferSize]);
 
 // Test seam: makes a writer fail as a full disk would. Steps are counted per writer
-// from 1: every WriteLine() is one step and Commit() is the step after the last
+// from 1: every WriteLine() or Write() is one step and Commit() is the step after the last
 // line. A file written in place has one step more, its overwrite, which then stops
 // half-way as a crash would. failAtStep 0 never fails.
 struct WriteFault {
@@ -172,8 +172,8 @@ class SafeFileWriter {
   // Appends the text and CR LF as one write; false once any write has failed (and
   // every later call fails too).
   bool WriteLine(const char* text);
-
-  // Appends bytes as they are (a PDF, say) as one write; as WriteLine otherwise.
+  // Appends the bytes as they are, no line end added, as one step (a file that is not
+  // text, such as a PDF or a workbook); false once any write has failed.
   bool Write(const char* data, std::size_t size);
 
   // Flushes, syncs and renames the temporary file over the name. False when any step

@@ -6,6 +6,8 @@
 #include <numeric>
 
 #include <QBuffer>
+#include <QFile>
+#include <QFileInfo>
 #include <QFontMetricsF>
 #include <QPainter>
 #include <QPdfWriter>
@@ -15,6 +17,7 @@
 #include "core/data_core.h"
 #include "core/file_io.h"
 #include "ui/cp932_codec.h"
+#include "ui/report_fonts.h"
 #include "ui/report_list.h"
 #include "ui/ui_services.h"
 
@@ -22,11 +25,19 @@ namespace luckyscope {
 
 namespace {
 
-QFont ReportFont(double points, bool bold = false) {
-  QFont font(QStringLiteral("Noto Sans CJK JP"));
-  font.setPointSizeF(points);
-  font.setBold(bold);
-  return font;
+const QString kSummaryCaption = QStringLiteral("当選の内訳");
+const QString kNoEntries = QStringLiteral("当選番号がありません。");
+
+QString SummaryLine(const QString& title, int count) { return QStringLiteral("%1　%2本").arg(title).arg(count); }
+
+// Every character the pages may show: the report's texts, the fixed captions, and the
+// digits, slash and ellipsis of the page numbers and cut fields.
+QString ReportCharacters(const ListReport& report) {
+  QString text = report.title + report.date + report.captions.join(QString()) + kSummaryCaption + kNoEntries +
+                 SummaryLine(QString(), 0) + QStringLiteral("0123456789 /…");
+  for (const QStringList& row : report.rows) text += row.join(QString());
+  for (const auto& [title, count] : report.entryHits) text += title;
+  return text;
 }
 
 void SetA4(QPagedPaintDevice& device) {
@@ -38,9 +49,10 @@ void SetA4(QPagedPaintDevice& device) {
 // the pages, so that the footers can say "p / n".
 class ReportPainter {
  public:
-  ReportPainter(QPagedPaintDevice& device, const ListReport& report, QPainter* painter, int pageCount)
-      : device_(device), report_(report), painter_(painter), pageCount_(pageCount) {
-    const QFont body = ReportFont(9);
+  ReportPainter(QPagedPaintDevice& device, const ListReport& report, const ReportFonts& fonts, QPainter* painter,
+                int pageCount)
+      : device_(device), report_(report), fonts_(fonts), painter_(painter), pageCount_(pageCount) {
+    const QFont body = fonts_.Font(9);
     const QFontMetricsF metrics(body, &device);
     rowHeight_ = metrics.height() * 1.35;
     width_ = device.width();
@@ -64,11 +76,9 @@ class ReportPainter {
     const double summaryHeight = rowHeight_ * (static_cast<double>(report_.entryHits.size()) + 2);
     if (y_ + summaryHeight > BodyBottom() && summaryHeight <= BodyBottom() - BodyTop()) NextPage();
     y_ += rowHeight_ * 0.5;
-    DrawLine(QStringLiteral("当選の内訳"), true);
-    if (report_.entryHits.empty()) DrawLine(QStringLiteral("当選番号がありません。"), false);
-    for (const auto& [title, count] : report_.entryHits) {
-      DrawLine(QStringLiteral("%1　%2本").arg(title).arg(count), false);
-    }
+    DrawLine(kSummaryCaption, true);
+    if (report_.entryHits.empty()) DrawLine(kNoEntries, false);
+    for (const auto& [title, count] : report_.entryHits) DrawLine(SummaryLine(title, count), false);
     EndPage();
     return page_;
   }
@@ -81,10 +91,10 @@ class ReportPainter {
     ++page_;
     y_ = 0;
     if (painter_ != nullptr) {
-      painter_->setFont(ReportFont(13, true));
+      painter_->setFont(fonts_.Font(13, true));
       const QRectF titleBox(0, 0, width_, rowHeight_ * 1.6);
       painter_->drawText(titleBox, Qt::AlignLeft | Qt::AlignVCenter, report_.title);
-      painter_->setFont(ReportFont(9));
+      painter_->setFont(fonts_.Font(9));
       painter_->drawText(titleBox, Qt::AlignRight | Qt::AlignVCenter, report_.date);
     }
     y_ = rowHeight_ * 2;
@@ -95,7 +105,7 @@ class ReportPainter {
 
   void EndPage() {
     if (painter_ == nullptr) return;
-    painter_->setFont(ReportFont(8));
+    painter_->setFont(fonts_.Font(8));
     painter_->drawText(QRectF(0, height_ - rowHeight_, width_, rowHeight_), Qt::AlignCenter,
                        QStringLiteral("%1 / %2").arg(page_).arg(pageCount_));
   }
@@ -108,7 +118,7 @@ class ReportPainter {
 
   void DrawRow(const QStringList& fields, bool bold) {
     if (painter_ != nullptr) {
-      painter_->setFont(ReportFont(9, bold));
+      painter_->setFont(fonts_.Font(9, bold));
       const QFontMetricsF metrics(painter_->font(), &device_);
       const double pad = metrics.averageCharWidth() * 0.5;
       for (std::size_t c = 0; c < left_.size() && static_cast<qsizetype>(c) < fields.size(); ++c) {
@@ -124,7 +134,7 @@ class ReportPainter {
   void DrawLine(const QString& text, bool bold) {
     if (y_ + rowHeight_ > BodyBottom()) NextPage();
     if (painter_ != nullptr) {
-      painter_->setFont(ReportFont(bold ? 10 : 9, bold));
+      painter_->setFont(fonts_.Font(bold ? 10 : 9, bold));
       painter_->drawText(QRectF(0, y_, width_, rowHeight_), Qt::AlignLeft | Qt::AlignVCenter, text);
     }
     y_ += rowHeight_;
@@ -132,6 +142,7 @@ class ReportPainter {
 
   QPagedPaintDevice& device_;
   const ListReport& report_;
+  const ReportFonts& fonts_;
   QPainter* painter_;
   int pageCount_;
   int page_ = 0;
@@ -142,11 +153,29 @@ class ReportPainter {
   std::vector<double> left_, right_;
 };
 
+// The fonts of the report painted last. They stay registered after painting: a print
+// preview draws its pages again from recordings that name the font's family. Kept
+// until another text is painted, and never destroyed at exit, when the font database
+// may be gone before static objects are.
+const ReportFonts& FontsFor(const ListReport& report) {
+  static ReportFonts* fonts = nullptr;
+  static QString characters;
+  const QString wanted = ReportCharacters(report);
+  if (fonts == nullptr || wanted != characters) {
+    delete fonts;
+    fonts = new ReportFonts(wanted);
+    characters = wanted;
+  }
+  return *fonts;
+}
+
 }  // namespace
 
-ListReport MakeListReport(const DataCore& core, const ReportList& list, const QString& title, const QDate& date) {
+ListReport MakeListReport(const DataCore& core, const ReportList& list, const QString& filter, const QDate& date) {
   ListReport report;
-  report.title = title;
+  const char* file = core.Store().TargetFile();
+  const QString listName = file[0] == '\0' ? QStringLiteral("検索対象") : QFileInfo(QFile::decodeName(file)).fileName();
+  report.title = QStringLiteral("%1（%2）").arg(listName, filter);
   report.date = date.toString(QStringLiteral("yyyy年M月d日"));
   const QAbstractItemModel* model = list.model();
   for (int c = 0; c < list.ColumnCount(); ++c) {
@@ -174,10 +203,11 @@ ListReport MakeListReport(const DataCore& core, const ReportList& list, const QS
 }
 
 int PaintListReport(QPagedPaintDevice& device, const ListReport& report) {
-  const int pages = ReportPainter(device, report, nullptr, 0).Run();
+  const ReportFonts& fonts = FontsFor(report);
+  const int pages = ReportPainter(device, report, fonts, nullptr, 0).Run();
   QPainter painter(&device);
   if (!painter.isActive()) return 0;
-  return ReportPainter(device, report, &painter, pages).Run();
+  return ReportPainter(device, report, fonts, &painter, pages).Run();
 }
 
 int WriteListPdf(const ListReport& report, const std::string& path, const WriteFault* fault) {

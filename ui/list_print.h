@@ -1,6 +1,6 @@
 #pragma once
 // The search-target list on paper: the rows as the list shows them, under a title (the
-// filter's name) and the date, with page numbers, and at the end how many tickets hit
+// list's data file, or 検索対象 before it has one, and the filter's name) and the date, with page numbers, and at the end how many tickets hit
 // each winning entry. The same pages go to the printer (after a preview) and to PDF.
 
 #include <string>
@@ -31,11 +31,12 @@ struct ListReport {
 };
 
 // The list's captions and rows in their order, and the hit count of every winning entry
-// from the last search.
-ListReport MakeListReport(const DataCore& core, const ReportList& list, const QString& title, const QDate& date);
+// from the last search. The title names the list and the filter: "家族.dat（当たり）".
+ListReport MakeListReport(const DataCore& core, const ReportList& list, const QString& filter, const QDate& date);
 
-// Paints the report on the device (A4, Japanese in Noto Sans CJK JP), a new page as each
-// fills. Returns the number of pages.
+// Paints the report on the device (A4, Japanese in Noto Sans CJK JP, cut to the
+// report's characters so that a PDF's text reads back as written: ui/report_fonts.h), a
+// new page as each fills. Returns the number of pages.
 int PaintListReport(QPagedPaintDevice& device, const ListReport& report);
 
 // Writes the report as a PDF file through the safe writer (core/file_io.h), under its

@@ -17,6 +17,7 @@
 #include <QMessageBox>
 #include <QProgressDialog>
 #include <QPushButton>
+#include <QRegularExpression>
 #include <QSortFilterProxyModel>
 #include <QThread>
 #include <QTimer>

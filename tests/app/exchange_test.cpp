@@ -3,6 +3,7 @@
 // its import back, the PDF read back as text, copy of the selected rows, and failures.
 
 #include <string>
+#include <vector>
 
 #include <QApplication>
 #include <QClipboard>
@@ -11,6 +12,7 @@
 #include <QDialog>
 #include <QProcess>
 #include <QPushButton>
+#include <QRegularExpression>
 #include <QTimer>
 #include <gtest/gtest.h>
 
@@ -48,6 +50,16 @@ class ExchangeTest : public testing::MainWindowHarness {
       ASSERT_NE(dialog, nullptr);
       dialog->findChild<QPushButton*>(QString::fromLatin1(button))->click();
     });
+  }
+
+  // The output of a poppler-utils program (pdftotext, pdfinfo).
+  static QString Poppler(const char* program, const std::vector<std::string>& arguments) {
+    QStringList args;
+    for (const std::string& a : arguments) args << QString::fromStdString(a);
+    QProcess process;
+    process.start(QString::fromLatin1(program), args);
+    EXPECT_TRUE(process.waitForFinished(20000)) << program << " (poppler-utils) is needed";
+    return QString::fromUtf8(process.readAllStandardOutput());
   }
 
   QStringList Tickets() {
@@ -115,7 +127,7 @@ TEST_F(ExchangeTest, ExportWritesTheListAsShownAndImportGivesItBack) {
   form_->ListView2ColumnClick(1);  // No., descending
   ui_.ExpectSaveDialog().Choose(Path("out.csv"));
   form_->FileExport1Execute();
-  EXPECT_EQ(ui_.FileDialogs().back().filter, QStringLiteral("CSVファイル(*.csv)|*.csv"));
+  EXPECT_EQ(ui_.FileDialogs().back().filter, QStringLiteral("CSVファイル(*.csv)|*.csv|Excelブック(*.xlsx)|*.xlsx"));
   EXPECT_EQ(testing::GetFile(Path("out.csv")),
             "\xEF\xBB\xBFNo.,名前,組,番号,当たり種別\r\n"
             "3,\"鈴木, \"\"三郎\"\"\",03,333456,1等\r\n"
@@ -138,20 +150,62 @@ TEST_F(ExchangeTest, ThePdfHoldsTheListTitleDatePagesAndSummary) {
   form_->ComboBox1Change(1);  // 当たり
   ui_.ExpectSaveDialog().Choose(Path("list.pdf"));
   form_->FilePdf1Execute();
-  QProcess pdftotext;
-  pdftotext.start(QStringLiteral("pdftotext"), {QString::fromStdString(Path("list.pdf")), QStringLiteral("-")});
-  ASSERT_TRUE(pdftotext.waitForFinished(20000)) << "pdftotext (poppler-utils) is needed";
-  // The CJK font gives some kanji the glyph of a Kangxi radical (山 and ⼭ look the same),
-  // and the PDF's text names the radical; NFKC reads them as the kanji again.
-  QString text = QString::fromUtf8(pdftotext.readAllStandardOutput()).normalized(QString::NormalizationForm_KC);
+  QString text = Poppler("pdftotext", {Path("list.pdf"), "-"});
   text.remove(QLatin1Char(' '));
   for (const QString& part :
-       {QStringLiteral("当たり"), QDate::currentDate().toString(QStringLiteral("yyyy年M月d日")), QStringLiteral("名前"),
-        QStringLiteral("当たり種別"), QStringLiteral("山田"), QStringLiteral("333456"), QStringLiteral("当選の内訳"),
-        QStringLiteral("1等"), QStringLiteral("2本"), QStringLiteral("0本"), QStringLiteral("1/1")}) {
+       {QStringLiteral("検索対象（当たり）"), QDate::currentDate().toString(QStringLiteral("yyyy年M月d日")),
+        QStringLiteral("名前"), QStringLiteral("当たり種別"), QStringLiteral("山田"), QStringLiteral("333456"),
+        QStringLiteral("当選の内訳"), QStringLiteral("1等"), QStringLiteral("2本"), QStringLiteral("0本"),
+        QStringLiteral("1/1")}) {
     EXPECT_TRUE(text.contains(part)) << part.toStdString() << " not in:\n" << text.toStdString();
   }
   EXPECT_FALSE(text.contains(QStringLiteral("佐藤"))) << "only the rows the list shows";
+}
+
+// Kanji that share their glyph with a Kangxi radical (山 and ⼭, 日 and ⽇ …) must come
+// back from the PDF as the kanji; the title names the list's file and the filter.
+TEST_F(ExchangeTest, PdfTextGivesTheNamesAsWrittenAndTheTitleNamesTheList) {
+  struct Case {
+    const char* dataFile;
+    int filter;
+    QString title;
+    QStringList names;
+  };
+  const Case cases[] = {
+      {"",
+       0,
+       QStringLiteral("検索対象（全表示）"),
+       {"山田一子", "小日向月子", "田口示", "木村金太", "青木立夫", "高橋龍馬", "黒田鳥羽", "長谷川黄", "石川雨音",
+        "赤井貝", "鹿島魚", "土屋人", "佐藤ｶﾅ", "Smith"}},
+      {"家族の年賀状.dat", 1, QStringLiteral("家族の年賀状.dat（当たり）"), {"山田一子", "小日向月子"}},
+  };
+  for (const Case& c : cases) {
+    SCOPED_TRACE(c.title.toStdString());
+    Store().ClearTargets();
+    Store().ClearWinningEntries();
+    AddTarget("山田一子", "01", "123456");
+    AddTarget("小日向月子", "02", "654321");
+    for (qsizetype i = 2; i < c.names.size(); ++i) AddTarget(c.names[i].toUtf8().constData(), "03", "000000");
+    AddEntry("1等", {{"01", "*"}});
+    AddEntry("2等", {{"02", "654321"}});
+    core_.RunSearch();
+    Store().SetTargetFile(c.dataFile[0] == '\0' ? "" : Path(c.dataFile).c_str());
+    form_->FillSearchList(FillMode::ShowAll, 0);
+    if (c.filter != 0) form_->ComboBox1Change(c.filter);
+    ui_.ExpectSaveDialog().Choose(Path("names.pdf"));
+    form_->FilePdf1Execute();
+
+    // Rows of the list in the page's layout: No., name, group, number, hit types.
+    QStringList names;
+    for (const QString& line : Poppler("pdftotext", {"-layout", Path("names.pdf"), "-"}).split(QLatin1Char('\n'))) {
+      const QStringList fields = line.simplified().split(QLatin1Char(' '));
+      if (fields.size() >= 4 && fields[0].toInt() > 0 && fields[2].startsWith(QLatin1Char('0'))) names << fields[1];
+    }
+    EXPECT_EQ(names, c.names);
+    const QString info = Poppler("pdfinfo", {Path("names.pdf")});
+    EXPECT_EQ(QRegularExpression(QStringLiteral("Title: *(.*)\n")).match(info).captured(1), c.title);
+    EXPECT_TRUE(Poppler("pdftotext", {Path("names.pdf"), "-"}).startsWith(c.title));
+  }
 }
 
 TEST_F(ExchangeTest, FailuresAreToldAndEmptyListsNotWritten) {

@@ -27,6 +27,7 @@
 #include <QApplication>
 #include <QDate>
 #include <QElapsedTimer>
+#include <QSet>
 #include <QTemporaryDir>
 #include <QTimer>
 #include <benchmark/benchmark.h>
@@ -38,6 +39,7 @@
 #include "tests/support/scripted_ui_services.h"
 #include "ui/list_export.h"
 #include "ui/list_print.h"
+#include "ui/report_fonts.h"
 #include "ui/report_list.h"
 
 namespace luckyscope {
@@ -116,6 +118,30 @@ void BM_ExportCsv(benchmark::State& state) {
   for (auto _ : state) benchmark::DoNotOptimize(ExportListCsv(ui, list, path));
 }
 BENCHMARK(BM_ExportCsv)->Unit(benchmark::kMillisecond)->MinTime(1.0);
+
+void BM_ExportXlsx(benchmark::State& state) {
+  ReportList& list = FullList();
+  ScriptedUiServices ui;
+  const std::string path = FilePath("out.xlsx");
+  for (auto _ : state) benchmark::DoNotOptimize(ExportListXlsx(ui, list, path));
+}
+BENCHMARK(BM_ExportXlsx)->Unit(benchmark::kMillisecond)->MinTime(1.0);
+
+// Cutting the report fonts (regular and bold) to the characters of the full list: what
+// a PDF or a print of a new list costs before its first page.
+void BM_ReportFonts(benchmark::State& state) {
+  ReportList& list = FullList();
+  QString text;
+  for (int r = 0; r < list.RowCount(); ++r) {
+    for (int c = 0; c < list.ColumnCount(); ++c) text += list.Text(r, c);
+  }
+  for (auto _ : state) {
+    ReportFonts fonts(text);
+    if (!fonts.Subset()) state.SkipWithError("the font was not cut");
+  }
+  state.counters["characters"] = static_cast<double>(QSet<QChar>(text.begin(), text.end()).size());
+}
+BENCHMARK(BM_ReportFonts)->Unit(benchmark::kMillisecond)->MinTime(1.0);
 
 void BM_WritePdf(benchmark::State& state) {
   ReportList& list = FullList();

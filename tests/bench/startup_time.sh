@@ -8,13 +8,13 @@
 #
 # Usage: tests/bench/startup_time.sh [path/to/luckyscope] [runs] [path/to/minimal_window]
 # (default: build/default/app/luckyscope, 11 runs, build/default/tests/bench/minimal_window).
-# Needs Xvfb and xdotool.
+# Needs Xvfb, xdotool and xprop.
 set -euo pipefail
 top=$(cd "$(dirname "$0")/../.." && pwd)
 program=${1:-$top/build/default/app/luckyscope}
 runs=${2:-11}
 minimal=${3:-$top/build/default/tests/bench/minimal_window}
-for tool in Xvfb xdotool; do
+for tool in Xvfb xdotool xprop; do
   command -v "$tool" >/dev/null || { echo "startup_time: $tool is not installed" >&2; exit 2; }
 done
 for file in "$program" "$minimal"; do
@@ -51,6 +51,20 @@ export XDG_CONFIG_HOME="$work/config"
 # A settings file, so that no first-start message stands in the way.
 printf '[SYSTDATA]\r\n\r\n0\r\n\r\n0\r\n[SYSTDATA2]\r\n0\r\n0\r\n' >"$work/base/luckyscope.dat"
 
+# True when process $1 shows a window whose title matches the extended regular
+# expression $2. The window is found by its process (_NET_WM_PID) and its title read
+# from _NET_WM_NAME, which is UTF-8 whatever the locale: WM_NAME is written in the
+# locale's encoding and comes out garbled where that locale is not installed.
+shows_window() {
+  local id title
+  for id in $(xdotool search --onlyvisible --pid "$1" 2>/dev/null); do
+    title=$(LC_ALL=C.UTF-8 xprop -id "$id" -notype _NET_WM_NAME 2>/dev/null |
+      sed -n 's/^_NET_WM_NAME = "\(.*\)"$/\1/p')
+    printf '%s\n' "$title" | grep -Eq "$2" && return 0
+  done
+  return 1
+}
+
 # Starts a program in the base folder and waits for its window titled $2; sets ms (time
 # to the window), cpu (processor time its threads used until then) and kib (peak memory
 # until then).
@@ -60,7 +74,7 @@ measure() {
   (cd "$work/base" && exec "$1") >/dev/null 2>"$work/stderr" &
   app_pid=$!
   for _ in $(seq 3000); do
-    if xdotool search --onlyvisible --name "$2" >/dev/null 2>&1; then
+    if shows_window "$app_pid" "$2"; then
       shown=$(date +%s%N)
       break
     fi

@@ -2,6 +2,8 @@
 // the default topic is the start page, every page and picture of the project is inside,
 // every page says it is UTF-8 (the help window decodes by the page's meta charset), and
 // no link, anchor or picture leads outside the file or to nothing.
+#include <algorithm>
+#include <cmath>
 #include <filesystem>
 #include <fstream>
 #include <map>
@@ -231,6 +233,66 @@ TEST_F(HelpFile, StartPageLinksToEveryTopicAndShowsAPngPicture) {
     ASSERT_TRUE(bytes.has_value());
     EXPECT_EQ(bytes->substr(0, 8), std::string("\x89PNG\r\n\x1a\n", 8));
     EXPECT_LT(bytes->size(), 16u * 1024u) << "the picture should stay small";
+  }
+}
+
+// Relative luminance of "#rrggbb", or -1 for anything else.
+double Luminance(const std::string& colour) {
+  static const std::regex kHex(R"(\s*#([0-9a-fA-F]{6})\s*)");
+  std::smatch m;
+  if (!std::regex_match(colour, m, kHex)) return -1;
+  double sum = 0;
+  const double weights[] = {0.2126, 0.7152, 0.0722};
+  for (std::size_t i = 0; i < 3; ++i) {
+    const double v = std::stoi(m[1].str().substr(i * 2, 2), nullptr, 16) / 255.0;
+    sum += weights[i] * (v <= 0.04045 ? v / 12.92 : std::pow((v + 0.055) / 1.055, 2.4));
+  }
+  return sum;
+}
+
+// Every colour pair of the help's style sheet, in a light scheme (black on white) and in
+// dark ones: a colour a rule leaves open is the scheme's, and a descendant ("th a")
+// stands on its ancestor's background. Pages take no colour but from the sheet.
+TEST_F(HelpFile, EveryColourPairOfTheStyleReadsInLightAndDarkSchemes) {
+  static const std::regex kRule(R"(([^{}]+)\{([^}]*)\})");
+  static const std::regex kColor(R"((?:^|;)\s*color\s*:\s*([^;]+))");
+  static const std::regex kBackground(R"((?:^|;)\s*background(?:-color)?\s*:\s*([^;]+))");
+  const std::optional<std::string> sheet = Object("/luckyscope.css");
+  ASSERT_TRUE(sheet.has_value());
+  const std::string css = std::regex_replace(*sheet, std::regex(R"(/\*[^*]*\*+([^/*][^*]*\*+)*/)"), " ");
+  std::map<std::string, std::pair<std::string, std::string>> rules;  // selector -> colour, background
+  for (auto it = std::sregex_iterator(css.begin(), css.end(), kRule); it != std::sregex_iterator(); ++it) {
+    const std::string body = (*it)[2].str();
+    std::smatch m;
+    const std::string color = std::regex_search(body, m, kColor) ? m[1].str() : "";
+    const std::string background = std::regex_search(body, m, kBackground) ? m[1].str() : "";
+    std::stringstream selectors((*it)[1].str());
+    for (std::string selector; std::getline(selectors, selector, ',');) {
+      rules[std::regex_replace(selector, std::regex(R"(^\s+|\s+$)"), "")] = {color, background};
+    }
+  }
+  ASSERT_GE(rules.size(), 4u);
+  const std::pair<const char*, const char*> schemes[] = {
+      {"#000000", "#ffffff"}, {"#ffffff", "#3d3d3d"}, {"#e0e0e0", "#000000"}};
+  for (const auto& [selector, pair] : rules) {
+    std::string background = pair.second;
+    const std::size_t space = selector.rfind(' ');
+    if (background.empty() && space != std::string::npos && rules.contains(selector.substr(0, space))) {
+      background = rules.at(selector.substr(0, space)).second;
+    }
+    if (pair.first.empty() && background.empty()) continue;
+    for (const auto& [text, base] : schemes) {
+      SCOPED_TRACE(selector + " with text " + text + " on " + base);
+      const double fg = Luminance(pair.first.empty() ? text : pair.first);
+      const double bg = Luminance(background.empty() ? base : background);
+      ASSERT_TRUE(fg >= 0 && bg >= 0) << "not a #rrggbb colour";
+      EXPECT_GE((std::max(fg, bg) + 0.05) / (std::min(fg, bg) + 0.05), 4.5);
+    }
+  }
+  static const std::regex kPageColour(R"re(<style|\b(style|bgcolor|color|text)\s*=)re", std::regex::icase);
+  for (const std::string& name : Pages()) {
+    EXPECT_FALSE(std::regex_search(Object("/" + name).value_or(""), kPageColour))
+        << name << " brings colours of its own";
   }
 }
 
