@@ -1,11 +1,11 @@
 #include "app/scan_command.h"
 
 #include <QAction>
-#include <QComboBox>
 #include <QFile>
 #include <QFileInfo>
 
 #include "app/sdi_app_form.h"
+#include "core/data_core.h"
 #include "dialogs/scan_confirm_dlg.h"
 #include "ui/ui_helpers.h"
 #include "ui/ui_services.h"
@@ -37,12 +37,11 @@ void ScanCommand::Run() {
 void ScanCommand::ReadFiles(const QStringList& paths) {
   TScanConfirmDlg dialog(core_, ui_, &form_);
   dialog.setObjectName(QStringLiteral("ScanConfirmDlg"));
-  const bool shown = dialog.ReadAndConfirm(paths);
+  bool shown = false;
+  // The tickets appended can be taken back with "元に戻す", as deleted ones can.
+  core_.AppendUndoably([&] { shown = dialog.ReadAndConfirm(paths); });
   form_.FormActivate();
-  if (shown && dialog.Added() > 0) {
-    form_.FillSearchList(FillMode::ShowAll, 0);
-    form_.ComboBox1()->setCurrentIndex(0);
-  }
+  if (shown && dialog.Added() > 0) form_.ShowTargetsAgain();
 }
 
 }  // namespace luckyscope

@@ -490,6 +490,11 @@ TEST_F(HookTest, ImagesDroppedOnTheTargetListAreReadConfirmedAndAppended) {
   EXPECT_EQ(t.number, number);
   EXPECT_EQ(Store().TargetsChanged(), 1);
   EXPECT_EQ(form_->ListView2()->RowCount(), 4);
+  // "元に戻す" takes the card back.
+  form_->Action(QStringLiteral("EditUndoItem"))->trigger();
+  EXPECT_EQ(Store().TargetCount(), 3);
+  EXPECT_EQ(Store().TargetsChanged(), 0);
+  EXPECT_EQ(form_->ListView2()->RowCount(), 3);
 }
 
 TEST_F(HookTest, TheEditMenuCommandReadsTheChosenImagesAndCancelAddsNothing) {

@@ -542,7 +542,7 @@ TEST_F(MainWindowTest, DeletingRowsPickedInASortedListRemovesExactlyThoseTickets
   form_->PopupMenu1Popup();        // two rows: only "削除(&D)"
   EXPECT_FALSE(form_->Action(QStringLiteral("E1"))->isVisible());
   EXPECT_TRUE(form_->Action(QStringLiteral("D1"))->isVisible());
-  form_->D1Click();
+  form_->Action(QStringLiteral("D1"))->trigger();
   ASSERT_EQ(Store().TargetCount(), 2);
   EXPECT_EQ(TargetName(1), QStringLiteral("b-ticket"));
   EXPECT_EQ(TargetName(2), QStringLiteral("d-ticket"));
@@ -677,7 +677,7 @@ TEST_F(MainWindowTest, TheSearchTargetDialogOpensAtTheTicketOfTheRow) {
 
   SelectRows({0, 1});  // two rows: nothing opens
   form_->ListView2DblClick();
-  form_->E1Click();
+  form_->Action(QStringLiteral("E1"))->trigger();
   EXPECT_EQ(schEdit_.shows, 2);
 }
 
