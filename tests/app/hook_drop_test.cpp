@@ -49,7 +49,6 @@
 namespace luckyscope {
 namespace {
 
-const QString kCaption = QStringLiteral("ヒットメモ");
 const QString kSaveTargets = QStringLiteral("現在の検索対象データをセーブしますか？");
 const QString kSaveWinning = QStringLiteral("現在の当選番号データをセーブしますか？");
 
@@ -341,7 +340,7 @@ TEST_F(HookTest, UnsavedWinningNumbersAreOfferedForSavingBeforeADrop) {
   Store().SetTargetsChanged(1);  // not asked about: the drop replaces the winning numbers
 
   // No: the file loads at once.
-  ui_.ExpectMessage(kSaveWinning, kCaption).Answer(kAnswerNo);
+  ui_.ExpectMessage(kSaveWinning, kMessageCaption).Answer(kAnswerNo);
   EXPECT_TRUE(Drop(form_->ListView1(), WinningFile()).dropAccepted);
   ASSERT_EQ(ui_.Messages().size(), 1u);
   EXPECT_EQ(ui_.Messages()[0].icon, MessageIcon::Question);
@@ -373,7 +372,7 @@ TEST_F(HookTest, UnsavedTargetsAreOfferedForSavingBeforeATargetDrop) {
   LoadSample();
   Store().SetTargetsChanged(1);
   Store().SetWinningChanged(1);
-  ui_.ExpectMessage(kSaveTargets, kCaption).Answer(kAnswerNo);
+  ui_.ExpectMessage(kSaveTargets, kMessageCaption).Answer(kAnswerNo);
   EXPECT_TRUE(Drop(form_->ListView2(), TargetFile()).dropAccepted);
   EXPECT_EQ(ui_.Messages().size(), 1u);
   EXPECT_EQ(Store().TargetCount(), 2);

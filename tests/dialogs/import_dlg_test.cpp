@@ -14,6 +14,7 @@
 #include <gtest/gtest.h>
 
 #include "core/data_core.h"
+#include "tests/support/cp932_text.h"
 #include "tests/support/file_test_util.h"
 #include "tests/support/scripted_ui_services.h"
 #include "tests/support/test_application.h"
@@ -22,7 +23,7 @@
 namespace luckyscope {
 namespace {
 
-std::string Cp(const char* utf8) { return ToCp932(QString::fromUtf8(utf8)); }
+using testing::Cp;
 
 // "name|group|number" of every ticket, in UTF-8.
 QStringList Tickets(const DataCore& core) {
