@@ -61,7 +61,8 @@ void ScanCommand::ReadFiles(const QStringList& paths) {
     TScanConfirmDlg dialog(core_, ui_, &window_);
     dialog.setObjectName(QStringLiteral("ScanConfirmDlg"));
     dialog.SetScans(scans);
-    dialog.exec();
+    // The tickets appended can be taken back with "元に戻す", as deleted ones can.
+    core_.AppendUndoably([&] { dialog.exec(); });
     added = dialog.Added();
   }
   if (targetsChanged_) targetsChanged_(first, added);

@@ -1,7 +1,6 @@
 #include "app/sdi_app_form.h"
 
 #include <algorithm>
-#include <functional>
 #include <vector>
 
 #include <QAbstractItemView>
@@ -14,7 +13,6 @@
 #include <QFile>
 #include <QFileInfo>
 #include <QGuiApplication>
-#include <QHash>
 #include <QKeyEvent>
 #include <QMenu>
 #include <QMenuBar>
@@ -23,19 +21,17 @@
 #include <QSizeGrip>
 #include <QSplitter>
 #include <QStatusBar>
-#include <QStyleOptionMenuItem>
 #include <QToolBar>
 #include <QVBoxLayout>
 
 #include "app/app_message_hook.h"
+#include "app/command_menu.h"
 #include "app/help_topics.h"
 #include "app/scan_command.h"
 #include "app/window_state.h"
 #include "core/data_core.h"
-#include "ui/cp932_codec.h"
 #include "ui/list_compare.h"
 #include "ui/report_list.h"
-#include "ui/save_failure.h"
 #include "ui/ui_helpers.h"
 
 #ifndef LUCKYSCOPE_WEB_PAGE
@@ -72,33 +68,6 @@ bool IsCommandKey(const QKeyEvent* key) {
   return key->key() == Qt::Key_A || key->key() == Qt::Key_C || key->key() == Qt::Key_X;
 }
 
-// A menu whose items may carry a caption or hint of their own and run a command's
-// action. Such an item is an action of its own but holds no key: the key stays with
-// the command's one action (two actions on one key make Qt ignore the key), and the
-// menu shows it beside the item's caption.
-class CommandMenu final : public QMenu {
- public:
-  using QMenu::QMenu;
-
-  // Adds an item that runs `command` and shows its key.
-  void AddItemOf(QAction* item, QAction* command) {
-    runs_.insert(item, command);
-    connect(item, &QAction::triggered, command, &QAction::trigger);
-    addAction(item);
-  }
-
- protected:
-  void initStyleOption(QStyleOptionMenuItem* option, const QAction* action) const override {
-    QMenu::initStyleOption(option, action);
-    const QAction* command = runs_.value(action);
-    if (command == nullptr || command->shortcut().isEmpty() || option->text.contains(QLatin1Char('\t'))) return;
-    option->text += QLatin1Char('\t') + command->shortcut().toString(QKeySequence::NativeText);
-  }
-
- private:
-  QHash<const QAction*, QAction*> runs_;
-};
-
 }  // namespace
 
 void InitMainWindowResources() {
@@ -109,7 +78,13 @@ void InitMainWindowResources() {
   (void)done;
 }
 
-TSDIAppForm::TSDIAppForm(DataCore& core, UiServices& ui, QWidget* parent) : QMainWindow(parent), core_(core), ui_(ui) {
+TSDIAppForm::TSDIAppForm(DataCore& core, UiServices& ui, QWidget* parent)
+    : QMainWindow(parent),
+      core_(core),
+      ui_(ui),
+      flows_(core, ui,
+             {[this] { ShowTargetsAgain(); }, [this] { FillWinningList(0); }, [this] { UpdateFileState(); },
+              [this](const std::string& path) { ImportFile(path); }}) {
   InitMainWindowResources();
   BuildControls();
 
@@ -350,10 +325,7 @@ void TSDIAppForm::BuildMenus() {
   edit->addAction(actions_.editSys1);
   scan_ = new ScanCommand(core_, ui_, *this, [this](int, int added) {
     FormActivate();
-    if (added > 0) {
-      FillSearchList(FillMode::ShowAll, 0);
-      comboBox1_->setCurrentIndex(0);
-    }
+    if (added > 0) ShowTargetsAgain();
   });
   edit->addAction(scan_->Action());
 
@@ -570,23 +542,10 @@ bool TSDIAppForm::FormClose() {
   closed_ = true;
   if (soundCue_.state > 0) StopSoundCue(ui_.Sound(), soundCue_);
 
-  LotteryStore& store = core_.Store();
-  const bool targetsUnsaved = store.TargetsChanged() != 0 && store.TargetCount() > 0;
-  const bool winningUnsaved = store.WinningChanged() != 0 && store.WinningCount() > 0;
-  if (targetsUnsaved || winningUnsaved) {
-    if (ui_.MessageBox(QStringLiteral("データが更新されています。セーブしますか？"), kMessageCaption, kQuestionYesNo) ==
-        kAnswerYes) {
-      // A failed save keeps the window open with its tables, so that the user can
-      // save elsewhere.
-      const bool saved =
-          (store.TargetsChanged() == 0 || store.TargetCount() <= 0 || SaveWithDialog(TargetSavePreset())) &&
-          // Asked afresh: the first save may have been a winning-number file.
-          (store.WinningChanged() == 0 || store.WinningCount() <= 0 || SaveWithDialog(WinningSavePreset()));
-      if (!saved) {
-        closed_ = false;
-        return false;
-      }
-    }
+  // A save that did not happen keeps the window open with its tables.
+  if (!flows_.AskSaveBeforeClose()) {
+    closed_ = false;
+    return false;
   }
   core_.SaveSettingsFile();
   ui_.HelpCloseAll();
@@ -595,113 +554,11 @@ bool TSDIAppForm::FormClose() {
 }
 
 // ---------------------------------------------------------------------------
-// Saving
-
-FileDialogPreset TSDIAppForm::TargetSavePreset() {
-  return {QStringLiteral("dat"), QStringLiteral("検索対象ファイル(*.dat)|*.dat")};
-}
-
-FileDialogPreset TSDIAppForm::WinningSavePreset() {
-  return {QStringLiteral("ban"), QStringLiteral("当選番号ファイル(*.ban)|*.ban")};
-}
-
-FileDialogPreset TSDIAppForm::CombinedSavePreset() {
-  return {QStringLiteral("dat"), QStringLiteral("検索対象ファイル(*.dat)|*.dat|当選番号ファイル(*.ban)|*.ban")};
-}
-
-FileDialogPreset TSDIAppForm::OpenPreset() {
-  // The settings file is a "*.dat" file too, but no search-target file: not offered.
-  return {QStringLiteral("dat"),
-          QStringLiteral("検索対象ファイル(*.dat)|*.dat|当選番号ファイル(*.ban)|*.ban|CSVファイル(*.csv)|*.csv"),
-          QString::fromLatin1(kSettingsFileName)};
-}
-
-bool TSDIAppForm::SaveWithDialog(const FileDialogPreset& preset) {
-  const std::optional<std::string> path = ui_.SaveFileDialog(preset);
-  // A cancelled dialog stops whatever asked for the save, as a failed save does: the
-  // user said Yes to keeping the data.
-  if (!path) return false;
-  // A path too long for the program's buffers is refused by the data core with its
-  // "unusable file" message rather than cut to some other name.
-  const int result = core_.SaveDataFile(path->c_str());
-  UpdateFileState();
-  if (result == kFileDone || result == kFileNothingToSave) return true;
-  // A name of no usable kind has had the data core's message already.
-  if (result != kFileUnusableName) ShowSaveFailure(ui_, *path, core_.SaveErrorNumber());
-  return false;
-}
-
-bool TSDIAppForm::AskSaveTargets() {
-  if (core_.Store().TargetsChanged() == 0) return true;
-  return ui_.MessageBox(QStringLiteral("現在の検索対象データをセーブしますか？"), kMessageCaption, kQuestionYesNo) !=
-             kAnswerYes ||
-         SaveWithDialog(TargetSavePreset());
-}
-
-bool TSDIAppForm::AskSaveWinning() {
-  if (core_.Store().WinningChanged() == 0) return true;
-  return ui_.MessageBox(QStringLiteral("現在の当選番号データをセーブしますか？"), kMessageCaption, kQuestionYesNo) !=
-             kAnswerYes ||
-         SaveWithDialog(WinningSavePreset());
-}
-
-// ---------------------------------------------------------------------------
 // File commands
 
-void TSDIAppForm::FileNew1Execute() {
-  LotteryStore& store = core_.Store();
-  if (store.TargetCount() > 0 || store.WinningCount() > 0) {
-    if (ui_.MessageBox(QStringLiteral("データをクリアします。よろしいですか？"), kMessageCaption, kQuestionYesNo) !=
-        kAnswerYes) {
-      return;
-    }
-  }
-  // A table whose save failed is not cleared.
-  if (!AskSaveTargets()) return;
-  store.ClearTargets();
-  FillSearchList(FillMode::ShowAll, 0);
-  if (!AskSaveWinning()) return;
-  store.ClearWinningEntries();
-  FillWinningList(0);
-}
+void TSDIAppForm::FileNew1Execute() { flows_.New(); }
 
-void TSDIAppForm::FileOpen1Execute() {
-  const std::optional<std::string> path = ui_.OpenFileDialog(OpenPreset());
-  if (!path) return;
-  OpenChosenFile(*path);
-}
-
-void TSDIAppForm::OpenChosenFile(const std::string& path) {
-  const int kind = core_.ClassifyDataFile(path.c_str());
-  if (!ConfirmForeignFile(path, kind)) return;
-  // A table whose save failed is not replaced.
-  if (kind == kTargetFile && !AskSaveTargets()) return;
-  if (kind == kWinningFile && !AskSaveWinning()) return;
-  core_.OpenDataFile(path.c_str());
-  FillSearchList(FillMode::ShowAll, 0);
-  FillWinningList(0);
-}
-
-void TSDIAppForm::LoadDroppedFile(bool winningList, const std::string& path) {
-  // Judged again: the file may have been replaced since it was dropped.
-  const int wanted = winningList ? kWinningFile : kTargetFile;
-  if (core_.ClassifyDataFile(path.c_str()) != wanted) return;
-  if (!ConfirmForeignFile(path, wanted)) return;
-  if (winningList) {
-    // A cancelled or failed save stops the load.
-    if (!AskSaveWinning()) return;
-    core_.OpenDataFile(path.c_str());
-    // The hit results went with the old winning numbers: the targets show none.
-    FillWinningList(0);
-    FillSearchList(FillMode::ShowAll, 0);
-  } else {
-    if (!AskSaveTargets()) return;
-    core_.OpenDataFile(path.c_str());
-    FillSearchList(FillMode::ShowAll, 0);
-    // The filter shows "全表示" again; its items stay as they are.
-    comboBox1_->setCurrentIndex(0);
-  }
-}
+void TSDIAppForm::FileOpen1Execute() { flows_.Open(); }
 
 void TSDIAppForm::OpenFiles(const QStringList& paths) {
   QStringList images;
@@ -719,28 +576,7 @@ void TSDIAppForm::OpenFiles(const QStringList& paths) {
   UpdateFileState();
 }
 
-bool TSDIAppForm::ConfirmForeignFile(const std::string& path, int kind) {
-  if ((kind != kTargetFile && kind != kWinningFile) || !core_.LooksForeign(path.c_str())) return true;
-  const QString text = kind == kTargetFile
-                           ? QStringLiteral("このファイルは検索対象ファイルではないようです。読み込みますか？")
-                           : QStringLiteral("このファイルは当選番号ファイルではないようです。読み込みますか？");
-  return ui_.MessageBox(text, kMessageCaption, kQuestionYesNoDefaultNo) == kAnswerYes;
-}
-
-void TSDIAppForm::FileSave1Execute() {
-  const LotteryStore& store = core_.Store();
-  const int targets = store.TargetCount();
-  const int winning = store.WinningCount();
-  if (targets > 0 && winning > 0) {
-    SaveWithDialog(CombinedSavePreset());
-  } else if (targets > 0) {
-    SaveWithDialog(TargetSavePreset());
-  } else if (winning > 0) {
-    SaveWithDialog(WinningSavePreset());
-  } else {
-    ui_.MessageBox(QStringLiteral("保存するデータがありません。"), kMessageCaption, kExclamationOk);
-  }
-}
+void TSDIAppForm::FileSave1Execute() { flows_.Save(); }
 
 void TSDIAppForm::FileExit1Execute() { close(); }
 
@@ -758,10 +594,7 @@ int TSDIAppForm::RunDialog(DialogSlot& slot) {
 
 void TSDIAppForm::EditSchItemClick() {
   // The edit position stays as it is: the dialog opens at its own default ticket.
-  if (RunDialog(dialogs_.schEdit) == QDialog::Accepted) {
-    FillSearchList(FillMode::ShowAll, 0);
-    comboBox1_->setCurrentIndex(0);
-  }
+  if (RunDialog(dialogs_.schEdit) == QDialog::Accepted) ShowTargetsAgain();
   comboBox1_->setFocus(Qt::OtherFocusReason);
 }
 
@@ -773,10 +606,7 @@ void TSDIAppForm::ListView2DblClick() {
   if (n < 1) return;
   LotteryStore& store = core_.Store();
   store.SetEditPosition(n - 1);  // the dialog opens at this ticket
-  if (RunDialog(dialogs_.schEdit) == QDialog::Accepted) {
-    FillSearchList(FillMode::ShowAll, 0);
-    comboBox1_->setCurrentIndex(0);
-  }
+  if (RunDialog(dialogs_.schEdit) == QDialog::Accepted) ShowTargetsAgain();
   store.SetEditPosition(-1);
 }
 
@@ -891,121 +721,5 @@ void TSDIAppForm::HelpWebItemClick() {
 }
 
 void TSDIAppForm::HelpAbout1Execute() { RunDialog(dialogs_.aboutBox); }
-
-// ---------------------------------------------------------------------------
-// The lists
-
-int TSDIAppForm::FillSearchList(FillMode mode, int k) {
-  listView2_->Clear();
-  const LotteryStore& store = core_.Store();
-  const int count = store.TargetCount();
-  QString entryTitle;
-  std::uint32_t entryBit = 0;
-  if (mode == FillMode::EntryHits) {
-    entryBit = std::uint32_t{1} << (static_cast<unsigned>(k) % 32u);
-    WinningEntry entry;
-    if (store.GetWinningEntry(k + 1, entry) == 0) entryTitle = FromCp932(entry.title);
-  }
-  std::vector<ReportRow> rows;
-  rows.reserve(static_cast<std::size_t>(mode == FillMode::ShowAll ? count : count / 4));
-  int counted = 0;
-  SearchTarget target;
-  char hitText[kTextSize];
-  for (int n = 1; n <= count; ++n) {
-    if (store.GetTarget(1, n, target) != 0) continue;
-    QString hitType;
-    if (mode == FillMode::ShowAll || mode == FillMode::Hits) {
-      if (mode == FillMode::Hits && target.hit == 0) continue;
-      core_.HitText(n - 1, 0, hitText);
-      hitType = FromCp932(hitText);
-      if (mode == FillMode::Hits || hitText[0] != '\0') ++counted;
-    } else {
-      if (target.hit == 0 || (target.hitMask & entryBit) == 0) continue;
-      hitType = entryTitle;
-      ++counted;
-    }
-    rows.push_back(ReportRow{QString::number(n),
-                             {FromCp932(target.name), FromCp932(target.group), FromCp932(target.number), hitType}});
-  }
-  listView2_->AddRows(std::move(rows));
-  if (listView2_->RowCount() > 0) listView2_->SelectAndFocusRow(0);
-  UpdateFileState();
-  return counted;
-}
-
-void TSDIAppForm::FillWinningList(int selection) {
-  comboBox1_->clear();
-  listView1_->Clear();
-  const LotteryStore& store = core_.Store();
-  const int count = store.WinningCount();
-  comboBox1_->addItem(QStringLiteral("全表示"));
-  if (count > 0) comboBox1_->addItem(QStringLiteral("当たり"));
-  bool taken = false;
-  std::vector<ReportRow> rows;
-  WinningEntry entry;
-  for (int i = 1; i <= count; ++i) {
-    if (store.GetWinningEntry(i, entry) != 0) continue;
-    comboBox1_->addItem(FromCp932(entry.title));
-    // A selection below 0 takes no entry's pairs.
-    if (selection == 0 || selection == 1 || selection == 2 + (i - 1)) {
-      taken = true;
-      const int pairs = ClampPairCount(entry.pairCount);
-      for (int p = 0; p < pairs; ++p) {
-        rows.push_back(ReportRow{FromCp932(entry.pairs[p].group), {FromCp932(entry.pairs[p].number)}});
-      }
-    }
-  }
-  listView1_->AddRows(std::move(rows));
-  comboBox1_->setCurrentIndex(taken ? selection : 0);
-  UpdateFileState();
-}
-
-void TSDIAppForm::ComboBox1Change(int index) {
-  FillWinningList(index);
-  const int kept = comboBox1_->currentIndex();
-  if (kept == 0) {
-    FillSearchList(FillMode::ShowAll, 0);
-  } else if (kept == 1) {
-    FillSearchList(FillMode::Hits, 0);
-  } else if (kept >= 2) {
-    FillSearchList(FillMode::EntryHits, kept - 2);
-  }
-}
-
-void TSDIAppForm::ListView2ColumnClick(int column) {
-  sortKey_ = sortKey_ == column ? -column : column;
-  SortListItems(*listView2_, sortKey_);
-}
-
-void TSDIAppForm::ListView2KeyDown(int key) {
-  if (key == Qt::Key_Delete) DeleteSelectedTargets();
-}
-
-void TSDIAppForm::PopupMenu1Popup() {
-  const int selected = listView2_->SelectedCount();
-  actions_.e1->setVisible(selected == 1);
-  actions_.d1->setVisible(selected >= 1);
-  actions_.c1->setVisible(selected >= 1);
-}
-
-void TSDIAppForm::D1Click() { DeleteSelectedTargets(); }
-
-void TSDIAppForm::DeleteSelectedTargets() {
-  std::vector<int> numbers;
-  for (int row : listView2_->SelectedRows()) {
-    const int n = CaptionNumber(listView2_->Row(row));
-    if (n >= 1) numbers.push_back(n);
-  }
-  // The data core removes them from the highest number down and keeps them for
-  // "元に戻す".
-  core_.RemoveTargets(std::move(numbers));
-  ComboBox1Change(comboBox1_->currentIndex());
-  if (listView2_->RowCount() > 0) {
-    listView2_->SelectAndFocusRow(0);
-    listView2_->setFocus(Qt::OtherFocusReason);
-  } else {
-    comboBox1_->setFocus(Qt::OtherFocusReason);
-  }
-}
 
 }  // namespace luckyscope

@@ -13,6 +13,7 @@
 #include <QList>
 #include <QMainWindow>
 
+#include "app/data_file_flows.h"
 #include "app/recent_files.h"
 #include "sound/sound_cue.h"
 #include "ui/ui_services.h"
@@ -97,22 +98,12 @@ class TSDIAppForm : public QMainWindow {
   // The product's web page (a build setting).
   static QString WebPageAddress();
 
-  // The file dialog presets.
-  static FileDialogPreset TargetSavePreset();
-  static FileDialogPreset WinningSavePreset();
-  static FileDialogPreset CombinedSavePreset();
-  static FileDialogPreset OpenPreset();
-
-  // Runs the save dialog with the preset and saves the table that the chosen file's
-  // kind names. A save that fails is reported (the file and the reason) and gives
-  // false, and so does a cancelled dialog (without a word), so that whatever asked for
-  // it stops and leaves the table and its changed flag as they are. An empty table is
-  // refused without a word and gives true.
-  bool SaveWithDialog(const FileDialogPreset& preset);
-  // The two save questions: each asks only when its table has unsaved changes, and on
-  // Yes saves through the save dialog. False when that save failed or was cancelled.
-  bool AskSaveTargets();
-  bool AskSaveWinning();
+  // The file dialog presets and the file flows (app/data_file_flows.h).
+  static FileDialogPreset TargetSavePreset() { return DataFileFlows::TargetSavePreset(); }
+  static FileDialogPreset WinningSavePreset() { return DataFileFlows::WinningSavePreset(); }
+  static FileDialogPreset CombinedSavePreset() { return DataFileFlows::CombinedSavePreset(); }
+  static FileDialogPreset OpenPreset() { return DataFileFlows::OpenPreset(); }
+  bool SaveWithDialog(const FileDialogPreset& preset) { return flows_.SaveWithDialog(preset); }
 
   // Window events. FormClose gives false, and the window stays open, when a save the
   // user asked for at the close failed.
@@ -123,24 +114,19 @@ class TSDIAppForm : public QMainWindow {
   void FileNew1Execute();
   void FileOpen1Execute();
   void FileSave1Execute();
-  void FileExit1Execute();
   // Exchange with other tools (sdi_app_form_exchange.cpp): a spreadsheet's ticket list
   // in, the search-target list as shown out to csv, to the printer or to PDF, and the
   // selected rows to the clipboard.
   void FileImport1Execute();
   void FileExport1Execute();
-  void FilePrint1Execute();
   void FilePdf1Execute();
-  void C1Click();
   static FileDialogPreset ExportPreset();
   static FileDialogPreset PdfPreset();
-  // Opens a data file as the open command does once a file is chosen: the save
-  // question for the kind of data it replaces, the load, the lists refilled. The recent
-  // files' items run it.
-  void OpenChosenFile(const std::string& path);
-  // A file dropped on one of the lists (the application hook's FileDropped): loaded
-  // into the winning numbers or the search targets when it still is of that kind.
-  void LoadDroppedFile(bool winningList, const std::string& path);
+  // A file dropped on one of the lists (the application hook's FileDropped).
+  void LoadDroppedFile(bool winningList, const std::string& path) { flows_.LoadDropped(winningList, path); }
+  // The import of one file (the import command, or a file the open command could not
+  // use): the preview, then the tickets appended or put in place of the list.
+  void ImportFile(const std::string& path);
   // Files named on the command line or handed over by a second start, in order: each
   // data file is opened by its kind as the open command does once a file is chosen,
   // images of postcards have their numbers read, and a name that is no readable file
@@ -150,12 +136,8 @@ class TSDIAppForm : public QMainWindow {
   // Edit commands and the search-target list's ways into the edit dialog.
   void EditSchItemClick();
   void ListView2DblClick();
-  void ListView2KeyPress(int character);
-  void E1Click();
   void EditAtrItemClick();
   void EditSysItemClick();
-  // "元に戻す": takes back the last deletion of tickets made in this window.
-  void EditUndoItemClick();
 
   // Run commands.
   void ExecSchItemClick();
@@ -165,18 +147,17 @@ class TSDIAppForm : public QMainWindow {
 
   // Help commands.
   void HelpItemClick();
-  void HelpWebItemClick();
   void HelpAbout1Execute();
 
-  // The lists.
+  // The lists. ShowTargetsAgain lists every ticket again with the filter box at
+  // "全表示" (its items stay), after the tickets changed.
   int FillSearchList(FillMode mode, int k);
+  void ShowTargetsAgain();
   void FillWinningList(int selection);
   void ComboBox1Change(int index);
   void ListView2ColumnClick(int column);
   void ListView2KeyDown(int key);
   void PopupMenu1Popup();
-  void D1Click();
-  void DeleteSelectedTargets();
 
   // Controls, for main() and the tests.
   QComboBox* ComboBox1() const { return comboBox1_; }
@@ -208,6 +189,23 @@ class TSDIAppForm : public QMainWindow {
   bool eventFilter(QObject* watched, QEvent* event) override;
 
  private:
+  // Handlers the window's actions and controls run; the tests trigger them by the
+  // actions' names.
+  void FileExit1Execute();
+  void FilePrint1Execute();
+  void C1Click();
+  void ListView2KeyPress(int character);
+  void E1Click();
+  void HelpWebItemClick();
+  void D1Click();
+  void DeleteSelectedTargets();
+  // "元に戻す": takes back the last deletion of tickets made in this window, or the
+  // last tickets appended by an import or from postcards.
+  void EditUndoItemClick();
+  // Opens a data file as the open command does once a file is chosen (the recent
+  // files' items run it).
+  void OpenChosenFile(const std::string& path) { flows_.OpenChosen(path); }
+
   void BuildControls();
   void BuildActions();
   void BuildMenus();
@@ -258,12 +256,10 @@ class TSDIAppForm : public QMainWindow {
   void ShowMissing(const QString& text);
   // The filter box's text: the title of a printout.
   QString FilterName() const;
-  // Before a file of `kind` that looks like no such file (binary bytes, the settings
-  // file) replaces a table, the user is asked; false when they answer No.
-  bool ConfirmForeignFile(const std::string& path, int kind);
 
   DataCore& core_;
   UiServices& ui_;
+  DataFileFlows flows_;
   Dialogs dialogs_;
   SoundCueState soundCue_{};
   int sortKey_ = 1;

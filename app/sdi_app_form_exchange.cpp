@@ -38,19 +38,32 @@ QString TSDIAppForm::FilterName() const {
 }
 
 void TSDIAppForm::FileImport1Execute() {
-  auto* dialog = static_cast<TImportDlg*>(dialogs_.importDlg.Get());
-  if (dialog == nullptr) return;
+  if (dialogs_.importDlg.Get() == nullptr) return;
   const std::optional<std::string> path = ui_.OpenFileDialog(TImportDlg::ImportPreset());
-  if (!path || !dialog->Prepare(*path)) return;
+  if (path) ImportFile(*path);
+}
+
+void TSDIAppForm::ImportFile(const std::string& path) {
+  auto* dialog = static_cast<TImportDlg*>(dialogs_.importDlg.Get());
+  if (dialog == nullptr || !dialog->Prepare(path)) return;
   if (RunDialog(dialogs_.importDlg) != QDialog::Accepted) return;
   // The rows leave the dialog here and are let go when the import is over.
   const ImportSource source = dialog->TakeSource();
-  // A replace waits for the save question: a save that failed keeps the old list.
-  if (dialog->Mode() == ImportMode::Replace && !AskSaveTargets()) return;
-  const ImportSummary summary =
-      ImportTargets(core_, source.rows, dialog->Layout(), dialog->Mode(), ImportFieldConverter(source.encoding));
-  FillSearchList(FillMode::ShowAll, 0);
-  comboBox1_->setCurrentIndex(0);
+  // A replace waits for the save question: a save that did not happen keeps the old
+  // list.
+  if (dialog->Mode() == ImportMode::Replace && !flows_.AskSaveTargets()) return;
+  ImportSummary summary;
+  const auto import = [&] {
+    summary =
+        ImportTargets(core_, source.rows, dialog->Layout(), dialog->Mode(), ImportFieldConverter(source.encoding));
+  };
+  // Appended tickets can be taken back with "元に戻す", as deleted ones can.
+  if (dialog->Mode() == ImportMode::Append) {
+    core_.AppendUndoably(import);
+  } else {
+    import();
+  }
+  ShowTargetsAgain();
   const bool leftOut = summary.unencodable + summary.noName + summary.overLimit > 0;
   ui_.MessageBox(ImportSummaryText(summary), kMessageCaption, leftOut ? kExclamationOk : kPlainOk);
 }

@@ -47,7 +47,7 @@ int TailValue(const char (&number)[kFieldSize], int digits) {
 }  // namespace
 
 // The count check shows no message, so it keeps no use of the UI services.
-TCntCheckDlg::TCntCheckDlg(DataCore& core, UiServices& /*ui*/, QWidget* parent) : QDialog(parent), core_(core) {
+TCntCheckDlg::TCntCheckDlg(DataCore& core, UiServices& /*ui*/, QWidget* parent) : ActivatedDialog(parent), core_(core) {
   BuildControls();
   comboBox1_->addItem(QStringLiteral("下１桁表示"));
   comboBox1_->addItem(QStringLiteral("下２桁表示"));
@@ -131,11 +131,6 @@ void TCntCheckDlg::BuildControls() {
 }
 
 int TCntCheckDlg::TailDigits() const { return comboBox1_->currentIndex() == 1 ? 2 : 1; }
-
-void TCntCheckDlg::showEvent(QShowEvent* event) {
-  QDialog::showEvent(event);
-  if (!event->spontaneous()) FormActivate();
-}
 
 void TCntCheckDlg::FormActivate() {
   // The view stays as it was chosen at the last showing; the sort starts afresh.

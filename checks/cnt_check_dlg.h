@@ -8,6 +8,7 @@
 #include <array>
 
 #include <QDialog>
+#include "ui/dialog_support.h"
 
 class QCheckBox;
 class QComboBox;
@@ -21,7 +22,7 @@ class DataCore;
 class ReportList;
 class UiServices;
 
-class TCntCheckDlg : public QDialog {
+class TCntCheckDlg : public ActivatedDialog {
   Q_OBJECT
 
  public:
@@ -31,7 +32,7 @@ class TCntCheckDlg : public QDialog {
   int DetailSortKey() const { return detailSortKey_; }
 
   // Handlers.
-  void FormActivate();
+  void FormActivate() override;
   void CancelBtnClick();
   void ComboBox1Change();
   // A selection notification for `row` of the count list, selected or deselected.
@@ -40,9 +41,6 @@ class TCntCheckDlg : public QDialog {
   // "0本を隠す" switched: the count list shows only the values some ticket ends in
   // (remembered in the user's state for the next start).
   void HideEmptyClick(bool hide);
-
- protected:
-  void showEvent(QShowEvent* event) override;
 
  private:
   void BuildControls();

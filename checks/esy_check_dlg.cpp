@@ -48,7 +48,7 @@ bool IsDigitText(const QString& text) {
 }  // namespace
 
 TEsyCheckDlg::TEsyCheckDlg(DataCore& core, UiServices& ui, SoundCueState& cue, QWidget* parent)
-    : QDialog(parent), core_(core), ui_(ui), cue_(cue), logWriter_(AppendLogLine) {
+    : ActivatedDialog(parent), core_(core), ui_(ui), cue_(cue), logWriter_(AppendLogLine) {
   BuildControls();
   // Created once for the program's run: empty boxes and no log line written yet.
   memo1_->SetText(QString());
@@ -161,11 +161,6 @@ void TEsyCheckDlg::SetCameraCheck(std::function<void()> open) {
 }
 
 // --- Activation ----------------------------------------------------------------------
-
-void TEsyCheckDlg::showEvent(QShowEvent* event) {
-  QDialog::showEvent(event);
-  if (!event->spontaneous()) FormActivate();
-}
 
 void TEsyCheckDlg::FormActivate() {
   core_.GetSettings(settings_);

@@ -13,6 +13,7 @@
 #include "checks/easy_check.h"
 #include "core/data_core.h"
 #include "sound/sound_cue.h"
+#include "ui/dialog_support.h"
 
 class QCheckBox;
 class QKeyEvent;
@@ -23,7 +24,7 @@ namespace luckyscope {
 class ByteLineEdit;
 class UiServices;
 
-class TEsyCheckDlg : public QDialog {
+class TEsyCheckDlg : public ActivatedDialog {
   Q_OBJECT
 
  public:
@@ -45,7 +46,7 @@ class TEsyCheckDlg : public QDialog {
   const char* LogPath() const { return logPath_; }
 
   // Handlers. The key handlers answer whether they took the key.
-  void FormActivate();
+  void FormActivate() override;
   void OKBtnClick();
   void CancelBtnClick();
   bool Memo1KeyDown(int key);
@@ -57,7 +58,6 @@ class TEsyCheckDlg : public QDialog {
   bool Memo4KeyDown(int key);
 
  protected:
-  void showEvent(QShowEvent* event) override;
   void keyPressEvent(QKeyEvent* event) override;
   bool eventFilter(QObject* watched, QEvent* event) override;
 

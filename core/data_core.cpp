@@ -241,23 +241,43 @@ int DataCore::RemoveTargets(std::vector<int> regNos) {
   if (removed.empty()) return 0;  // nothing changed: an earlier removal stays undoable
   std::reverse(removed.begin(), removed.end());
   removed_ = std::move(removed);
+  appendedAfter_ = -1;
   removedChangedFlag_ = changedBefore;
   removedVersion_ = store.TargetsVersion();
   return static_cast<int>(removed_.size());
 }
 
-bool DataCore::CanUndoRemoval() const { return !removed_.empty() && removedVersion_ == store_->TargetsVersion(); }
+bool DataCore::CanUndoRemoval() const {
+  return (!removed_.empty() || appendedAfter_ >= 0) && removedVersion_ == store_->TargetsVersion();
+}
 
 int DataCore::UndoRemoval() {
   if (!CanUndoRemoval()) {
     removed_.clear();
+    appendedAfter_ = -1;
     return -1;
   }
+  // Descending: the appended tickets go from the last one back.
+  for (int regNo = store_->TargetCount(); regNo > appendedAfter_ && appendedAfter_ >= 0; --regNo) {
+    store_->RemoveTarget(regNo);
+  }
+  appendedAfter_ = -1;
   // Ascending: each ticket goes back in front of the one that took its number.
   for (const Removed& entry : removed_) store_->InsertTarget(entry.regNo, entry.target);
   store_->SetTargetsChanged(removedChangedFlag_);
   removed_.clear();
   return 0;
+}
+
+void DataCore::AppendUndoably(const std::function<void()>& append) {
+  const int before = store_->TargetCount();
+  const int changedBefore = store_->TargetsChanged();
+  append();
+  if (store_->TargetCount() <= before) return;  // nothing added: an earlier undo stays
+  removed_.clear();
+  appendedAfter_ = before;
+  removedChangedFlag_ = changedBefore;
+  removedVersion_ = store_->TargetsVersion();
 }
 
 }  // namespace luckyscope

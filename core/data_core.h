@@ -5,6 +5,7 @@
 // for through the notifier.
 
 #include <cstdint>
+#include <functional>
 #include <memory>
 #include <string>
 #include <vector>
@@ -106,6 +107,11 @@ class DataCore {
   int RemoveTargets(std::vector<int> regNos);
   bool CanUndoRemoval() const;
   int UndoRemoval();
+  // Appending tickets that can be taken back the same way (an import, postcards read):
+  // `append` may only add tickets after the last one. When it added any, the next
+  // UndoRemoval removes them again and gives back the unsaved-changes flag from before,
+  // in place of an earlier removal.
+  void AppendUndoably(const std::function<void()>& append);
 
  private:
   void Notify(CoreMessage message) const;
@@ -126,6 +132,8 @@ class DataCore {
     SearchTarget target;
   };
   std::vector<Removed> removed_;
+  // The count before the last undoable append, or -1.
+  int appendedAfter_ = -1;
   int removedChangedFlag_ = 0;
   std::uint32_t removedVersion_ = 0;
 };

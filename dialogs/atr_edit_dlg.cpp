@@ -7,11 +7,9 @@
 
 #include <QCoreApplication>
 #include <QEvent>
-#include <QFocusEvent>
 #include <QHBoxLayout>
 #include <QKeyEvent>
 #include <QPushButton>
-#include <QShowEvent>
 #include <QStatusBar>
 #include <QVBoxLayout>
 
@@ -43,9 +41,8 @@ void TrimField(char (&field)[N]) {
 }  // namespace
 
 TAtrEditDlg::TAtrEditDlg(DataCore& core, UiServices& ui, QWidget* parent)
-    : QDialog(parent), core_(core), ui_(ui), entries_(new WorkEntry[kMaxWinningEntries]()) {
+    : TRecordEditDlg(core, ui, kMaxWinningEntries, parent), entries_(new WorkEntry[kMaxWinningEntries]()) {
   BuildControls();
-  memo1_->SetText(QStringLiteral("1"));
 }
 
 TAtrEditDlg::~TAtrEditDlg() = default;
@@ -54,8 +51,8 @@ void TAtrEditDlg::BuildControls() {
   setWindowTitle(QStringLiteral("当選番号エディット"));
   setFont(UiFont(12));
 
-  okBtn_ = MakeDialogButton(QStringLiteral("登録"), "OKBtn", this);
-  cancelBtn_ = MakeDialogButton(QStringLiteral("キャンセル"), "CancelBtn", this);
+  auto* okBtn = MakeDialogButton(QStringLiteral("登録"), "OKBtn", this);
+  auto* cancelBtn = MakeDialogButton(QStringLiteral("キャンセル"), "CancelBtn", this);
   button3_ = MakeDialogButton(QStringLiteral("組番号登録"), "Button3", this);
   templateBtn_ = MakeDialogButton(QStringLiteral("ひな形"), "TemplateBtn", this);
   SetHint(templateBtn_, QStringLiteral("ひな形 (Alt+T)|空いている登録番号に1等・2等・3等を用意します"));
@@ -64,12 +61,7 @@ void TAtrEditDlg::BuildControls() {
   templateBtn_->setShortcut(QKeySequence(Qt::ALT | Qt::Key_T));
 
   const RecordPanel panel = BuildRecordPanel(this, kRegNoChars, QStringLiteral("名称"));
-  memo1_ = panel.memo1;
-  button1_ = panel.button1;
-  button2_ = panel.button2;
-  memo2_ = panel.memo2;
-  memo3_ = panel.memo3;
-  memo4_ = panel.memo4;
+  AttachControls(panel, okBtn, cancelBtn, button3_);
   // The winning-number file separates title, groups and numbers by commas, so a comma
   // inside one would split the entry at the next load.
   const QString why = QStringLiteral("「,」は当選番号ファイルに保存できないため、入力できません。");
@@ -112,18 +104,11 @@ void TAtrEditDlg::BuildControls() {
 
   SetTabChain({okBtn_, cancelBtn_, button3_, memo1_, button1_, button2_, memo2_, memo3_, memo4_, listView1_});
 
-  connect(okBtn_, &QPushButton::clicked, this, &TAtrEditDlg::OKBtnClick);
-  connect(cancelBtn_, &QPushButton::clicked, this, &TAtrEditDlg::CancelBtnClick);
-  connect(button1_, &QPushButton::clicked, this, &TAtrEditDlg::Button1Click);
-  connect(button2_, &QPushButton::clicked, this, &TAtrEditDlg::Button2Click);
   connect(button3_, &QPushButton::clicked, this, &TAtrEditDlg::Button3Click);
   connect(templateBtn_, &QPushButton::clicked, this, &TAtrEditDlg::TemplateBtnClick);
   connect(listView1_, &ReportList::DoubleClicked, this, [this](int) { ListView1DblClick(); });
-  for (QWidget* watched : {static_cast<QWidget*>(memo1_), static_cast<QWidget*>(memo2_), static_cast<QWidget*>(memo3_),
-                           static_cast<QWidget*>(memo4_), static_cast<QWidget*>(listView1_),
-                           static_cast<QWidget*>(button3_)}) {
-    watched->installEventFilter(this);
-  }
+  listView1_->installEventFilter(this);
+  button3_->installEventFilter(this);
 
   SetFixedDialogFrame(*this);
 }
@@ -132,28 +117,15 @@ const WinningEntry& TAtrEditDlg::WorkingEntry(int regNo) const {
   return entries_[std::clamp(regNo, 1, kMaxWinningEntries) - 1].rec;
 }
 
-void TAtrEditDlg::showEvent(QShowEvent* event) {
-  QDialog::showEvent(event);
-  if (!event->spontaneous()) FormActivate();
-}
-
 bool TAtrEditDlg::eventFilter(QObject* watched, QEvent* event) {
   if (event->type() == QEvent::KeyPress) {
-    const int key = static_cast<QKeyEvent*>(event)->key();
-    if (watched == memo1_) return Memo1KeyDown(key);
-    if (watched == memo2_) return Memo2KeyDown(key);
-    if (watched == memo3_) return Memo3KeyDown(key);
-    if (watched == memo4_) return Memo4KeyDown(key);
-    if (watched == listView1_) return ListView1KeyPress(key);
+    if (watched == listView1_) return ListView1KeyPress(static_cast<QKeyEvent*>(event)->key());
     if (watched == button3_) return StartNextPair(static_cast<QKeyEvent*>(event));
-  } else if (event->type() == QEvent::FocusOut && watched == memo1_) {
-    // Only a move to another control of this dialog leaves the box.
-    if (IsFocusMoveWithinWindow(static_cast<QFocusEvent*>(event)->reason())) Memo1Exit();
   }
-  return QDialog::eventFilter(watched, event);
+  return TRecordEditDlg::eventFilter(watched, event);
 }
 
-void TAtrEditDlg::FormActivate() {
+int TAtrEditDlg::LoadWorkingCopy() {
   const LotteryStore& store = core_.Store();
   workingCount_ = std::clamp(store.WinningCount(), 0, kMaxWinningEntries);
   statusBar_->clearMessage();
@@ -165,14 +137,11 @@ void TAtrEditDlg::FormActivate() {
     entry.origin = r;
   }
   // Always at the free entry after the last one (the last one when all are in use).
-  ShowEntry(std::min(workingCount_ + 1, kMaxWinningEntries));
-  cancelBtn_->setFocus(Qt::OtherFocusReason);
+  return std::min(workingCount_ + 1, kMaxWinningEntries);
 }
 
-void TAtrEditDlg::ShowEntry(int regNo) {
-  shownEntry_ = regNo;
+void TAtrEditDlg::ShowSlot(int regNo) {
   takenOut_.reset();
-  memo1_->SetText(QString::number(regNo));
   memo2_->SetBytes(entries_[regNo - 1].rec.title);
   memo3_->SetText(QString());
   memo4_->SetText(QString());
@@ -190,23 +159,7 @@ void TAtrEditDlg::FillPairList(int regNo) {
   listView1_->AddRows(std::move(rows));
 }
 
-std::optional<int> TAtrEditDlg::CurrentEntry() {
-  // An emptied registration-number box names no entry: the step changes nothing and
-  // the user is asked for the number; the dialog stays open.
-  const std::optional<int> typed = ReadRegistrationNumber(*memo1_);
-  if (!typed) {
-    ReportMissingRegistrationNumber(ui_, memo1_);
-    return std::nullopt;
-  }
-  // Leaving the box has already clamped the number; the same range holds here.
-  return ClampRegistrationNumber(*typed, workingCount_, kMaxWinningEntries);
-}
-
-bool TAtrEditDlg::Commit(int& regNo, bool& deleted) {
-  deleted = false;
-  const std::optional<int> current = CurrentEntry();
-  if (!current) return false;
-  regNo = *current;
+bool TAtrEditDlg::TakeBoxes(int regNo) {
   statusBar_->clearMessage();
   // A pair typed but not yet added with "組番号登録" is added first, as that button
   // would; half of a pair cannot be, and the user is told. A pair taken out of the
@@ -227,38 +180,17 @@ bool TAtrEditDlg::Commit(int& regNo, bool& deleted) {
     TrimField(entry.pairs[k].number);
   }
 
-  if (entry.title[0] == '\0') {
-    if (regNo <= workingCount_) {
-      // The entry goes with its pairs; the later ones move down one number.
-      RemoveWorkingSlot(entries_.get(), kMaxWinningEntries, workingCount_, regNo);
-      deleted = true;
-    }
-    // At the free entry the pairs stay listed: a title given later makes them an entry.
-  } else if (regNo == workingCount_ + 1 && workingCount_ < kMaxWinningEntries) {
-    ++workingCount_;  // a new entry at the free slot
-  }
-  return true;
+  // An entry without a title goes with its pairs. At the free entry the pairs stay
+  // listed: a title given later makes them an entry.
+  return entry.title[0] != '\0';
 }
 
-bool TAtrEditDlg::CommitAndMoveNext() {
-  int n = 0;
-  bool deleted = false;
-  if (!Commit(n, deleted)) return false;
-  ShowEntry(NextWorkingSlot(n, deleted, workingCount_, kMaxWinningEntries));
-  return true;
+void TAtrEditDlg::RemoveSlot(int regNo) {
+  RemoveWorkingSlot(entries_.get(), kMaxWinningEntries, workingCount_, regNo);
 }
-
-void TAtrEditDlg::Button1Click() {
-  int n = 0;
-  bool deleted = false;
-  if (!Commit(n, deleted)) return;
-  ShowEntry(n > 1 ? n - 1 : 1);
-}
-
-void TAtrEditDlg::Button2Click() { CommitAndMoveNext(); }
 
 void TAtrEditDlg::Button3Click() {
-  const std::optional<int> current = CurrentEntry();
+  const std::optional<int> current = CurrentSlot();
   if (!current) return;
   AddTypedPair(*current);
 }
@@ -305,7 +237,7 @@ TAtrEditDlg::PairAdd TAtrEditDlg::AddTypedPair(int regNo) {
 }
 
 void TAtrEditDlg::ListView1DblClick() {
-  const std::optional<int> current = CurrentEntry();
+  const std::optional<int> current = CurrentSlot();
   if (!current) return;
   const std::vector<int> selected = listView1_->SelectedRows();
   if (selected.size() != 1) return;
@@ -331,37 +263,6 @@ bool TAtrEditDlg::ListView1KeyPress(int key) {
   return true;
 }
 
-void TAtrEditDlg::Memo1Exit() {
-  const std::optional<int> typed = ReadRegistrationNumber(*memo1_);
-  if (!typed) return;
-  const int n = ClampRegistrationNumber(*typed, workingCount_, kMaxWinningEntries);
-  // Still the shown entry: the title and the pair in the boxes stay as typed.
-  if (n == shownEntry_) {
-    memo1_->SetText(QString::number(n));
-    return;
-  }
-  // Another entry: nothing is committed; a title typed since is dropped, and so is a
-  // pair in the boxes.
-  ShowEntry(n);
-}
-
-bool TAtrEditDlg::Memo1KeyDown(int key) { return MoveFocusOnEnter(key, memo2_); }
-
-bool TAtrEditDlg::Memo2KeyDown(int key) { return MoveFocusOnEnter(key, memo3_); }
-
-bool TAtrEditDlg::Memo3KeyDown(int key) { return MoveFocusOnEnter(key, memo4_); }
-
-bool TAtrEditDlg::Memo4KeyDown(int key) { return MoveFocusOnEnter(key, button3_); }
-
-void TAtrEditDlg::OKBtnClick() {
-  // Stays open when the registration number is missing: nothing is stored.
-  if (!CommitAndMoveNext()) return;
-  WriteBack();
-  accept();
-}
-
-void TAtrEditDlg::CancelBtnClick() { reject(); }
-
 void TAtrEditDlg::TemplateBtnClick() {
   int n = 0;
   bool deleted = false;
@@ -381,7 +282,7 @@ void TAtrEditDlg::TemplateBtnClick() {
     ++workingCount_;
     if (firstAdded == 0) firstAdded = workingCount_;
   }
-  ShowEntry(firstAdded > 0 ? firstAdded : ClampRegistrationNumber(n, workingCount_, kMaxWinningEntries));
+  Show(firstAdded > 0 ? firstAdded : ClampRegistrationNumber(n, workingCount_, kMaxWinningEntries));
   memo3_->SetText(QStringLiteral("*"));
   memo4_->setFocus(Qt::OtherFocusReason);
 }

@@ -8,9 +8,8 @@
 #include <string>
 #include <utility>
 
-#include <QDialog>
-
 #include "core/lottery_store.h"
+#include "dialogs/record_edit_dlg.h"
 
 class QKeyEvent;
 class QPushButton;
@@ -18,31 +17,18 @@ class QStatusBar;
 
 namespace luckyscope {
 
-class ByteLineEdit;
-class DataCore;
 class ReportList;
-class UiServices;
 
-class TAtrEditDlg : public QDialog {
+class TAtrEditDlg : public TRecordEditDlg {
   Q_OBJECT
 
  public:
   TAtrEditDlg(DataCore& core, UiServices& ui, QWidget* parent = nullptr);
   ~TAtrEditDlg() override;
 
-  // Event handlers.
-  void FormActivate();
-  void OKBtnClick();
-  void CancelBtnClick();
-  void Button1Click();  // "<"
-  void Button2Click();  // ">"
+  // Event handlers beside the shared ones of TRecordEditDlg. Enter in the number box
+  // goes to "組番号登録".
   void Button3Click();  // "組番号登録"
-  void Memo1Exit();
-  // Enter moves the focus along title, group, number and "組番号登録"; true when handled.
-  bool Memo1KeyDown(int key);
-  bool Memo2KeyDown(int key);
-  bool Memo3KeyDown(int key);
-  bool Memo4KeyDown(int key);
   // Takes the selected pair out into the group and number boxes.
   void ListView1DblClick();
   // Enter in the pair list: takes the pair out and goes to the group box.
@@ -53,12 +39,10 @@ class TAtrEditDlg : public QDialog {
   // holds "*" so that only the numbers need typing.
   void TemplateBtnClick();
 
-  // The working copy, for the tests: its entry count and entry k (1..32).
-  int WorkingCount() const { return workingCount_; }
+  // The working copy's entry k (1..32), for the tests.
   const WinningEntry& WorkingEntry(int regNo) const;
 
  protected:
-  void showEvent(QShowEvent* event) override;
   bool eventFilter(QObject* watched, QEvent* event) override;
 
  private:
@@ -72,20 +56,18 @@ class TAtrEditDlg : public QDialog {
   enum class PairAdd { Added, Listed, Full, HalfPair };
 
   void BuildControls();
-  void ShowEntry(int regNo);
+  int LoadWorkingCopy() override;
+  void ShowSlot(int regNo) override;
+  bool TakeBoxes(int regNo) override;
+  void RemoveSlot(int regNo) override;
+  void WriteBack() override;
   // Adds the pair typed into the group and number boxes to entry regNo, and empties
   // the boxes.
   PairAdd AddTypedPair(int regNo);
   void FillPairList(int regNo);
-  // The shown entry's number, or nothing (the user told) when the box is empty.
-  std::optional<int> CurrentEntry();
-  bool Commit(int& regNo, bool& deleted);
-  bool CommitAndMoveNext();
-  void WriteBack();
   // Each ticket's hit mask names winning entries by number; after entries moved, the
   // bits move with them.
   void MoveHitBits();
-
   // True when the group and number boxes hold just the pair a double click took out of
   // the list: moving on then leaves it out, as the user took it out.
   bool HoldsTakenOutPair() const;
@@ -93,25 +75,13 @@ class TAtrEditDlg : public QDialog {
   // next pair in the group box; true when it did.
   bool StartNextPair(QKeyEvent* key);
 
-  DataCore& core_;
-  UiServices& ui_;
   std::unique_ptr<WorkEntry[]> entries_;
   // The pair the last double click took out of the list (CP932 bytes), until the boxes
   // are emptied or the entry changes.
   std::optional<std::pair<std::string, std::string>> takenOut_;
-  int workingCount_ = 0;
-  int shownEntry_ = 0;  // the entry the boxes were last filled from
 
-  QPushButton* okBtn_ = nullptr;
-  QPushButton* cancelBtn_ = nullptr;
-  QPushButton* button1_ = nullptr;
-  QPushButton* button2_ = nullptr;
   QPushButton* button3_ = nullptr;
   QPushButton* templateBtn_ = nullptr;
-  ByteLineEdit* memo1_ = nullptr;
-  ByteLineEdit* memo2_ = nullptr;
-  ByteLineEdit* memo3_ = nullptr;
-  ByteLineEdit* memo4_ = nullptr;
   ReportList* listView1_ = nullptr;
   QStatusBar* statusBar_ = nullptr;
 };

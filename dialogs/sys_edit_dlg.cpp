@@ -36,7 +36,7 @@ QGroupBox* MakeGroup(const QString& title, const char* name, QWidget* parent) {
 
 }  // namespace
 
-TSysEditDlg::TSysEditDlg(DataCore& core, UiServices& ui, QWidget* parent) : QDialog(parent), core_(core), ui_(ui) {
+TSysEditDlg::TSysEditDlg(DataCore& core, UiServices& ui, QWidget* parent) : ActivatedDialog(parent), core_(core), ui_(ui) {
   BuildControls();
 }
 
@@ -145,11 +145,6 @@ void TSysEditDlg::BuildControls() {
   connect(button4, &QPushButton::clicked, this, &TSysEditDlg::Button4Click);
 
   SetFixedDialogFrame(*this);
-}
-
-void TSysEditDlg::showEvent(QShowEvent* event) {
-  QDialog::showEvent(event);
-  if (!event->spontaneous()) FormActivate();
 }
 
 void TSysEditDlg::FormActivate() {

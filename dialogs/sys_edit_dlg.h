@@ -8,6 +8,7 @@
 
 #include "core/data_core.h"
 #include "ui/ui_services.h"
+#include "ui/dialog_support.h"
 
 class QCheckBox;
 class QGroupBox;
@@ -17,7 +18,7 @@ namespace luckyscope {
 
 class ByteLineEdit;
 
-class TSysEditDlg : public QDialog {
+class TSysEditDlg : public ActivatedDialog {
   Q_OBJECT
 
  public:
@@ -25,7 +26,7 @@ class TSysEditDlg : public QDialog {
   ~TSysEditDlg() override;
 
   // Event handlers.
-  void FormActivate();
+  void FormActivate() override;
   void OKBtnClick();
   void CancelBtnClick();
   void Button1Click();  // start-up file
@@ -37,9 +38,6 @@ class TSysEditDlg : public QDialog {
   static FileDialogPreset StartupFilePreset();
   static FileDialogPreset LogFilePreset();
   static FileDialogPreset SoundFilePreset();
-
- protected:
-  void showEvent(QShowEvent* event) override;
 
  private:
   void BuildControls();

@@ -13,6 +13,7 @@
 #include <QLabel>
 #include <QLayout>
 #include <QPushButton>
+#include <QShowEvent>
 
 #include "core/lottery_store.h"
 #include "core/text_util.h"
@@ -44,6 +45,11 @@ class EnterPresser final : public QObject {
 };
 
 }  // namespace
+
+void ActivatedDialog::showEvent(QShowEvent* event) {
+  QDialog::showEvent(event);
+  if (!event->spontaneous()) FormActivate();
+}
 
 void SetFixedDialogFrame(QDialog& dialog) {
   dialog.setWindowFlags(Qt::Dialog | Qt::CustomizeWindowHint | Qt::WindowTitleHint | Qt::WindowSystemMenuHint |

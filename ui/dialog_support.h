@@ -5,11 +5,12 @@
 #include <initializer_list>
 #include <optional>
 
+#include <QDialog>
 #include <QString>
 
 #include "ui/byte_line_edit.h"
 
-class QDialog;
+class QShowEvent;
 class QFrame;
 class QGridLayout;
 class QLabel;
@@ -19,6 +20,17 @@ class QWidget;
 namespace luckyscope {
 
 class UiServices;
+
+// A dialog that fills its controls from the data every time the program shows it
+// (FormActivate after show()), but not when the window system shows it again.
+class ActivatedDialog : public QDialog {
+ public:
+  using QDialog::QDialog;
+  virtual void FormActivate() = 0;
+
+ protected:
+  void showEvent(QShowEvent* event) override;
+};
 
 // Fixed-size dialog with a title bar, a system menu and a close box, but no minimise,
 // maximise or context-help button. Its size follows its layout, so no label is cut.

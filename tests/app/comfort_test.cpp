@@ -258,7 +258,7 @@ TEST_F(ComfortTest, UndoBringsBackTheDeletedTicketsWithTheirHits) {
   core_.RunSearch();
   form_->ComboBox1Change(0);
   EXPECT_FALSE(undo->isEnabled());
-  form_->EditUndoItemClick();
+  form_->Action(QStringLiteral("EditUndoItem"))->trigger();
   EXPECT_EQ(Column(form_->ListView2(), 1), (QStringList{"a", "c"}));
 }
 

@@ -118,6 +118,18 @@ TEST_F(ExchangeTest, ImportAppendsOrReplacesAfterTheSaveQuestion) {
     if (done) {
       EXPECT_EQ(ui_.Messages().back().icon, MessageIcon::Exclamation);
     }
+    // "元に戻す" takes an append back, with the changed flag from before; a replace
+    // cannot be taken back.
+    const bool appended = std::string(c.button) == "AppendBtn";
+    EXPECT_EQ(form_->Action(QStringLiteral("EditUndoItem"))->isEnabled(), appended);
+    form_->Action(QStringLiteral("EditUndoItem"))->trigger();
+    if (appended) {
+      EXPECT_EQ(Tickets(), (QStringList{"山田|01|123456", "佐藤①ｶﾅ|02|222222", "鈴木, \"三郎\"|03|333456"}));
+      EXPECT_EQ(form_->ListView2()->RowCount(), 3);
+      EXPECT_EQ(Store().TargetsChanged(), 1);
+    } else {
+      EXPECT_EQ(Tickets(), c.expected);
+    }
   }
 }
 
@@ -143,6 +155,25 @@ TEST_F(ExchangeTest, ExportWritesTheListAsShownAndImportGivesItBack) {
   form_->FileImport1Execute();
   EXPECT_EQ(Tickets(), (QStringList{"鈴木, 三郎|03|333456", "山田|01|123456"}));
   EXPECT_EQ(ui_.Messages().back().icon, MessageIcon::None);
+
+  // The exported file chosen with "開く": no data file, and the import is offered.
+  const QString offer = QStringLiteral("このファイルはインポートで検索対象に取り込めます。インポートしますか？");
+  for (int answer : {kAnswerNo, kAnswerYes}) {
+    Store().SetTargetsChanged(0);
+    ui_.ExpectOpenDialog().Choose(Path("out.csv"));
+    ui_.ExpectMessage(QStringLiteral("選択されたファイルは使用できません。"), kMessageCaption);
+    ui_.ExpectMessage(offer, kMessageCaption).Answer(answer);
+    if (answer == kAnswerYes) {
+      // The list already holds both tickets: the import skips them as duplicates.
+      PressInImportDialog("AppendBtn");
+      ui_.ExpectMessage(
+          QStringLiteral("0件の検索対象を取り込みました。\n先頭の見出し行は読み飛ばしました。\n"
+                         "取り込まなかった行: 2件\n・すでにある券と重なる行: 2件"));
+    }
+    form_->Action(QStringLiteral("FileOpen1"))->trigger();
+    EXPECT_EQ(Tickets().size(), 2);
+    EXPECT_EQ(ui_.PendingSteps(), 0u);
+  }
 }
 
 TEST_F(ExchangeTest, ThePdfHoldsTheListTitleDatePagesAndSummary) {

@@ -49,7 +49,6 @@
 namespace luckyscope {
 namespace {
 
-const QString kCaption = QStringLiteral("ヒットメモ");
 const QString kSaveTargets = QStringLiteral("現在の検索対象データをセーブしますか？");
 const QString kSaveWinning = QStringLiteral("現在の当選番号データをセーブしますか？");
 
@@ -343,7 +342,7 @@ TEST_F(HookTest, UnsavedWinningNumbersAreOfferedForSavingBeforeADrop) {
   Store().SetTargetsChanged(1);  // not asked about: the drop replaces the winning numbers
 
   // No: the file loads at once.
-  ui_.ExpectMessage(kSaveWinning, kCaption).Answer(kAnswerNo);
+  ui_.ExpectMessage(kSaveWinning, kMessageCaption).Answer(kAnswerNo);
   EXPECT_TRUE(Drop(form_->ListView1(), WinningFile()).dropAccepted);
   ASSERT_EQ(ui_.Messages().size(), 1u);
   EXPECT_EQ(ui_.Messages()[0].icon, MessageIcon::Question);
@@ -375,7 +374,7 @@ TEST_F(HookTest, UnsavedTargetsAreOfferedForSavingBeforeATargetDrop) {
   LoadSample();
   Store().SetTargetsChanged(1);
   Store().SetWinningChanged(1);
-  ui_.ExpectMessage(kSaveTargets, kCaption).Answer(kAnswerNo);
+  ui_.ExpectMessage(kSaveTargets, kMessageCaption).Answer(kAnswerNo);
   EXPECT_TRUE(Drop(form_->ListView2(), TargetFile()).dropAccepted);
   EXPECT_EQ(ui_.Messages().size(), 1u);
   EXPECT_EQ(Store().TargetCount(), 2);
@@ -492,6 +491,11 @@ TEST_F(HookTest, ImagesDroppedOnTheTargetListAreReadConfirmedAndAppended) {
   EXPECT_EQ(t.number, number);
   EXPECT_EQ(Store().TargetsChanged(), 1);
   EXPECT_EQ(form_->ListView2()->RowCount(), 4);
+  // "元に戻す" takes the card back.
+  form_->Action(QStringLiteral("EditUndoItem"))->trigger();
+  EXPECT_EQ(Store().TargetCount(), 3);
+  EXPECT_EQ(Store().TargetsChanged(), 0);
+  EXPECT_EQ(form_->ListView2()->RowCount(), 3);
 }
 
 TEST_F(HookTest, TheEditMenuCommandReadsTheChosenImagesAndCancelAddsNothing) {

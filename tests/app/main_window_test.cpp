@@ -38,7 +38,6 @@
 namespace luckyscope {
 namespace {
 
-const QString kCaption = QStringLiteral("ヒットメモ");
 const QString kSaveTargets = QStringLiteral("現在の検索対象データをセーブしますか？");
 const QString kSaveWinning = QStringLiteral("現在の当選番号データをセーブしますか？");
 const QString kCloseQuestion = QStringLiteral("データが更新されています。セーブしますか？");
@@ -138,7 +137,7 @@ class MainWindowTest : public testing::MainWindowHarness {
 // Start and close
 
 TEST_F(MainWindowTest, FirstStartReportsTheMissingSettingsAndTheCloseWritesThem) {
-  ui_.ExpectMessage(QStringLiteral("システムデータファイルが異常です。"), kCaption);
+  ui_.ExpectMessage(QStringLiteral("システムデータファイルが異常です。"), kMessageCaption);
   StartDataCore(core_, ui_, base_.c_str());
   EXPECT_EQ(ui_.Messages().at(0).icon, MessageIcon::Exclamation);
   EXPECT_EQ(ReadFile("luckyscope.dat"), "<missing>");
@@ -168,7 +167,7 @@ TEST_F(MainWindowTest, StartUpFileTicketsShowWithTheWindowAndAnUnreadableOneIsNa
     ui_.ClearRecords();
     ui_.ExpectMessage(
         QStringLiteral("起動時に読み込むファイルを読み込めませんでした。\n%1").arg(QString::fromStdString(Path(name))),
-        kCaption);
+        kMessageCaption);
     StartDataCore(core_, ui_, base_.c_str());
     EXPECT_EQ(ui_.Messages().size(), 1u) << name;
     EXPECT_EQ(Store().TargetCount(), 0) << name;
@@ -236,7 +235,7 @@ TEST_F(MainWindowTest, AFailedSaveIsNamedAndStopsWhateverAskedForIt) {
       ui_.ExpectSaveDialog().Cancel();
     } else {
       ui_.ExpectSaveDialog().Choose(nowhere);
-      if (!c.emptyTargets) ui_.ExpectMessage(failed(nowhere), kCaption);
+      if (!c.emptyTargets) ui_.ExpectMessage(failed(nowhere), kMessageCaption);
     }
     QSignalSpy closed(form_, &TSDIAppForm::Closed);
     switch (c.flow) {
@@ -299,7 +298,7 @@ TEST_F(MainWindowTest, AFileThatIsPlainlyNotADataFileIsLoadedOnlyWhenTheUserSays
       LoadSample();
       ui_.ClearRecords();
       ui_.ExpectOpenDialog().Choose(Path(c.name));
-      if (c.question) ui_.ExpectMessage(*c.question, kCaption).Answer(answer);
+      if (c.question) ui_.ExpectMessage(*c.question, kMessageCaption).Answer(answer);
       form_->FileOpen1Execute();
       const bool loaded = !c.question || answer == kAnswerYes;
       const bool kept = Store().TargetCount() == 3 && Store().WinningCount() == 2 &&
@@ -308,7 +307,7 @@ TEST_F(MainWindowTest, AFileThatIsPlainlyNotADataFileIsLoadedOnlyWhenTheUserSays
       if (c.question) {
         EXPECT_TRUE(ui_.Messages().at(0).defaultNo);
         // A dropped file is asked about the same way.
-        ui_.ExpectMessage(*c.question, kCaption).Answer(kAnswerNo);
+        ui_.ExpectMessage(*c.question, kMessageCaption).Answer(kAnswerNo);
         form_->LoadDroppedFile(*c.question == notWinning, Path(c.name));
       }
       EXPECT_EQ(ui_.UnexpectedCount(), 0);
@@ -321,7 +320,7 @@ TEST_F(MainWindowTest, AFileThatIsPlainlyNotADataFileIsLoadedOnlyWhenTheUserSays
 TEST_F(MainWindowTest, CloseWithUnsavedTargetsAsksOnceAndOffersOnlyTheTargetSave) {
   LoadSample();
   AddTarget("新人", "04", "444444");  // targets unsaved, winning numbers saved
-  ui_.ExpectMessage(kCloseQuestion, kCaption).Answer(kAnswerYes);
+  ui_.ExpectMessage(kCloseQuestion, kMessageCaption).Answer(kAnswerYes);
   ui_.ExpectSaveDialog().Choose(Path("out.dat"));
   form_->close();
   ASSERT_EQ(ui_.FileDialogs().size(), 1u);
@@ -388,8 +387,8 @@ TEST_F(MainWindowTest, NewAnsweredYesWithACancelledSaveKeepsTheData) {
   LoadSample();
   AddTarget("新人", "04", "444444");
   form_->ComboBox1Change(0);
-  ui_.ExpectMessage(QStringLiteral("データをクリアします。よろしいですか？"), kCaption).Answer(kAnswerYes);
-  ui_.ExpectMessage(kSaveTargets, kCaption).Answer(kAnswerYes);
+  ui_.ExpectMessage(QStringLiteral("データをクリアします。よろしいですか？"), kMessageCaption).Answer(kAnswerYes);
+  ui_.ExpectMessage(kSaveTargets, kMessageCaption).Answer(kAnswerYes);
   ui_.ExpectSaveDialog().Cancel();
   form_->FileNew1Execute();
   EXPECT_EQ(Store().TargetCount(), 4);
@@ -424,7 +423,7 @@ TEST_F(MainWindowTest, OpeningAnUnusableFileIsReportedAndChangesNothing) {
   LoadSample();
   WriteFile("notes.txt", "hello");
   ui_.ExpectOpenDialog().Choose(Path("notes.txt"));
-  ui_.ExpectMessage(QStringLiteral("選択されたファイルは使用できません。"), kCaption);
+  ui_.ExpectMessage(QStringLiteral("選択されたファイルは使用できません。"), kMessageCaption);
   form_->FileOpen1Execute();
   EXPECT_EQ(ui_.Messages().at(0).icon, MessageIcon::Exclamation);
   EXPECT_EQ(Store().TargetCount(), 3);
@@ -434,7 +433,7 @@ TEST_F(MainWindowTest, OpeningAnUnusableFileIsReportedAndChangesNothing) {
 }
 
 TEST_F(MainWindowTest, SaveOffersThePresetThatFitsWhatIsThere) {
-  ui_.ExpectMessage(QStringLiteral("保存するデータがありません。"), kCaption);
+  ui_.ExpectMessage(QStringLiteral("保存するデータがありません。"), kMessageCaption);
   form_->FileSave1Execute();
 
   AddEntry("1等", {{"1", "1"}});
@@ -542,7 +541,7 @@ TEST_F(MainWindowTest, DeletingRowsPickedInASortedListRemovesExactlyThoseTickets
   form_->PopupMenu1Popup();        // two rows: only "削除(&D)"
   EXPECT_FALSE(form_->Action(QStringLiteral("E1"))->isVisible());
   EXPECT_TRUE(form_->Action(QStringLiteral("D1"))->isVisible());
-  form_->D1Click();
+  form_->Action(QStringLiteral("D1"))->trigger();
   ASSERT_EQ(Store().TargetCount(), 2);
   EXPECT_EQ(TargetName(1), QStringLiteral("b-ticket"));
   EXPECT_EQ(TargetName(2), QStringLiteral("d-ticket"));
@@ -588,10 +587,10 @@ TEST_F(MainWindowTest, DeleteWithNothingSelectedOnlyRefillsTheLists) {
 // The search
 
 TEST_F(MainWindowTest, SearchWithoutDataAsksForTheTargetsFirst) {
-  ui_.ExpectMessage(kNoTargets, kCaption);
+  ui_.ExpectMessage(kNoTargets, kMessageCaption);
   form_->ExecSchItemClick();
   AddTarget("a", "1", "1");
-  ui_.ExpectMessage(kNoWinning, kCaption);
+  ui_.ExpectMessage(kNoWinning, kMessageCaption);
   form_->ExecSchItemClick();
   EXPECT_EQ(ui_.Messages().size(), 2u);
   EXPECT_EQ(ui_.Messages()[0].icon, MessageIcon::Exclamation);
@@ -677,7 +676,7 @@ TEST_F(MainWindowTest, TheSearchTargetDialogOpensAtTheTicketOfTheRow) {
 
   SelectRows({0, 1});  // two rows: nothing opens
   form_->ListView2DblClick();
-  form_->E1Click();
+  form_->Action(QStringLiteral("E1"))->trigger();
   EXPECT_EQ(schEdit_.shows, 2);
 }
 
@@ -751,9 +750,9 @@ TEST_F(MainWindowTest, DialogsMadeWhenFirstOpenedShowAsBeforeAndAreKept) {
 }
 
 TEST_F(MainWindowTest, TheCheckToolsNeedTheirData) {
-  ui_.ExpectMessage(kNoWinning, kCaption);
+  ui_.ExpectMessage(kNoWinning, kMessageCaption);
   form_->ExecEsyItemClick();
-  ui_.ExpectMessage(kNoTargets, kCaption);
+  ui_.ExpectMessage(kNoTargets, kMessageCaption);
   form_->ExecChkItemClick();
   EXPECT_EQ(esyCheck_.shows + cntCheck_.shows, 0);
 

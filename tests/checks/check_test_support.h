@@ -17,6 +17,7 @@
 #include <gtest/gtest.h>
 
 #include "core/data_core.h"
+#include "tests/support/cp932_text.h"
 #include "tests/support/test_application.h"
 #include "ui/cp932_codec.h"
 
@@ -24,8 +25,6 @@
 inline void PrintTo(const QString& text, std::ostream* os) { *os << '"' << text.toStdString() << '"'; }
 
 namespace luckyscope::testing {
-
-inline std::string Cp(const QString& text) { return ToCp932(text); }
 
 // Appends a winning entry with its group/number pairs.
 inline void AddWinning(DataCore& core, const std::string& title,

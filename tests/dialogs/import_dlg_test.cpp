@@ -17,6 +17,7 @@
 #include "core/data_core.h"
 #include "core/data_files.h"
 #include "core/file_io.h"
+#include "tests/support/cp932_text.h"
 #include "tests/support/file_test_util.h"
 #include "tests/support/scripted_ui_services.h"
 #include "tests/support/store_builders.h"
@@ -26,7 +27,7 @@
 namespace luckyscope {
 namespace {
 
-std::string Cp(const char* utf8) { return ToCp932(QString::fromUtf8(utf8)); }
+using testing::Cp;
 
 // "name|group|number" of every ticket, in UTF-8.
 QStringList Tickets(const DataCore& core) {

@@ -8,8 +8,6 @@
 
 namespace luckyscope::testing {
 
-std::string Cp(const char* utf8) { return ToCp932(QString::fromUtf8(utf8)); }
-
 void MainWindowHarness::SetUp() {
   ASSERT_TRUE(dir_.isValid());
   base_ = QFile::encodeName(dir_.path()).toStdString();

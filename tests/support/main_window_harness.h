@@ -17,6 +17,7 @@
 #include "app/core_notifier.h"
 #include "app/program_windows.h"
 #include "core/data_core.h"
+#include "tests/support/cp932_text.h"
 #include "tests/support/scripted_ui_services.h"
 #include "tests/support/test_application.h"
 
@@ -25,9 +26,6 @@ namespace luckyscope {
 class ReportList;
 
 namespace testing {
-
-// The CP932 bytes of a UTF-8 text.
-std::string Cp(const char* utf8);
 
 class MainWindowHarness : public ::testing::Test {
  protected:

@@ -32,7 +32,6 @@
 namespace luckyscope::testing {
 namespace {
 
-const QString kCaption = QStringLiteral("ヒットメモ");
 const QString kBadSettings = QStringLiteral("システムデータファイルが異常です。");
 const QString kStartUpUnread = QStringLiteral("起動時に読み込むファイルを読み込めませんでした。\n%1");
 const QString kLogFailed = QStringLiteral("ログファイルの書き込みに失敗しました。");
@@ -139,7 +138,7 @@ TEST_F(HostileFolder, AReadOnlyBaseFolderRunsButKeepsEverythingAsItWas) {
         .arg(QString::fromStdString(path));
   };
   ui_.ExpectSaveDialog().Choose(In("new.dat"));
-  ui_.ExpectMessage(failed(In("new.dat")), kCaption);
+  ui_.ExpectMessage(failed(In("new.dat")), kMessageCaption);
   EXPECT_FALSE(form_->SaveWithDialog(TSDIAppForm::TargetSavePreset()));
   // Unsaved data at the close: the question, a save that fails and keeps the window
   // open; closed again without saving, the settings file that cannot be replaced.
@@ -147,11 +146,11 @@ TEST_F(HostileFolder, AReadOnlyBaseFolderRunsButKeepsEverythingAsItWas) {
   const QString question = QStringLiteral("データが更新されています。セーブしますか？");
   ui_.ExpectMessage(question).Answer(kAnswerYes);
   ui_.ExpectSaveDialog().Choose(In("t.dat"));
-  ui_.ExpectMessage(failed(In("t.dat")), kCaption);
+  ui_.ExpectMessage(failed(In("t.dat")), kMessageCaption);
   EXPECT_FALSE(form_->FormClose());
   EXPECT_EQ(Store().TargetsChanged(), 1);
   ui_.ExpectMessage(question).Answer(kAnswerNo);
-  ui_.ExpectMessage(failed(In("luckyscope.dat")), kCaption);
+  ui_.ExpectMessage(failed(In("luckyscope.dat")), kMessageCaption);
   form_->close();
   EXPECT_EQ(Texts(), (QStringList{failed(In("new.dat")), question, failed(In("t.dat")), question,
                                   failed(In("luckyscope.dat"))}));
@@ -166,12 +165,12 @@ TEST_F(HostileFolder, AnEmptyReadOnlyBaseFolderShowsOnlyTheSettingsMessages) {
   mount_ = std::make_unique<SmallMount>(top_ + "/ro", "64k");
   if (!mount_->Ok()) GTEST_SKIP() << "cannot mount a tmpfs here: " << mount_->Error();
   ASSERT_TRUE(mount_->ReadOnly(true));
-  ui_.ExpectMessage(kBadSettings, kCaption);
+  ui_.ExpectMessage(kBadSettings, kMessageCaption);
   Start(mount_->Path());
   // The settings cannot be written at the close either: that is said, with the reason.
   const QString unsaved = QStringLiteral("ファイルを保存できませんでした。\n%1\n読み取り専用の場所には書き込めません。")
                               .arg(QString::fromStdString(mount_->Path() + "/luckyscope.dat"));
-  ui_.ExpectMessage(unsaved, kCaption);
+  ui_.ExpectMessage(unsaved, kMessageCaption);
   form_->close();
   EXPECT_EQ(Texts(), (QStringList{kBadSettings, unsaved}));
   EXPECT_TRUE(ListFolder(mount_->Path()).empty());
@@ -190,7 +189,7 @@ TEST_F(HostileFolder, AStartUpFileThatCannotBeReadLeavesTheTablesEmpty) {
     ui_.ClearRecords();
     // A name with a folder part is taken as it is; a bare name is in the base folder.
     const std::string full = name.find('/') != std::string::npos ? name : In(name);
-    ui_.ExpectMessage(kStartUpUnread.arg(QString::fromStdString(full)), kCaption);
+    ui_.ExpectMessage(kStartUpUnread.arg(QString::fromStdString(full)), kMessageCaption);
     StartDataCore(core_, ui_, base_.c_str());
     EXPECT_EQ(Store().TargetCount() + Store().WinningCount(), 0) << name;
     EXPECT_EQ(Texts(), QStringList{kStartUpUnread.arg(QString::fromStdString(full))}) << name;
@@ -199,7 +198,7 @@ TEST_F(HostileFolder, AStartUpFileThatCannotBeReadLeavesTheTablesEmpty) {
   ASSERT_EQ(::mkdir(In("folder.csv").c_str(), 0755), 0);
   PutFile(In("luckyscope.dat"), Settings("folder.csv", ""));
   ui_.ClearRecords();
-  ui_.ExpectMessage(kStartUpUnread.arg(QString::fromStdString(In("folder.csv"))), kCaption);
+  ui_.ExpectMessage(kStartUpUnread.arg(QString::fromStdString(In("folder.csv"))), kMessageCaption);
   Start(base_);
   EXPECT_EQ(Texts(), QStringList{kStartUpUnread.arg(QString::fromStdString(In("folder.csv")))});
 
@@ -234,7 +233,7 @@ TEST_F(HostileFolder, ALogOnAFullDiskIsReportedAndTheCheckGoesOn) {
   SystemSettings s{};
   SetField(s.logFile, mount_->Path() + "/check.log");
   core_.SetSettings(s);
-  ui_.ExpectMessage(kLogFailed, kCaption);
+  ui_.ExpectMessage(kLogFailed, kMessageCaption);
   EXPECT_EQ(EasyCheck("123456"), QStringLiteral("* 123456 当たり！ 1"));
   EXPECT_EQ(Texts(), QStringList{kLogFailed});
   EXPECT_EQ(esy_->LogCounter(), 1);

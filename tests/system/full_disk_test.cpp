@@ -22,7 +22,6 @@
 namespace luckyscope::testing {
 namespace {
 
-const QString kCaption = QStringLiteral("ヒットメモ");
 const QString kDiskFull = QStringLiteral("ディスク容量不足のため、システムデータが保存できません。");
 
 class FullDisk : public ::testing::Test {
@@ -84,7 +83,7 @@ TEST_F(FullDisk, EverySaveKeepsThePreviousFileAndLeavesNoTemporaryFile) {
   SetField(s.startupFile, In("t.dat"));
   SetField(s.hitSoundFile, std::string(400, 'h'));
   core_.SetSettings(s);
-  ui_.ExpectMessage(kDiskFull, kCaption);
+  ui_.ExpectMessage(kDiskFull, kMessageCaption);
   EXPECT_EQ(core_.SaveSettingsFile(), 0);  // reported by its message, not its result
 
   EXPECT_EQ(GetFile(In("t.dat")), oldTargets);
@@ -95,7 +94,7 @@ TEST_F(FullDisk, EverySaveKeepsThePreviousFileAndLeavesNoTemporaryFile) {
   EXPECT_EQ(Store().WinningChanged(), 1);
   ASSERT_EQ(ui_.Messages().size(), 1u);
   EXPECT_EQ(ui_.Messages()[0].text, kDiskFull);
-  EXPECT_EQ(ui_.Messages()[0].caption, kCaption);
+  EXPECT_EQ(ui_.Messages()[0].caption, kMessageCaption);
   EXPECT_EQ(ui_.Messages()[0].icon, MessageIcon::Exclamation);
   ui_.ClearRecords();
 
@@ -104,7 +103,7 @@ TEST_F(FullDisk, EverySaveKeepsThePreviousFileAndLeavesNoTemporaryFile) {
   ui_.ExpectSaveDialog().Choose(In("t.dat"));
   ui_.ExpectMessage(QStringLiteral("ファイルを保存できませんでした。\n%1\nディスクの空き容量が足りません。")
                         .arg(QString::fromStdString(In("t.dat"))),
-                    kCaption);
+                    kMessageCaption);
   EXPECT_FALSE(form.SaveWithDialog(TSDIAppForm::TargetSavePreset()));
   EXPECT_EQ(GetFile(In("t.dat")), oldTargets);
   EXPECT_EQ(ui_.Messages().size(), 1u);
@@ -130,7 +129,7 @@ TEST_F(FullDisk, AReadOnlyFolderRefusesEverySaveAndTheSettingsSayWhy) {
   EXPECT_EQ(core_.SaveErrorNumber(), EROFS);
   ui_.ExpectMessage(QStringLiteral("ファイルを保存できませんでした。\n%1\n読み取り専用の場所には書き込めません。")
                         .arg(QString::fromStdString(In("luckyscope.dat"))),
-                    kCaption);
+                    kMessageCaption);
   EXPECT_EQ(core_.SaveSettingsFile(), -1);
   EXPECT_EQ(ui_.Messages().size(), 1u);
   EXPECT_EQ(GetFile(In("t.dat")), "\"old\",\"01\",\"111111\"\r\n");
