@@ -35,7 +35,7 @@
 
 #include "checks/camera_watch.h"
 #include "scan/card_reader.h"
-#include "tests/camera/camera_video.h"
+#include "tests/camera/video_generator.h"
 
 namespace luckyscope {
 namespace {

@@ -9,7 +9,7 @@
 #include <QLabel>
 
 #include "camera/gst_frame_source.h"
-#include "tests/camera/camera_video.h"
+#include "tests/camera/video_generator.h"
 #include "tests/checks/check_test_support.h"
 #include "tests/support/scripted_ui_services.h"
 #include "ui/byte_line_edit.h"

@@ -1,4 +1,4 @@
-#include "tests/camera/camera_video.h"
+#include "tests/camera/video_generator.h"
 
 #include <algorithm>
 #include <cmath>
