@@ -9,6 +9,7 @@
 #include <string>
 #include <sys/stat.h>
 #include <unistd.h>
+#include <vector>
 
 #include "core/text_util.h"
 #include "tests/support/file_test_util.h"
@@ -322,7 +323,7 @@ TEST_F(DataFiles, OnlyPlainlyForeignBytesAreQuestioned) {
     for (char c : std::string("\"sato\",\"1\",\"123456\"\r\n")) utf16 += std::string{c, '\0'};
   }
   std::string png = "\x89PNG\r\n\x1a\n";
-  png += std::string("\0\0\0\rIHDR\0\0\0\x10\0\0\0\x10\x08\x06\0\0\0", 25) + random.substr(0, 2000);
+  png += std::string("\0\0\0\rIHDR\0\0\0\x10\0\0\0\x10\x08\x06\0\0\0", 21) + random.substr(0, 2000);
   std::string elf = std::string("\x7f" "ELF\x02\x01\x01\0\0\0\0\0\0\0\0\0\x02\0\x3e\0", 20) + random.substr(2000);
 
   struct Case {
@@ -330,7 +331,7 @@ TEST_F(DataFiles, OnlyPlainlyForeignBytesAreQuestioned) {
     std::function<void()> write;  // writes the file `name`
     bool questioned;
   };
-  auto saveTargets = [&](const char* name, std::initializer_list<SearchTarget> targets, int repeat = 1) {
+  auto saveTargets = [&](const char* name, std::vector<SearchTarget> targets, int repeat = 1) {
     return [=, this] {
       core->Store().ClearTargets();
       PutFile(In(name), "#DAT\r\n");  // a new csv takes its kind from its marker
