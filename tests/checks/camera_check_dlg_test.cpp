@@ -11,8 +11,8 @@
 #include "camera/gst_frame_source.h"
 #include "tests/camera/video_generator.h"
 #include "tests/checks/check_test_support.h"
-#include "tests/support/store_builders.h"
 #include "tests/support/scripted_ui_services.h"
+#include "tests/support/store_builders.h"
 #include "ui/byte_line_edit.h"
 
 namespace luckyscope {

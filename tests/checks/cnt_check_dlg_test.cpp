@@ -13,8 +13,8 @@
 
 #include "checks/count_chart.h"
 #include "tests/checks/check_test_support.h"
-#include "tests/support/store_builders.h"
 #include "tests/support/scripted_ui_services.h"
+#include "tests/support/store_builders.h"
 #include "ui/report_list.h"
 #include "ui/user_state.h"
 
@@ -75,7 +75,8 @@ TEST_F(CntCheckTest, LastDigitCountsAndTheTicketsBehindThem) {
 }
 
 TEST_F(CntCheckTest, LastTwoDigitsAndTheTailRule) {
-  for (const char* number : {"5", "107", "12345a", "9a", "1 7", "200", "X99"}) AppendTarget(core_.Store(), Target("n", "g", number));
+  for (const char* number : {"5", "107", "12345a", "9a", "1 7", "200", "X99"})
+    AppendTarget(core_.Store(), Target("n", "g", number));
   ShowActive(dlg_);
   Combo()->setFocus();
   Press(Qt::Key_Down);  // "下２桁表示"
@@ -129,7 +130,8 @@ TEST_F(CntCheckTest, HeaderClicksSortTheTicketList) {
 
 TEST_F(CntCheckTest, HideEmptyRowsAndTheChartShowsTheRowsShown) {
   QFile::remove(UserStateFile());
-  for (const char* number : {"1230", "4560", "5", "15", "115", "107", "99"}) AppendTarget(core_.Store(), Target("n", "g", number));
+  for (const char* number : {"1230", "4560", "5", "15", "115", "107", "99"})
+    AppendTarget(core_.Store(), Target("n", "g", number));
   ShowActive(dlg_);
   auto* chart = dlg_.findChild<CountChart*>();
   ASSERT_NE(chart, nullptr);

@@ -9,8 +9,8 @@
 
 #include "checks/easy_check.h"
 #include "tests/checks/check_test_support.h"
-#include "tests/support/store_builders.h"
 #include "tests/support/scripted_ui_services.h"
+#include "tests/support/store_builders.h"
 #include "ui/byte_line_edit.h"
 
 namespace luckyscope {
