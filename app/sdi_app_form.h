@@ -110,16 +110,7 @@ class TSDIAppForm : public QMainWindow {
   void FormActivate();
   bool FormClose();
 
-  // File commands.
-  void FileNew1Execute();
-  void FileOpen1Execute();
-  void FileSave1Execute();
-  // Exchange with other tools (sdi_app_form_exchange.cpp): a spreadsheet's ticket list
-  // in, the search-target list as shown out to csv, to the printer or to PDF, and the
-  // selected rows to the clipboard.
-  void FileImport1Execute();
-  void FileExport1Execute();
-  void FilePdf1Execute();
+  // The file dialog presets of the export and of the PDF output.
   static FileDialogPreset ExportPreset();
   static FileDialogPreset PdfPreset();
   // A file dropped on one of the lists (the application hook's FileDropped).
@@ -133,31 +124,11 @@ class TSDIAppForm : public QMainWindow {
   // is reported.
   void OpenFiles(const QStringList& paths);
 
-  // Edit commands and the search-target list's ways into the edit dialog.
-  void EditSchItemClick();
-  void ListView2DblClick();
-  void EditAtrItemClick();
-  void EditSysItemClick();
-
-  // Run commands.
-  void ExecSchItemClick();
-  void ExecEsyItemClick();
-  void ExecCamItemClick();
-  void ExecChkItemClick();
-
-  // Help commands.
-  void HelpItemClick();
-  void HelpAbout1Execute();
-
   // The lists. ShowTargetsAgain lists every ticket again with the filter box at
   // "全表示" (its items stay), after the tickets changed.
   int FillSearchList(FillMode mode, int k);
   void ShowTargetsAgain();
   void FillWinningList(int selection);
-  void ComboBox1Change(int index);
-  void ListView2ColumnClick(int column);
-  void ListView2KeyDown(int key);
-  void PopupMenu1Popup();
 
   // Controls, for main() and the tests.
   QComboBox* ComboBox1() const { return comboBox1_; }
@@ -190,9 +161,38 @@ class TSDIAppForm : public QMainWindow {
 
  private:
   // Handlers the window's actions and controls run; the tests trigger them by the
-  // actions' names.
+  // actions' names or through the controls, as a user does.
+  // File commands.
+  void FileNew1Execute();
+  void FileOpen1Execute();
+  void FileSave1Execute();
   void FileExit1Execute();
+  // Exchange with other tools (sdi_app_form_exchange.cpp): a spreadsheet's ticket list
+  // in, the search-target list as shown out to csv, to the printer or to PDF, and the
+  // selected rows to the clipboard.
+  void FileImport1Execute();
+  void FileExport1Execute();
   void FilePrint1Execute();
+  void FilePdf1Execute();
+  // Edit commands and the search-target list's ways into the edit dialog.
+  void EditSchItemClick();
+  void ListView2DblClick();
+  void EditAtrItemClick();
+  void EditSysItemClick();
+  // Run commands.
+  void ExecSchItemClick();
+  void ExecEsyItemClick();
+  void ExecCamItemClick();
+  void ExecChkItemClick();
+  // Help commands.
+  void HelpItemClick();
+  void HelpAbout1Execute();
+  // The lists' handlers: the filter box's pick, a click on a column header, a key on
+  // ListView2 and its context menu about to open.
+  void ComboBox1Change(int index);
+  void ListView2ColumnClick(int column);
+  void ListView2KeyDown(int key);
+  void PopupMenu1Popup();
   void C1Click();
   void ListView2KeyPress(int character);
   void E1Click();

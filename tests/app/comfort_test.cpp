@@ -14,6 +14,7 @@
 
 #include "app/recent_files.h"
 #include "app/sdi_app_form.h"
+#include "tests/support/list_gestures.h"
 #include "tests/support/main_window_harness.h"
 #include "ui/report_list.h"
 #include "ui/user_state.h"
@@ -61,7 +62,7 @@ TEST_F(ComfortTest, TitleNamesEachTablesFileAndMarksUnsavedChanges) {
       {"saved",
        [&] {
          ui_.ChooseFile(Path("targets.dat"));
-         form_->FileSave1Execute();
+         form_->Action(QStringLiteral("FileSave1"))->trigger();
        },
        "ラッキースコープ！ - targets.dat / (無題)", false},
       {"entry",
@@ -73,20 +74,20 @@ TEST_F(ComfortTest, TitleNamesEachTablesFileAndMarksUnsavedChanges) {
       {"both saved",
        [&] {
          ui_.ChooseFile(Path("winners.ban"));
-         form_->FileSave1Execute();
+         form_->Action(QStringLiteral("FileSave1"))->trigger();
        },
        "ラッキースコープ！ - targets.dat / winners.ban", false},
       {"deleted",
        [&] {
          form_->ListView2()->SelectAndFocusRow(0);
-         form_->ListView2KeyDown(Qt::Key_Delete);  // the last ticket: nothing to save
-         form_->ComboBox1Change(0);
+         testing::PressOnTargetList(*form_, Qt::Key_Delete);  // the last ticket: nothing to save
+         testing::PickFilter(*form_, 0);
        },
        "ラッキースコープ！ - targets.dat / winners.ban", false},
       {"opened",
        [&] {
          ui_.ChooseFile(Path("targets.dat"));
-         form_->FileOpen1Execute();
+         form_->Action(QStringLiteral("FileOpen1"))->trigger();
        },
        "ラッキースコープ！ - targets.dat / winners.ban", false},
       {"typed after opening",
@@ -99,7 +100,7 @@ TEST_F(ComfortTest, TitleNamesEachTablesFileAndMarksUnsavedChanges) {
        [&] {
          ui_.AnswerYes();  // データをクリアします
          ui_.AnswerNo();   // 現在の検索対象データをセーブしますか？
-         form_->FileNew1Execute();
+         form_->Action(QStringLiteral("FileNew1"))->trigger();
        },
        "ラッキースコープ！", false},
   };
@@ -141,11 +142,11 @@ TEST_F(ComfortTest, RecentFilesMenuOpensWithTheSaveQuestionAndDisablesMissingFil
   AddTarget("a", "01", "111111");
   AddEntry("1等", {{"*", "111111"}});
   ui_.ChooseFile(Path("old.dat"));
-  form_->FileSave1Execute();
+  form_->Action(QStringLiteral("FileSave1"))->trigger();
   ui_.ChooseFile(Path("winners.ban"));
-  form_->FileSave1Execute();
+  form_->Action(QStringLiteral("FileSave1"))->trigger();
   ui_.ChooseFile(Path("targets.dat"));
-  form_->FileSave1Execute();
+  form_->Action(QStringLiteral("FileSave1"))->trigger();
   EXPECT_TRUE(first->isEnabled());  // the first file brings the item to life
   QFile::remove(File("old.dat"));
   EXPECT_EQ(form_->Recent().Files(), (QStringList{File("targets.dat"), File("winners.ban"), File("old.dat")}));
@@ -226,7 +227,7 @@ TEST_F(ComfortTest, UndoBringsBackTheDeletedTicketsWithTheirHits) {
   form_->SaveWithDialog(TSDIAppForm::TargetSavePreset());
   Store().SetWinningChanged(0);  // as if saved too: only the targets count below
   form_->FormActivate();
-  form_->ComboBox1Change(0);
+  testing::PickFilter(*form_, 0);
   const QStringList hitTypes = {"1等", "", "2等"};
   ASSERT_EQ(Column(form_->ListView2(), 4), hitTypes);
   QAction* undo = form_->Action(QStringLiteral("EditUndoItem"));
@@ -239,7 +240,7 @@ TEST_F(ComfortTest, UndoBringsBackTheDeletedTicketsWithTheirHits) {
     form_->ListView2()->selectionModel()->select(form_->ListView2()->Model()->index(row, 0),
                                                  QItemSelectionModel::Select | QItemSelectionModel::Rows);
   }
-  form_->ListView2KeyDown(Qt::Key_Delete);
+  testing::PressOnTargetList(*form_, Qt::Key_Delete);
   EXPECT_EQ(Column(form_->ListView2(), 1), QStringList{"b"});
   EXPECT_TRUE(form_->isWindowModified());
   EXPECT_TRUE(undo->isEnabled());
@@ -254,9 +255,9 @@ TEST_F(ComfortTest, UndoBringsBackTheDeletedTicketsWithTheirHits) {
 
   // Another change to the targets in between: nothing to take back.
   form_->ListView2()->SelectAndFocusRow(1);
-  form_->ListView2KeyDown(Qt::Key_Delete);
+  testing::PressOnTargetList(*form_, Qt::Key_Delete);
   core_.RunSearch();
-  form_->ComboBox1Change(0);
+  testing::PickFilter(*form_, 0);
   EXPECT_FALSE(undo->isEnabled());
   form_->Action(QStringLiteral("EditUndoItem"))->trigger();
   EXPECT_EQ(Column(form_->ListView2(), 1), (QStringList{"a", "c"}));

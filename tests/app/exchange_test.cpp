@@ -19,6 +19,7 @@
 #include "app/sdi_app_form.h"
 #include "core/data_core.h"
 #include "tests/support/file_test_util.h"
+#include "tests/support/list_gestures.h"
 #include "tests/support/main_window_harness.h"
 #include "ui/report_list.h"
 
@@ -111,7 +112,7 @@ TEST_F(ExchangeTest, ImportAppendsOrReplacesAfterTheSaveQuestion) {
                                        "・シフトJIS（CP932）で表せない文字を含む行: 1件"),
                         kMessageCaption);
     }
-    form_->FileImport1Execute();
+    form_->Action(QStringLiteral("FileImport1"))->trigger();
     EXPECT_EQ(ui_.PendingSteps(), 0u);
     EXPECT_EQ(Tickets(), c.expected);
     EXPECT_EQ(form_->ListView2()->RowCount(), c.expected.size());
@@ -135,10 +136,10 @@ TEST_F(ExchangeTest, ImportAppendsOrReplacesAfterTheSaveQuestion) {
 
 TEST_F(ExchangeTest, ExportWritesTheListAsShownAndImportGivesItBack) {
   LoadSample();
-  form_->ComboBox1Change(1);       // 当たり
-  form_->ListView2ColumnClick(1);  // No., descending
+  testing::PickFilter(*form_, 1);         // 当たり
+  testing::ClickColumnHeader(*form_, 1);  // No., descending
   ui_.ExpectSaveDialog().Choose(Path("out.csv"));
-  form_->FileExport1Execute();
+  form_->Action(QStringLiteral("FileExport1"))->trigger();
   EXPECT_EQ(ui_.FileDialogs().back().filter, QStringLiteral("CSVファイル(*.csv)|*.csv|Excelブック(*.xlsx)|*.xlsx"));
   EXPECT_EQ(testing::GetFile(Path("out.csv")),
             "\xEF\xBB\xBFNo.,名前,組,番号,当たり種別\r\n"
@@ -152,7 +153,7 @@ TEST_F(ExchangeTest, ExportWritesTheListAsShownAndImportGivesItBack) {
   ui_.ExpectMessage(
       QStringLiteral("2件の検索対象を取り込みました。\n先頭の見出し行は読み飛ばしました。\n"
                      "「\"」や改行を取り除いた検索対象: 1件"));
-  form_->FileImport1Execute();
+  form_->Action(QStringLiteral("FileImport1"))->trigger();
   EXPECT_EQ(Tickets(), (QStringList{"鈴木, 三郎|03|333456", "山田|01|123456"}));
   EXPECT_EQ(ui_.Messages().back().icon, MessageIcon::None);
 
@@ -178,9 +179,9 @@ TEST_F(ExchangeTest, ExportWritesTheListAsShownAndImportGivesItBack) {
 
 TEST_F(ExchangeTest, ThePdfHoldsTheListTitleDatePagesAndSummary) {
   LoadSample();
-  form_->ComboBox1Change(1);  // 当たり
+  testing::PickFilter(*form_, 1);  // 当たり
   ui_.ExpectSaveDialog().Choose(Path("list.pdf"));
-  form_->FilePdf1Execute();
+  form_->Action(QStringLiteral("FilePdf1"))->trigger();
   QString text = Poppler("pdftotext", {Path("list.pdf"), "-"});
   text.remove(QLatin1Char(' '));
   for (const QString& part :
@@ -222,9 +223,9 @@ TEST_F(ExchangeTest, PdfTextGivesTheNamesAsWrittenAndTheTitleNamesTheList) {
     core_.RunSearch();
     Store().SetTargetFile(c.dataFile[0] == '\0' ? "" : Path(c.dataFile).c_str());
     form_->FillSearchList(FillMode::ShowAll, 0);
-    if (c.filter != 0) form_->ComboBox1Change(c.filter);
+    if (c.filter != 0) testing::PickFilter(*form_, c.filter);
     ui_.ExpectSaveDialog().Choose(Path("names.pdf"));
-    form_->FilePdf1Execute();
+    form_->Action(QStringLiteral("FilePdf1"))->trigger();
 
     // Rows of the list in the page's layout: No., name, group, number, hit types.
     QStringList names;
@@ -242,7 +243,7 @@ TEST_F(ExchangeTest, PdfTextGivesTheNamesAsWrittenAndTheTitleNamesTheList) {
 TEST_F(ExchangeTest, FailuresAreToldAndEmptyListsNotWritten) {
   const std::string missing = Path("no/such/folder/x");
   ui_.ExpectMessage(QStringLiteral("保存するデータがありません。"), kMessageCaption);
-  form_->FileExport1Execute();
+  form_->Action(QStringLiteral("FileExport1"))->trigger();
   LoadSample();
   for (QAction* command : {form_->Action(QStringLiteral("FileExport1")), form_->Action(QStringLiteral("FilePdf1"))}) {
     SCOPED_TRACE(command->objectName().toStdString());
@@ -259,12 +260,12 @@ TEST_F(ExchangeTest, CopyPutsTheSelectedRowsAsTabSeparatedText) {
   LoadSample();
   ReportList* list = form_->ListView2();
   list->ClearSelection();
-  form_->PopupMenu1Popup();
+  testing::OpenTargetMenu(*form_);
   EXPECT_FALSE(form_->Action(QStringLiteral("C1"))->isVisible());
   for (int r : {0, 2}) {
     list->selectionModel()->select(list->Model()->index(r, 0), QItemSelectionModel::Select | QItemSelectionModel::Rows);
   }
-  form_->PopupMenu1Popup();
+  testing::OpenTargetMenu(*form_);
   EXPECT_TRUE(form_->Action(QStringLiteral("C1"))->isVisible());
   QAction* copy = form_->Action(QStringLiteral("Copy1"));
   EXPECT_EQ(copy->shortcut(), QKeySequence(Qt::CTRL | Qt::SHIFT | Qt::Key_C));

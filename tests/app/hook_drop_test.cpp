@@ -39,6 +39,7 @@
 #include "dialogs/scan_confirm_dlg.h"
 #include "tests/scan/postcard_generator.h"
 #include "tests/support/file_test_util.h"
+#include "tests/support/list_gestures.h"
 #include "tests/support/main_window_harness.h"
 #include "tests/support/scripted_ui_services.h"
 #include "tests/support/store_builders.h"
@@ -196,7 +197,7 @@ class HookTest : public testing::MainWindowHarness {
 // F1
 
 TEST_F(HookTest, F1InTheMainWindowOpensTheHelpOncePerPressAsTheMenuDoes) {
-  form_->HelpItemClick();
+  form_->Action(QStringLiteral("HelpItem"))->trigger();
   ASSERT_EQ(HelpShows(), 1);
   const std::string menuFile = ui_.HelpCalls().back().helpFile;
   EXPECT_FALSE(menuFile.empty());
@@ -223,22 +224,22 @@ TEST_F(HookTest, F1InTheMainWindowOpensTheHelpOncePerPressAsTheMenuDoes) {
 
 TEST_F(HookTest, F1InsideEveryDialogOpensTheHelpAndTheDialogStillGetsTheKey) {
   LoadSample();  // the check tools need both tables
-  form_->HelpItemClick();
+  form_->Action(QStringLiteral("HelpItem"))->trigger();
   const std::string menuFile = ui_.HelpCalls().back().helpFile;
   ui_.ClearRecords();
 
   // Each dialog opens its own page; the about box, which has none, the start page.
   const struct {
     const char* className;
-    void (TSDIAppForm::*command)();
+    const char* action;
     const char* page;
   } commands[] = {
-      {"luckyscope::TSchEditDlg", &TSDIAppForm::EditSchItemClick, "::/target_edit.html"},
-      {"luckyscope::TAtrEditDlg", &TSDIAppForm::EditAtrItemClick, "::/winning_edit.html"},
-      {"luckyscope::TSysEditDlg", &TSDIAppForm::EditSysItemClick, "::/settings.html"},
-      {"luckyscope::TEsyCheckDlg", &TSDIAppForm::ExecEsyItemClick, "::/easycheck.html"},
-      {"luckyscope::TCntCheckDlg", &TSDIAppForm::ExecChkItemClick, "::/countcheck.html"},
-      {"luckyscope::TAboutBox", &TSDIAppForm::HelpAbout1Execute, ""},
+      {"luckyscope::TSchEditDlg", "EditSch1", "::/target_edit.html"},
+      {"luckyscope::TAtrEditDlg", "EditAtr1", "::/winning_edit.html"},
+      {"luckyscope::TSysEditDlg", "EditSys1", "::/settings.html"},
+      {"luckyscope::TEsyCheckDlg", "ExecEsy1", "::/easycheck.html"},
+      {"luckyscope::TCntCheckDlg", "ExecChk1", "::/countcheck.html"},
+      {"luckyscope::TAboutBox", "HelpAbout1", ""},
   };
   for (const auto& c : commands) {
     SCOPED_TRACE(c.className);
@@ -246,10 +247,9 @@ TEST_F(HookTest, F1InsideEveryDialogOpensTheHelpAndTheDialogStillGetsTheKey) {
     KeyProbe probe;
     QString shown;
     QWidget* focus = nullptr;
-    // The window by value: the sanitizers' type check misreads a fixture member reached
-    // through a member-function pointer inside a lambda that captures by reference.
+    // The window by value, for the lambda that runs inside the modal step.
     TSDIAppForm* form = form_;
-    WithModal([form, &c] { (form->*c.command)(); },
+    WithModal([form, &c] { form->Action(QString::fromLatin1(c.action))->trigger(); },
               [&](QDialog* dialog) {
                 shown = QString::fromLatin1(dialog->metaObject()->className());
                 probe.Watch(dialog);
@@ -284,7 +284,7 @@ TEST_F(HookTest, ATargetFileLoadsOnlyOnTheTargetListAndResetsTheFilter) {
   EXPECT_EQ(TargetName(1), QStringLiteral("山田"));
 
   // On the search-target list, with the filter showing hits only.
-  form_->ComboBox1Change(1);
+  testing::PickFilter(*form_, 1);
   ASSERT_EQ(form_->ListView2()->RowCount(), 0);  // nothing searched yet
   DropOutcome right = Drop(form_->ListView2(), file);
   EXPECT_TRUE(right.dropAccepted);
@@ -456,7 +456,7 @@ TEST_F(HookTest, ADropBringsTheProgramToTheFront) {
 
 TEST_F(HookTest, ADropWhileADialogIsOpenChangesNothingUnderIt) {
   const std::string file = TargetFile();
-  WithModal([&] { form_->HelpAbout1Execute(); },
+  WithModal([&] { form_->Action(QStringLiteral("HelpAbout1"))->trigger(); },
             [&](QDialog*) { EXPECT_FALSE(Drop(form_->ListView2(), file).dropAccepted); });
   EXPECT_EQ(Store().TargetCount(), 0);
   // Once it is closed, the same drop loads.

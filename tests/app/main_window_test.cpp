@@ -29,6 +29,7 @@
 #include "core/data_core.h"
 #include "core/text_util.h"
 #include "tests/support/file_test_util.h"
+#include "tests/support/list_gestures.h"
 #include "tests/support/main_window_harness.h"
 #include "tests/support/scripted_ui_services.h"
 #include "tests/support/store_builders.h"
@@ -240,10 +241,10 @@ TEST_F(MainWindowTest, AFailedSaveIsNamedAndStopsWhateverAskedForIt) {
     QSignalSpy closed(form_, &TSDIAppForm::Closed);
     switch (c.flow) {
       case New:
-        form_->FileNew1Execute();
+        form_->Action(QStringLiteral("FileNew1"))->trigger();
         break;
       case Open:
-        form_->FileOpen1Execute();
+        form_->Action(QStringLiteral("FileOpen1"))->trigger();
         break;
       case Drop:
         form_->LoadDroppedFile(false, Path("other.dat"));
@@ -299,7 +300,7 @@ TEST_F(MainWindowTest, AFileThatIsPlainlyNotADataFileIsLoadedOnlyWhenTheUserSays
       ui_.ClearRecords();
       ui_.ExpectOpenDialog().Choose(Path(c.name));
       if (c.question) ui_.ExpectMessage(*c.question, kMessageCaption).Answer(answer);
-      form_->FileOpen1Execute();
+      form_->Action(QStringLiteral("FileOpen1"))->trigger();
       const bool loaded = !c.question || answer == kAnswerYes;
       const bool kept = Store().TargetCount() == 3 && Store().WinningCount() == 2 &&
                         Store().TargetSlots()[0].name == Cp("山田") && Store().WinningSlots()[0].title == Cp("1等");
@@ -363,7 +364,7 @@ TEST_F(MainWindowTest, ClosingStopsAPlayingCue) {
   LoadSample();
   SetSounds(WaveFile("hit.wav"), "");
   form_->FillWinningList(1);  // "当たり"
-  form_->ExecSchItemClick();
+  form_->Action(QStringLiteral("ExecSch1"))->trigger();
   ASSERT_EQ(form_->SoundCue().state, kSoundCueOpen);
   form_->FormClose();
   EXPECT_EQ(form_->SoundCue().state, kSoundCueIdle);
@@ -374,11 +375,11 @@ TEST_F(MainWindowTest, ClosingStopsAPlayingCue) {
 // File commands
 
 TEST_F(MainWindowTest, NewAsksOnlyWhenThereIsDataAndNoKeepsIt) {
-  form_->FileNew1Execute();  // empty tables: cleared at once
+  form_->Action(QStringLiteral("FileNew1"))->trigger();  // empty tables: cleared at once
   EXPECT_TRUE(ui_.Messages().empty());
   LoadSample();
   ui_.ExpectMessage(QStringLiteral("データをクリアします。よろしいですか？")).Answer(kAnswerNo);
-  form_->FileNew1Execute();
+  form_->Action(QStringLiteral("FileNew1"))->trigger();
   EXPECT_EQ(Store().TargetCount(), 3);
   EXPECT_EQ(Store().WinningCount(), 2);
 }
@@ -386,11 +387,11 @@ TEST_F(MainWindowTest, NewAsksOnlyWhenThereIsDataAndNoKeepsIt) {
 TEST_F(MainWindowTest, NewAnsweredYesWithACancelledSaveKeepsTheData) {
   LoadSample();
   AddTarget("新人", "04", "444444");
-  form_->ComboBox1Change(0);
+  testing::PickFilter(*form_, 0);
   ui_.ExpectMessage(QStringLiteral("データをクリアします。よろしいですか？"), kMessageCaption).Answer(kAnswerYes);
   ui_.ExpectMessage(kSaveTargets, kMessageCaption).Answer(kAnswerYes);
   ui_.ExpectSaveDialog().Cancel();
-  form_->FileNew1Execute();
+  form_->Action(QStringLiteral("FileNew1"))->trigger();
   EXPECT_EQ(Store().TargetCount(), 4);
   EXPECT_EQ(Store().WinningCount(), 2);
   EXPECT_EQ(Store().TargetsChanged(), 1);
@@ -403,7 +404,7 @@ TEST_F(MainWindowTest, OpeningAWinningFileAsksOnlyAboutUnsavedWinningNumbers) {
   form_->FillWinningList(3);          // a title is picked
   WriteFile("w.ban", Cp("特賞,1\r\n*,*4\r\n"));
   ui_.ExpectOpenDialog().Choose(Path("w.ban"));
-  form_->FileOpen1Execute();
+  form_->Action(QStringLiteral("FileOpen1"))->trigger();
   EXPECT_TRUE(ui_.Messages().empty());
   const RecordedFileDialog& open = ui_.FileDialogs().at(0);
   EXPECT_EQ(open.kind, FileDialogKind::Open);
@@ -424,21 +425,21 @@ TEST_F(MainWindowTest, OpeningAnUnusableFileIsReportedAndChangesNothing) {
   WriteFile("notes.txt", "hello");
   ui_.ExpectOpenDialog().Choose(Path("notes.txt"));
   ui_.ExpectMessage(QStringLiteral("選択されたファイルは使用できません。"), kMessageCaption);
-  form_->FileOpen1Execute();
+  form_->Action(QStringLiteral("FileOpen1"))->trigger();
   EXPECT_EQ(ui_.Messages().at(0).icon, MessageIcon::Exclamation);
   EXPECT_EQ(Store().TargetCount(), 3);
   ui_.ExpectOpenDialog().Cancel();
-  form_->FileOpen1Execute();
+  form_->Action(QStringLiteral("FileOpen1"))->trigger();
   EXPECT_EQ(Store().TargetCount(), 3);
 }
 
 TEST_F(MainWindowTest, SaveOffersThePresetThatFitsWhatIsThere) {
   ui_.ExpectMessage(QStringLiteral("保存するデータがありません。"), kMessageCaption);
-  form_->FileSave1Execute();
+  form_->Action(QStringLiteral("FileSave1"))->trigger();
 
   AddEntry("1等", {{"1", "1"}});
   ui_.ExpectSaveDialog().Choose(Path("only.ban"));
-  form_->FileSave1Execute();
+  form_->Action(QStringLiteral("FileSave1"))->trigger();
   EXPECT_EQ(ui_.FileDialogs().back().defaultExtension, QStringLiteral("ban"));
   EXPECT_EQ(ui_.FileDialogs().back().filter, QStringLiteral("当選番号ファイル(*.ban)|*.ban"));
   EXPECT_NE(ReadFile("only.ban"), "<missing>");
@@ -446,7 +447,7 @@ TEST_F(MainWindowTest, SaveOffersThePresetThatFitsWhatIsThere) {
 
   AddTarget("a", "1", "1");
   ui_.ExpectSaveDialog().Choose(Path("both.dat"));
-  form_->FileSave1Execute();
+  form_->Action(QStringLiteral("FileSave1"))->trigger();
   EXPECT_EQ(ui_.FileDialogs().back().defaultExtension, QStringLiteral("dat"));
   EXPECT_EQ(ui_.FileDialogs().back().filter,
             QStringLiteral("検索対象ファイル(*.dat)|*.dat|当選番号ファイル(*.ban)|*.ban"));
@@ -454,7 +455,7 @@ TEST_F(MainWindowTest, SaveOffersThePresetThatFitsWhatIsThere) {
 
   Store().ClearWinningEntries();
   ui_.ExpectSaveDialog().Cancel();
-  form_->FileSave1Execute();
+  form_->Action(QStringLiteral("FileSave1"))->trigger();
   EXPECT_EQ(ui_.FileDialogs().back().filter, QStringLiteral("検索対象ファイル(*.dat)|*.dat"));
 }
 
@@ -473,11 +474,11 @@ TEST_F(MainWindowTest, EachFilterListsItsTicketsAndPairs) {
   EXPECT_EQ(form_->FillSearchList(FillMode::ShowAll, 0), 2);  // only tickets with a hit count
   EXPECT_EQ(Column(form_->ListView2(), 4), (QStringList{"1等", "", "2等"}));
 
-  form_->ComboBox1Change(1);
+  testing::PickFilter(*form_, 1);
   EXPECT_EQ(Column(form_->ListView2(), 0), (QStringList{"1", "3"}));
   EXPECT_EQ(form_->ListView1()->RowCount(), 3);
 
-  form_->ComboBox1Change(3);  // "2等"
+  testing::PickFilter(*form_, 3);  // "2等"
   EXPECT_EQ(form_->ComboBox1()->currentIndex(), 3);
   EXPECT_EQ(Column(form_->ListView1(), 1), (QStringList{"*33", "999999"}));
   EXPECT_EQ(Column(form_->ListView2(), 1), QStringList{"鈴木"});
@@ -496,7 +497,7 @@ TEST_F(MainWindowTest, EntryHitsShowTheFullTitleWhereTheHitTypeIsCut) {
   form_->FillSearchList(FillMode::ShowAll, 0);
   // Two hits: each title cut to 256 / 2 - 2 bytes.
   EXPECT_EQ(form_->ListView2()->Text(0, 4), QString(126, u'T') + QStringLiteral(" second"));
-  form_->ComboBox1Change(2);
+  testing::PickFilter(*form_, 2);
   EXPECT_EQ(form_->ListView2()->Text(0, 4), QString::fromStdString(longTitle));
 }
 
@@ -505,7 +506,7 @@ TEST_F(MainWindowTest, SortingByNumberAndByNameIgnoringLetterCase) {
   AddTarget("Beta", "2", "2");
   AddTarget("alpha", "3", "3");
   form_->FormActivate();
-  form_->ComboBox1Change(0);
+  testing::PickFilter(*form_, 0);
   form_->show();
   QHeaderView* header = form_->ListView2()->header();
   const auto clickHeader = [&](int column) {
@@ -519,10 +520,10 @@ TEST_F(MainWindowTest, SortingByNumberAndByNameIgnoringLetterCase) {
   EXPECT_EQ(Column(form_->ListView2(), 1), (QStringList{"alpha", "Beta", "charlie"}));
   clickHeader(1);
   EXPECT_EQ(Column(form_->ListView2(), 1), (QStringList{"charlie", "Beta", "alpha"}));
-  form_->ListView2ColumnClick(3);  // another column always starts ascending
+  testing::ClickColumnHeader(*form_, 3);  // another column always starts ascending
   EXPECT_EQ(form_->SortKey(), 3);
   // A refill stands in registration order again.
-  form_->ComboBox1Change(0);
+  testing::PickFilter(*form_, 0);
   EXPECT_EQ(Column(form_->ListView2(), 0), (QStringList{"1", "2", "3"}));
 }
 
@@ -535,10 +536,10 @@ TEST_F(MainWindowTest, DeletingRowsPickedInASortedListRemovesExactlyThoseTickets
   AddEntry("2等", {{"*", "*33"}});
   core_.RunSearch();
   form_->FormActivate();
-  form_->ComboBox1Change(0);
-  form_->ListView2ColumnClick(2);  // a, b, c, d
+  testing::PickFilter(*form_, 0);
+  testing::ClickColumnHeader(*form_, 2);  // a, b, c, d
   SelectRows({0, 2});              // a-ticket (2) and c-ticket (1)
-  form_->PopupMenu1Popup();        // two rows: only "削除(&D)"
+  testing::OpenTargetMenu(*form_);  // two rows: only "削除(&D)"
   EXPECT_FALSE(form_->Action(QStringLiteral("E1"))->isVisible());
   EXPECT_TRUE(form_->Action(QStringLiteral("D1"))->isVisible());
   form_->Action(QStringLiteral("D1"))->trigger();
@@ -557,7 +558,7 @@ TEST_F(MainWindowTest, DeletingRowsPickedInASortedListRemovesExactlyThoseTickets
 TEST_F(MainWindowTest, DeletingTheLastTicketEmptiesTheListAndFocusesTheFilter) {
   AddTarget("only", "1", "1");
   form_->FormActivate();
-  form_->ComboBox1Change(0);
+  testing::PickFilter(*form_, 0);
   form_->show();
   QApplication::setActiveWindow(form_);
   form_->ListView2()->setFocus();
@@ -573,12 +574,12 @@ TEST_F(MainWindowTest, DeleteWithNothingSelectedOnlyRefillsTheLists) {
   LoadSample();
   core_.RunSearch();
   form_->FormActivate();
-  form_->ComboBox1Change(1);
+  testing::PickFilter(*form_, 1);
   form_->ListView2()->ClearSelection();
-  form_->PopupMenu1Popup();
+  testing::OpenTargetMenu(*form_);
   EXPECT_FALSE(form_->Action(QStringLiteral("E1"))->isVisible());
   EXPECT_FALSE(form_->Action(QStringLiteral("D1"))->isVisible());
-  form_->ListView2KeyDown(Qt::Key_Delete);
+  testing::PressOnTargetList(*form_, Qt::Key_Delete);
   EXPECT_EQ(Store().TargetCount(), 3);
   EXPECT_EQ(Column(form_->ListView2(), 0), (QStringList{"1", "3"}));  // still the hits
 }
@@ -588,10 +589,10 @@ TEST_F(MainWindowTest, DeleteWithNothingSelectedOnlyRefillsTheLists) {
 
 TEST_F(MainWindowTest, SearchWithoutDataAsksForTheTargetsFirst) {
   ui_.ExpectMessage(kNoTargets, kMessageCaption);
-  form_->ExecSchItemClick();
+  form_->Action(QStringLiteral("ExecSch1"))->trigger();
   AddTarget("a", "1", "1");
   ui_.ExpectMessage(kNoWinning, kMessageCaption);
-  form_->ExecSchItemClick();
+  form_->Action(QStringLiteral("ExecSch1"))->trigger();
   EXPECT_EQ(ui_.Messages().size(), 2u);
   EXPECT_EQ(ui_.Messages()[0].icon, MessageIcon::Exclamation);
 }
@@ -601,7 +602,7 @@ TEST_F(MainWindowTest, SearchInShowAllModeReportsTheCountAndPlaysNothing) {
   SetSounds(WaveFile("hit.wav"), WaveFile("miss.wav"));
   form_->FormActivate();
   ui_.ExpectMessage(QStringLiteral("2本、当たっています！(^o^)丿"), QStringLiteral("検索実行結果"));
-  form_->ExecSchItemClick();
+  form_->Action(QStringLiteral("ExecSch1"))->trigger();
   EXPECT_EQ(ui_.Messages().at(0).icon, MessageIcon::None);
   EXPECT_EQ(ui_.Messages().at(0).buttons, MessageButtons::Ok);
   EXPECT_EQ(form_->ListView2()->RowCount(), 3);
@@ -610,7 +611,7 @@ TEST_F(MainWindowTest, SearchInShowAllModeReportsTheCountAndPlaysNothing) {
   Store().ClearWinningEntries();
   AddEntry("末等", {{"*", "000000"}});
   ui_.ExpectMessage(QStringLiteral("残念！全部はずれです。(T_T)"), QStringLiteral("検索実行結果"));
-  form_->ExecSchItemClick();
+  form_->Action(QStringLiteral("ExecSch1"))->trigger();
 }
 
 TEST_F(MainWindowTest, SearchWithTheHitsFilterAndNoHitPlaysTheMissSoundSilently) {
@@ -619,7 +620,7 @@ TEST_F(MainWindowTest, SearchWithTheHitsFilterAndNoHitPlaysTheMissSoundSilently)
   const std::string miss = WaveFile("miss.wav");
   SetSounds(WaveFile("hit.wav"), miss);
   form_->FillWinningList(1);
-  form_->ExecSchItemClick();
+  form_->Action(QStringLiteral("ExecSch1"))->trigger();
   EXPECT_TRUE(ui_.Messages().empty());
   EXPECT_EQ(form_->ListView2()->RowCount(), 0);
   EXPECT_EQ(OpenedSounds(), std::vector<std::string>{miss});
@@ -633,13 +634,13 @@ TEST_F(MainWindowTest, SearchWithATitleChoosesTheSoundByThatEntryAlone) {
   const std::string miss = WaveFile("miss.wav");
   SetSounds(hit, miss);
   form_->FillWinningList(4);  // "3等": nobody
-  form_->ExecSchItemClick();
+  form_->Action(QStringLiteral("ExecSch1"))->trigger();
   EXPECT_EQ(OpenedSounds(), std::vector<std::string>{miss});
   const std::int32_t first = form_->SoundCue().device;
 
   ui_.Recorder().ClearCalls();
   form_->FillWinningList(3);  // "2等": ticket 3
-  form_->ExecSchItemClick();
+  form_->Action(QStringLiteral("ExecSch1"))->trigger();
   EXPECT_EQ(Column(form_->ListView2(), 0), QStringList{"3"});
   EXPECT_EQ(OpenedSounds(), std::vector<std::string>{hit});
   // The cue still playing was stopped before the new one started.
@@ -654,7 +655,7 @@ TEST_F(MainWindowTest, SearchWithATitleChoosesTheSoundByThatEntryAlone) {
 TEST_F(MainWindowTest, TheSearchTargetDialogOpensAtTheTicketOfTheRow) {
   LoadSample();
   form_->FormActivate();
-  form_->ComboBox1Change(0);
+  testing::PickFilter(*form_, 0);
   form_->show();
   int positionWhileShown = -99;
   schEdit_.whileShown = [&] { positionWhileShown = Store().GetEditPosition(); };
@@ -665,7 +666,7 @@ TEST_F(MainWindowTest, TheSearchTargetDialogOpensAtTheTicketOfTheRow) {
   EXPECT_EQ(positionWhileShown, 1);
   EXPECT_EQ(Store().GetEditPosition(), -1);
 
-  form_->ListView2ColumnClick(1);  // sorted descending: row 0 is ticket 3
+  testing::ClickColumnHeader(*form_, 1);  // sorted descending: row 0 is ticket 3
   SelectRows({0});
   const QRect row = form_->ListView2()->visualRect(form_->ListView2()->Model()->index(0, 1));
   QTest::mouseDClick(form_->ListView2()->viewport(), Qt::LeftButton, {}, row.center());
@@ -675,7 +676,7 @@ TEST_F(MainWindowTest, TheSearchTargetDialogOpensAtTheTicketOfTheRow) {
   EXPECT_EQ(Column(form_->ListView2(), 0), (QStringList{"1", "2", "3"}));
 
   SelectRows({0, 1});  // two rows: nothing opens
-  form_->ListView2DblClick();
+  emit form_->ListView2()->DoubleClicked(0);
   form_->Action(QStringLiteral("E1"))->trigger();
   EXPECT_EQ(schEdit_.shows, 2);
 }
@@ -684,25 +685,25 @@ TEST_F(MainWindowTest, EditCommandsRefillOnlyAfterOk) {
   LoadSample();
   core_.RunSearch();
   form_->FormActivate();
-  form_->ComboBox1Change(1);  // the hits
+  testing::PickFilter(*form_, 1);  // the hits
   ScriptedDialog cancelled{QDialog::Rejected};
   form_->SetDialogs({&about_, &cancelled, &cancelled, &sysEdit_, &esyCheck_, &cntCheck_});
-  form_->EditSchItemClick();
+  form_->Action(QStringLiteral("EditSch1"))->trigger();
   EXPECT_EQ(form_->ListView2()->RowCount(), 2);  // cancelled: the hits stay listed
   EXPECT_EQ(cancelled.shows, 1);
 
   form_->SetDialogs({&about_, &schEdit_, &atrEdit_, &sysEdit_, &esyCheck_, &cntCheck_});
-  form_->EditSchItemClick();
+  form_->Action(QStringLiteral("EditSch1"))->trigger();
   EXPECT_EQ(form_->ListView2()->RowCount(), 3);
   EXPECT_EQ(form_->ComboBox1()->currentIndex(), 0);
 
   AddEntry("3等", {{"*", "*"}});
-  form_->EditAtrItemClick();
+  form_->Action(QStringLiteral("EditAtr1"))->trigger();
   EXPECT_EQ(form_->ComboBox1()->count(), 5);
   EXPECT_EQ(form_->ListView1()->RowCount(), 4);
-  form_->EditSysItemClick();
+  form_->Action(QStringLiteral("EditSys1"))->trigger();
   EXPECT_EQ(sysEdit_.shows, 1);
-  form_->HelpAbout1Execute();
+  form_->Action(QStringLiteral("HelpAbout1"))->trigger();
   EXPECT_EQ(about_.shows, 1);
 }
 
@@ -735,14 +736,14 @@ TEST_F(MainWindowTest, DialogsMadeWhenFirstOpenedShowAsBeforeAndAreKept) {
   form_->SetDialogs(dialogs);
   EXPECT_EQ(made, 0);
 
-  form_->EditSysItemClick();
-  form_->EditSysItemClick();
+  form_->Action(QStringLiteral("EditSys1"))->trigger();
+  form_->Action(QStringLiteral("EditSys1"))->trigger();
   EXPECT_EQ(made, 1);
   ASSERT_NE(sysEdit, nullptr);
   EXPECT_EQ(sysEdit->shows, 2);
   EXPECT_EQ(sysEdit->parent(), form_);
 
-  form_->HelpAbout1Execute();
+  form_->Action(QStringLiteral("HelpAbout1"))->trigger();
   EXPECT_EQ(made, 2);
   EXPECT_EQ(shownTitle, QStringLiteral("バージョン情報"));
   EXPECT_TRUE(iconShown);
@@ -751,23 +752,23 @@ TEST_F(MainWindowTest, DialogsMadeWhenFirstOpenedShowAsBeforeAndAreKept) {
 
 TEST_F(MainWindowTest, TheCheckToolsNeedTheirData) {
   ui_.ExpectMessage(kNoWinning, kMessageCaption);
-  form_->ExecEsyItemClick();
+  form_->Action(QStringLiteral("ExecEsy1"))->trigger();
   ui_.ExpectMessage(kNoTargets, kMessageCaption);
-  form_->ExecChkItemClick();
+  form_->Action(QStringLiteral("ExecChk1"))->trigger();
   EXPECT_EQ(esyCheck_.shows + cntCheck_.shows, 0);
 
   AddEntry("1等", {{"1", "1"}});  // the easy check needs no targets
-  form_->ExecEsyItemClick();
+  form_->Action(QStringLiteral("ExecEsy1"))->trigger();
   EXPECT_EQ(esyCheck_.shows, 1);
   AddTarget("a", "1", "1");
-  form_->ExecChkItemClick();
+  form_->Action(QStringLiteral("ExecChk1"))->trigger();
   EXPECT_EQ(cntCheck_.shows, 1);
 }
 
 TEST_F(MainWindowTest, CommandKeysWorkWhateverControlHasTheFocus) {
   LoadSample();
   form_->FormActivate();
-  form_->ComboBox1Change(0);
+  testing::PickFilter(*form_, 0);
   form_->show();
   SelectRows({0, 1, 2});
 

@@ -77,7 +77,7 @@ TEST_F(SpreadsheetRoundTrip, ExportedListComesBackFromCalcWithEveryDigit) {
     Store().ClearTargets();
     LoadTickets();
     ui_.ExpectSaveDialog().Choose(Path(c.exported));
-    form_->FileExport1Execute();
+    form_->Action(QStringLiteral("FileExport1"))->trigger();
     const std::string csv = ThroughCalc(Path(c.exported), Path("calc"));
 
     const ImportSource source = ReadImportSource(csv.c_str());

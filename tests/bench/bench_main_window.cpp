@@ -20,6 +20,7 @@
 #include "app/sdi_app_form.h"
 #include "core/data_core.h"
 #include "core/text_util.h"
+#include "tests/support/list_gestures.h"
 #include "tests/support/scripted_ui_services.h"
 #include "ui/cp932_codec.h"
 #include "ui/report_list.h"
@@ -125,7 +126,7 @@ void BM_SearchAndRefill(benchmark::State& state) {
   Loaded& l = Load();
   l.form->FormActivate();  // filter at "全表示"
   for (auto _ : state) {
-    l.form->ExecSchItemClick();
+    l.form->Action(QStringLiteral("ExecSch1"))->trigger();
     QCoreApplication::processEvents();
   }
   state.counters["rows"] = l.form->ListView2()->RowCount();
@@ -138,7 +139,7 @@ BENCHMARK(BM_SearchAndRefill)->Unit(benchmark::kMillisecond)->MinTime(1.0);
 void BM_SortByName(benchmark::State& state) {
   Loaded& l = Load();
   l.form->FormActivate();
-  l.form->ComboBox1Change(0);
+  testing::PickFilter(*l.form, 0);
   for (auto _ : state) {
     state.PauseTiming();
     // Back to registration order, so every sort starts from the same rows.
@@ -146,7 +147,7 @@ void BM_SortByName(benchmark::State& state) {
     l.form->FillSearchList(FillMode::ShowAll, 0);
     QCoreApplication::processEvents();
     state.ResumeTiming();
-    l.form->ListView2ColumnClick(2);
+    testing::ClickColumnHeader(*l.form, 2);
     QCoreApplication::processEvents();
   }
   state.counters["rows"] = l.form->ListView2()->RowCount();

@@ -12,6 +12,7 @@
 #include "tests/camera/video_generator.h"
 #include "tests/checks/check_test_support.h"
 #include "tests/support/scripted_ui_services.h"
+#include "tests/support/store_builders.h"
 #include "ui/byte_line_edit.h"
 
 namespace luckyscope {
@@ -73,7 +74,7 @@ TEST_F(CameraCheckTest, TellsWhatToDoWhenTheCameraCannotBeHad) {
        "ログインし直してください。"},
       {{{"cam", "v4l2src"}}, CameraFault::NoCamera, "カメラが見つかりません。カメラをつないでから、もう一度開いてください。"},
   };
-  AddWinning(core_, Cp("1等"), {{"*", "123456"}});
+  AppendEntry(core_.Store(), Entry(Cp("1等"), {{"*", "123456"}}));
   for (const Case& c : cases) {
     dlg_.SetCameras([&] { return c.cameras; },
                     [&](const CameraChoice&) { return std::make_unique<FailingSource>(c.fault); });
@@ -108,7 +109,7 @@ TEST_F(CameraCheckTest, CardsHeldUpAreJudgedOnceEach) {
   qputenv(kCameraSourceVariable, video.JpegSourceDescription(dir_.path()).toUtf8());
   dlg_.SetCameras([] { return ListCameras(); },
                   [](const CameraChoice& choice) { return MakeGstFrameSource(choice.source); });
-  AddWinning(core_, Cp("1等"), {{"*", number.c_str()}});
+  AppendEntry(core_.Store(), Entry(Cp("1等"), {{"*", number}}));
   dlg_.findChild<QCheckBox*>("AddBox")->setChecked(true);
   Open();
   QElapsedTimer clock;

@@ -1,13 +1,11 @@
 #pragma once
 // Shared by the easy check and count check tests: a data core in a temporary folder,
-// winning entries and tickets in a line each, and typing at whatever has the focus.
+// and typing at whatever has the focus; the store builders fill the tables.
 
 #include <cstring>
 #include <fstream>
-#include <initializer_list>
 #include <sstream>
 #include <string>
-#include <utility>
 #include <vector>
 
 #include <QApplication>
@@ -18,6 +16,7 @@
 
 #include "core/data_core.h"
 #include "tests/support/cp932_text.h"
+#include "tests/support/store_builders.h"
 #include "tests/support/test_application.h"
 #include "ui/cp932_codec.h"
 
@@ -25,33 +24,6 @@
 inline void PrintTo(const QString& text, std::ostream* os) { *os << '"' << text.toStdString() << '"'; }
 
 namespace luckyscope::testing {
-
-// Appends a winning entry with its group/number pairs.
-inline void AddWinning(DataCore& core, const std::string& title,
-                       std::initializer_list<std::pair<const char*, const char*>> pairs) {
-  WinningEntry entry{};
-  std::strncpy(entry.title, title.c_str(), kTextSize - 1);
-  for (const auto& [group, number] : pairs) {
-    WinningPair& pair = entry.pairs[entry.pairCount++];
-    std::strncpy(pair.group, group, kFieldSize - 1);
-    std::strncpy(pair.number, number, kFieldSize - 1);
-  }
-  LotteryStore& store = core.Store();
-  const int regNo = store.WinningCount() + 1;
-  store.PutWinningEntry(regNo, entry);
-  store.SetWinningCount(regNo);
-}
-
-inline void AddTicket(DataCore& core, const char* name, const char* group, const char* number) {
-  SearchTarget target{};
-  std::strncpy(target.name, name, kTextSize - 1);
-  std::strncpy(target.group, group, kFieldSize - 1);
-  std::strncpy(target.number, number, kFieldSize - 1);
-  LotteryStore& store = core.Store();
-  const int regNo = store.TargetCount() + 1;
-  store.PutTarget(regNo, target);
-  store.SetTargetCount(regNo);
-}
 
 // Types ASCII text key by key into the widget that has the focus at each key, as a
 // user at the keyboard does.

@@ -14,6 +14,7 @@
 #include "checks/count_chart.h"
 #include "tests/checks/check_test_support.h"
 #include "tests/support/scripted_ui_services.h"
+#include "tests/support/store_builders.h"
 #include "ui/report_list.h"
 #include "ui/user_state.h"
 
@@ -52,10 +53,10 @@ class CntCheckTest : public ::testing::Test {
 };
 
 TEST_F(CntCheckTest, LastDigitCountsAndTheTicketsBehindThem) {
-  AddTicket(core_, Cp("山田").c_str(), "01", "1230");
-  AddTicket(core_, "b", "02", "4560");
-  AddTicket(core_, "c", "03", "5");
-  AddTicket(core_, "d", "04", "12345a");
+  AppendTarget(core_.Store(), Target(Cp("山田"), "01", "1230"));
+  AppendTarget(core_.Store(), Target("b", "02", "4560"));
+  AppendTarget(core_.Store(), Target("c", "03", "5"));
+  AppendTarget(core_.Store(), Target("d", "04", "12345a"));
   ShowActive(dlg_);
   EXPECT_EQ(FocusName(), "ListView1");
   const std::vector<QString> counts = Rows("ListView1");
@@ -74,7 +75,8 @@ TEST_F(CntCheckTest, LastDigitCountsAndTheTicketsBehindThem) {
 }
 
 TEST_F(CntCheckTest, LastTwoDigitsAndTheTailRule) {
-  for (const char* number : {"5", "107", "12345a", "9a", "1 7", "200", "X99"}) AddTicket(core_, "n", "g", number);
+  for (const char* number : {"5", "107", "12345a", "9a", "1 7", "200", "X99"})
+    AppendTarget(core_.Store(), Target("n", "g", number));
   ShowActive(dlg_);
   Combo()->setFocus();
   Press(Qt::Key_Down);  // "下２桁表示"
@@ -101,9 +103,9 @@ TEST_F(CntCheckTest, LastTwoDigitsAndTheTailRule) {
 }
 
 TEST_F(CntCheckTest, HeaderClicksSortTheTicketList) {
-  AddTicket(core_, "b", "2", "300");
-  AddTicket(core_, "A", "1", "100");
-  AddTicket(core_, "c", "3", "200");
+  AppendTarget(core_.Store(), Target("b", "2", "300"));
+  AppendTarget(core_.Store(), Target("A", "1", "100"));
+  AppendTarget(core_.Store(), Target("c", "3", "200"));
   ShowActive(dlg_);
   auto numbers = [&] {
     QStringList texts;
@@ -128,7 +130,8 @@ TEST_F(CntCheckTest, HeaderClicksSortTheTicketList) {
 
 TEST_F(CntCheckTest, HideEmptyRowsAndTheChartShowsTheRowsShown) {
   QFile::remove(UserStateFile());
-  for (const char* number : {"1230", "4560", "5", "15", "115", "107", "99"}) AddTicket(core_, "n", "g", number);
+  for (const char* number : {"1230", "4560", "5", "15", "115", "107", "99"})
+    AppendTarget(core_.Store(), Target("n", "g", number));
   ShowActive(dlg_);
   auto* chart = dlg_.findChild<CountChart*>();
   ASSERT_NE(chart, nullptr);
@@ -178,7 +181,7 @@ TEST_F(CntCheckTest, HideEmptyRowsAndTheChartShowsTheRowsShown) {
 }
 
 TEST_F(CntCheckTest, EnterAndEscClose) {
-  AddTicket(core_, "n", "g", "1");
+  AppendTarget(core_.Store(), Target("n", "g", "1"));
   for (Qt::Key key : {Qt::Key_Return, Qt::Key_Escape}) {
     QTimer::singleShot(0, [&] {
       QApplication::setActiveWindow(&dlg_);

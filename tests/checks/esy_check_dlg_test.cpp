@@ -10,6 +10,7 @@
 #include "checks/easy_check.h"
 #include "tests/checks/check_test_support.h"
 #include "tests/support/scripted_ui_services.h"
+#include "tests/support/store_builders.h"
 #include "ui/byte_line_edit.h"
 
 namespace luckyscope {
@@ -76,8 +77,8 @@ class EsyCheckTest : public ::testing::Test {
 };
 
 TEST_F(EsyCheckTest, PlainModeWorksThroughTicketsWithEnterAndSpace) {
-  AddWinning(core_, Cp("1等"), {{"*", "123456"}});
-  AddWinning(core_, Cp("2等"), {{"12", "654321"}});
+  AppendEntry(core_.Store(), Entry(Cp("1等"), {{"*", "123456"}}));
+  AppendEntry(core_.Store(), Entry(Cp("2等"), {{"12", "654321"}}));
   Set(0, 0, 0, "", true);
   ShowActive(dlg_);
   EXPECT_EQ(Box("Memo1")->text(), "*");
@@ -104,7 +105,7 @@ TEST_F(EsyCheckTest, PlainModeWorksThroughTicketsWithEnterAndSpace) {
 }
 
 TEST_F(EsyCheckTest, GroupModeStartsEachTicketInTheGroupBox) {
-  AddWinning(core_, Cp("2等"), {{"12", "654321"}});
+  AppendEntry(core_.Store(), Entry(Cp("2等"), {{"12", "654321"}}));
   Set(1, 0, 0, "group.log");
   ShowActive(dlg_);
   EXPECT_EQ(FocusName(), "Memo1");
@@ -120,7 +121,7 @@ TEST_F(EsyCheckTest, GroupModeStartsEachTicketInTheGroupBox) {
 }
 
 TEST_F(EsyCheckTest, SixDigitsRunTheCheckExactlyOnce) {
-  AddWinning(core_, Cp("1等"), {{"*", "*3456"}});
+  AppendEntry(core_.Store(), Entry(Cp("1等"), {{"*", "*3456"}}));
   Set(0, 0, 1, "six.log");
   ShowActive(dlg_);
   EXPECT_TRUE(CheckBox()->isChecked());
@@ -148,8 +149,8 @@ TEST_F(EsyCheckTest, SixDigitsRunTheCheckExactlyOnce) {
 }
 
 TEST_F(EsyCheckTest, LastTwoDigitsFirst) {
-  AddWinning(core_, Cp("1等"), {{"*", "*12"}});
-  AddWinning(core_, Cp("2等"), {{"*", "*3456"}});
+  AppendEntry(core_.Store(), Entry(Cp("1等"), {{"*", "*12"}}));
+  AppendEntry(core_.Store(), Entry(Cp("2等"), {{"*", "*3456"}}));
   Set(0, 1, 1, "two.log", true);
   ShowActive(dlg_);
   EXPECT_EQ(FocusName(), "Memo4");
@@ -173,7 +174,7 @@ TEST_F(EsyCheckTest, LastTwoDigitsFirst) {
   EXPECT_EQ(FocusName(), "Memo4");
   EXPECT_EQ(LogLines("two.log").size(), 1u) << "only the full check logs";
 
-  AddWinning(core_, Cp("3等"), {{"*", "*9912"}});
+  AppendEntry(core_.Store(), Entry(Cp("3等"), {{"*", "*9912"}}));
   Type("12");  // *12 and *9912 both end in 12
   EXPECT_EQ(Result(), "* 12 当たりかも？(上4桁入力)");
 }
@@ -181,8 +182,8 @@ TEST_F(EsyCheckTest, LastTwoDigitsFirst) {
 // Enter in the number box leaves the focus on "実行"; a user who types the next number
 // straight away has the pending one judged first, and keeps every digit.
 TEST_F(EsyCheckTest, ADigitTypedOnTheRunButtonJudgesThePendingNumberFirst) {
-  AddWinning(core_, Cp("1等"), {{"*", "123456"}});
-  AddWinning(core_, Cp("2等"), {{"12", "*"}});
+  AppendEntry(core_.Store(), Entry(Cp("1等"), {{"*", "123456"}}));
+  AppendEntry(core_.Store(), Entry(Cp("2等"), {{"12", "*"}}));
   struct Case {
     int enterGroup;
     const char* keys;  // up to "実行", which then gets the rest
@@ -214,8 +215,8 @@ TEST_F(EsyCheckTest, ADigitTypedOnTheRunButtonJudgesThePendingNumberFirst) {
 // the number instead of judging an empty one. Winning numbers held in full-width
 // digits hit the half-width digits typed.
 TEST_F(EsyCheckTest, NothingPendingIsNotJudgedAndFullWidthWinningNumbersHit) {
-  AddWinning(core_, Cp("1等"), {{"*", Cp("１２３４５６").c_str()}});
-  AddWinning(core_, Cp("2等"), {{Cp("０７").c_str(), Cp("＊９").c_str()}});
+  AppendEntry(core_.Store(), Entry(Cp("1等"), {{"*", Cp("１２３４５６")}}));
+  AppendEntry(core_.Store(), Entry(Cp("2等"), {{Cp("０７"), Cp("＊９")}}));
   struct Case {
     int enterGroup;
     const char* keys;
@@ -251,7 +252,7 @@ TEST_F(EsyCheckTest, NothingPendingIsNotJudgedAndFullWidthWinningNumbersHit) {
 // Full-width digits and asterisks, typed or pasted, arrive as half-width ones, so that
 // they match and the six-digit run counts them as six.
 TEST_F(EsyCheckTest, FullWidthDigitsAndAsteriskArriveHalfWidth) {
-  AddWinning(core_, Cp("1等"), {{"07", "123456"}});
+  AppendEntry(core_.Store(), Entry(Cp("1等"), {{"07", "123456"}}));
   Set(1, 0, 1);
   ShowActive(dlg_);
   QGuiApplication::clipboard()->setText(QStringLiteral(u"＊"));
@@ -273,8 +274,8 @@ TEST_F(EsyCheckTest, VerdictTextStaysReadableUnderADarkPalette) {
   dark.setColor(QPalette::Base, QColor(30, 30, 30));
   dark.setColor(QPalette::Text, QColor(230, 230, 230));
   QApplication::setPalette(dark);
-  AddWinning(core_, Cp("1等"), {{"*", "*12"}});
-  AddWinning(core_, Cp("2等"), {{"*", "*3412"}});
+  AppendEntry(core_.Store(), Entry(Cp("1等"), {{"*", "*12"}}));
+  AppendEntry(core_.Store(), Entry(Cp("2等"), {{"*", "*3412"}}));
   Set(0, 1, 1);
   ShowActive(dlg_);
   const std::pair<const char*, std::pair<QColor, QColor>> steps[] = {
@@ -293,10 +294,10 @@ TEST_F(EsyCheckTest, VerdictTextStaysReadableUnderADarkPalette) {
 
 TEST_F(EsyCheckTest, TitlesShareAndTheLogLines) {
   const std::string longTitle(200, 'A');
-  AddWinning(core_, longTitle, {{"*", "111111"}, {"*", "11111*"}});
-  AddWinning(core_, Cp("1等"), {{"*", "123456"}, {"*", "*9"}});
-  AddWinning(core_, Cp("2等"), {{"*", "*9"}});
-  AddWinning(core_, Cp("3等"), {{"*", "*99"}});
+  AppendEntry(core_.Store(), Entry(longTitle, {{"*", "111111"}, {"*", "11111*"}}));
+  AppendEntry(core_.Store(), Entry(Cp("1等"), {{"*", "123456"}, {"*", "*9"}}));
+  AppendEntry(core_.Store(), Entry(Cp("2等"), {{"*", "*9"}}));
+  AppendEntry(core_.Store(), Entry(Cp("3等"), {{"*", "*99"}}));
   std::ofstream(base_ + "/check.log", std::ios::binary) << "kept\r\n";
   Set(0, 0, 0, "check.log");
   ShowActive(dlg_);
@@ -324,7 +325,7 @@ TEST_F(EsyCheckTest, TitlesShareAndTheLogLines) {
 }
 
 TEST_F(EsyCheckTest, LogCounterWrapsAfterTenThousand) {
-  AddWinning(core_, Cp("1等"), {{"*", "1"}});
+  AppendEntry(core_.Store(), Entry(Cp("1等"), {{"*", "1"}}));
   Set(0, 0, 0, "wrap.log");
   std::vector<std::string> numbers;
   dlg_.SetLogWriter([&](const char*, std::string_view line) {
@@ -339,7 +340,7 @@ TEST_F(EsyCheckTest, LogCounterWrapsAfterTenThousand) {
 }
 
 TEST_F(EsyCheckTest, LogFailures) {
-  AddWinning(core_, Cp("1等"), {{"*", "123456"}});
+  AppendEntry(core_.Store(), Entry(Cp("1等"), {{"*", "123456"}}));
   Set(0, 0, 0, "/nonexistent-folder/check.log");
   ShowActive(dlg_);
   Type("123456");
@@ -370,7 +371,7 @@ TEST_F(EsyCheckTest, NoWinningDataAsksForItAndChangesNothing) {
 }
 
 TEST_F(EsyCheckTest, EscStopsTheCueAndTheCloseBoxDoesNot) {
-  AddWinning(core_, Cp("1等"), {{"*", "123456"}});
+  AppendEntry(core_.Store(), Entry(Cp("1等"), {{"*", "123456"}}));
   Set(0, 0, 1, "", true);
   QTimer::singleShot(0, [&] {
     QApplication::setActiveWindow(&dlg_);

@@ -4,13 +4,13 @@
 
 #include "core/csv_exchange.h"
 
-#include <cstdio>
 #include <string>
 #include <vector>
 
 #include <gtest/gtest.h>
 
 #include "core/data_core.h"
+#include "tests/support/store_builders.h"
 
 namespace luckyscope {
 namespace {
@@ -185,11 +185,7 @@ TEST(CsvExchange, TakesRowsIntoTheSearchTargets) {
     SCOPED_TRACE(c.what);
     DataCore core;
     core.Store().ClearTargets();
-    SearchTarget a{};
-    std::snprintf(a.name, sizeof a.name, "a");
-    std::snprintf(a.group, sizeof a.group, "01");
-    std::snprintf(a.number, sizeof a.number, "111");
-    core.Store().PutTarget(1, a);
+    core.Store().PutTarget(1, testing::Target("a", "01", "111"));
     core.Store().SetTargetHits(1, 1, 1);
     core.Store().SetTargetCount(1);
     const ImportSummary got = ImportTargets(core, c.rows, c.layout, c.mode, TestConverter);

@@ -5,7 +5,7 @@
 //   ScriptedUiServices ui;
 //   ui.ExpectMessage("現在の検索対象データをセーブしますか？").Answer(kAnswerYes);
 //   ui.ExpectSaveDialog().Choose("/tmp/t/targets.dat");
-//   window.FileOpen1Execute();
+//   window.Action(QStringLiteral("FileOpen1"))->trigger();
 //
 // A message box or file dialog that the script does not expect fails the test at once
 // (with what was shown) and gets a safe answer (No / OK / cancel), so a test never

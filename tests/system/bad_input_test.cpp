@@ -49,7 +49,7 @@ class BadInput : public MainWindowHarness {
   }
   void OpenPath(const std::string& path) {
     ui_.ExpectOpenDialog().Choose(path);
-    form_->FileOpen1Execute();
+    form_->Action(QStringLiteral("FileOpen1"))->trigger();
   }
   // The open command on bytes that are plainly no data file: the user is asked and
   // answers Yes.
@@ -57,12 +57,12 @@ class BadInput : public MainWindowHarness {
     PutFile(Path(name), bytes);
     ui_.ExpectOpenDialog().Choose(Path(name));
     ui_.ExpectMessage(name.ends_with(".ban") ? kNotWinning : kNotTargets).Answer(kAnswerYes);
-    form_->FileOpen1Execute();
+    form_->Action(QStringLiteral("FileOpen1"))->trigger();
   }
   // The save command into `name`; the bytes written.
   std::string Save(const std::string& name) {
     ui_.ExpectSaveDialog().Choose(Path(name));
-    form_->FileSave1Execute();
+    form_->Action(QStringLiteral("FileSave1"))->trigger();
     return GetFile(Path(name));
   }
   int PairRows() const {
@@ -258,19 +258,19 @@ TEST_F(BadInput, PathsOfFiveHundredTwelveBytesOrMoreAreRefused) {
     Store().ClearTargets();
     ui_.ExpectOpenDialog().Choose(*p);
     ui_.ExpectMessage(kUnusable);
-    form_->FileOpen1Execute();
+    form_->Action(QStringLiteral("FileOpen1"))->trigger();
     EXPECT_EQ(Store().TargetCount(), 0);
   }
   // Saving: 511 bytes is written, longer paths are refused with the same message.
   Store().PutTarget(1, Target("y", "02", "2"));
   Store().SetTargetCount(1);
   ui_.ExpectSaveDialog().Choose(p511);
-  form_->FileSave1Execute();
+  form_->Action(QStringLiteral("FileSave1"))->trigger();
   EXPECT_EQ(GetFile(p511), "\"y\",\"02\",\"2\"\r\n");
   for (const std::string* p : {&p512, &p600}) {
     ui_.ExpectSaveDialog().Choose(*p);
     ui_.ExpectMessage(kUnusable);
-    form_->FileSave1Execute();
+    form_->Action(QStringLiteral("FileSave1"))->trigger();
     EXPECT_EQ(GetFile(*p), "\"x\",\"01\",\"1\"\r\n");
   }
 }

@@ -21,6 +21,7 @@
 #include "core/data_core.h"
 #include "core/text_util.h"
 #include "tests/support/file_test_util.h"
+#include "tests/support/list_gestures.h"
 #include "tests/support/scripted_ui_services.h"
 #include "tests/support/store_builders.h"
 #include "tests/support/test_application.h"
@@ -127,7 +128,7 @@ TEST_F(HostileFolder, AReadOnlyBaseFolderRunsButKeepsEverythingAsItWas) {
   Start(base);
   EXPECT_EQ(Store().TargetCount(), 1);  // the start-up file still loads
   ui_.ExpectOpenDialog().Choose(In("w.ban"));
-  form_->FileOpen1Execute();
+  form_->Action(QStringLiteral("FileOpen1"))->trigger();
   EXPECT_EQ(Store().WinningCount(), 1);
   // The easy check judges and counts, but its log cannot be made: no message.
   EXPECT_EQ(EasyCheck("123456"), QStringLiteral("* 123456 当たり！ 1"));
@@ -252,11 +253,11 @@ TEST_F(HostileFolder, SoundFilesThatAreFoldersOrPipesStaySilent) {
   form_->FillWinningList(0);
   // The search with a filter tells its result by sound: a hit, then a miss.
   form_->ComboBox1()->setCurrentIndex(1);
-  form_->ComboBox1Change(1);
-  form_->ExecSchItemClick();
+  PickFilter(*form_, 1);
+  form_->Action(QStringLiteral("ExecSch1"))->trigger();
   EXPECT_EQ(form_->ListView2()->RowCount(), 1);
   Store().PutTarget(1, Target("t", "01", "999999"));
-  form_->ExecSchItemClick();
+  form_->Action(QStringLiteral("ExecSch1"))->trigger();
   EXPECT_EQ(form_->ListView2()->RowCount(), 0);
   // The easy check's cues too.
   EXPECT_EQ(EasyCheck("123456"), QStringLiteral("* 123456 当たり！ 1"));
