@@ -557,7 +557,9 @@ void SafeFileWriter::KeepCopyOfOldContent() {
   std::string copyName;
   int to = -1;
   for (int n = 1; to < 0 && n <= 100; ++n) {
-    copyName = name + "." + stamp + (n > 1 ? "-" + std::to_string(n) : std::string());
+    copyName = name;
+    copyName.append(".").append(stamp);
+    if (n > 1) copyName.append("-").append(std::to_string(n));
     to = ::openat(dirFd, copyName.c_str(), O_WRONLY | O_CREAT | O_EXCL | O_NOFOLLOW | O_CLOEXEC, 0600);
     if (to < 0 && errno != EEXIST) break;
   }
