@@ -9,6 +9,8 @@
 #include <unistd.h>
 #include <utility>
 
+#include "core/file_io.h"
+
 namespace luckyscope {
 namespace {
 
@@ -112,9 +114,8 @@ LockEnvironment CurrentLockEnvironment() {
 std::vector<std::string> LockPaths(const LockEnvironment& env) {
   if (!env.runtimeDir.empty()) return {env.runtimeDir + "/" + kLockName};
   std::vector<std::string> paths{env.tmp + "/luckyscope-" + std::to_string(env.uid) + "/" + kLockName};
-  std::string state = env.stateHome;
-  if (state.empty() || state.front() != '/') state = env.home.empty() ? std::string() : env.home + "/.local/state";
-  if (!state.empty() && state.front() == '/') paths.push_back(state + "/luckyscope/" + kLockName);
+  const std::string state = UserStateFolder(env.stateHome.c_str(), env.home.c_str());
+  if (!state.empty()) paths.push_back(state + "/" + kLockName);
   return paths;
 }
 

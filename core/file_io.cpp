@@ -325,12 +325,15 @@ bool ExceedsReadLimit(const char* path) {
   return path != nullptr && ::stat(path, &st) == 0 && S_ISREG(st.st_mode) && st.st_size > kReadLimitBytes;
 }
 
+std::string UserStateFolder(const char* stateHome, const char* home) {
+  if (stateHome != nullptr && stateHome[0] == '/') return std::string(stateHome) + "/luckyscope";
+  if (home != nullptr && home[0] == '/') return std::string(home) + "/.local/state/luckyscope";
+  return {};
+}
+
 std::string KeptCopiesFolder() {
-  const char* state = std::getenv("XDG_STATE_HOME");
-  if (state != nullptr && state[0] == '/') return std::string(state) + "/luckyscope/copies";
-  const char* home = std::getenv("HOME");
-  if (home == nullptr || home[0] != '/') return {};
-  return std::string(home) + "/.local/state/luckyscope/copies";
+  const std::string state = UserStateFolder(std::getenv("XDG_STATE_HOME"), std::getenv("HOME"));
+  return state.empty() ? state : state + "/copies";
 }
 
 std::string KeptCopyOfFailedSave(const std::string& path) {

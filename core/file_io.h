@@ -76,6 +76,11 @@ int ResolveWritePath(const std::string& path, std::string& out);
 // the umask. The descriptor, or -1 with the reason in `errorNumber`.
 int OpenForAppend(const char* path, int& errorNumber);
 
+// The program's folder for the user's state: $XDG_STATE_HOME/luckyscope, by default
+// ~/.local/state/luckyscope, from the two variables' values (null or relative ones do not
+// count). Empty when neither gives an absolute folder.
+std::string UserStateFolder(const char* stateHome, const char* home);
+
 // The folder in which copies of files written in place are kept:
 // $XDG_STATE_HOME/luckyscope/copies, by default ~/.local/state/luckyscope/copies. The
 // newest kKeptCopies stay; older ones go as new ones come. Empty when there is no home.
